@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the program need.
+# Idempotent and quick when everything is present: dpkg is asked first, apt-get
+# only runs for what is missing.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev clang libclang-rt-14-dev xvfb xauth poppler-utils xdotool imagemagick
+  libbenchmark-dev hyperfine
+  libgtk-3-dev libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core
+  libgdk-pixbuf-2.0-dev libglib2.0-dev libglib2.0-dev-bin
+  libwebkit2gtk-4.1-dev libcurl4-openssl-dev zlib1g-dev
+  ghostscript qpdf libqpdf-dev
+  libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress
+  librsvg2-bin locales
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# Tests check that numbers ignore a German user locale, so one must exist.
+ensure_german_locale() {
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+  ensure_german_locale
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_german_locale
