@@ -1,0 +1,142 @@
+#include "platform/gfx/Font.h"
+
+#include <map>
+#include <tuple>
+
+#include "platform/gfx/GfxHandles.h"
+
+namespace platform::gfx {
+
+namespace {
+
+// Word measurements repeat a lot (the same words on every line); the cache
+// is bounded so a long document cannot grow it without end.
+constexpr size_t kMaxCachedTexts = 8192;
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+cairo_font_options_t* textOptions() {
+    // Whole-pixel advances keep measured and painted widths identical and
+    // independent of the target surface.
+    static cairo_font_options_t* options = [] {
+        cairo_font_options_t* o = cairo_font_options_create();
+        cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_ON);
+        cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_SLIGHT);
+        cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+        return o;
+    }();
+    return options;
+}
+
+TextExtents extentsOf(PangoLayout* layout) {
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(layout, nullptr, &logical);
+    TextExtents e;
+    e.width = logical.width;
+    e.height = logical.height;
+    e.ascent = PANGO_PIXELS(pango_layout_get_baseline(layout));
+    e.descent = e.height - e.ascent;
+    return e;
+}
+
+}  // namespace
+
+std::string utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+PangoContext* sharedPangoContext() {
+    thread_local GObjectPtr<PangoContext> context = [] {
+        PangoContext* c = pango_font_map_create_context(pango_cairo_font_map_get_default());
+        pango_cairo_context_set_font_options(c, textOptions());
+        pango_cairo_context_set_resolution(c, 96.0);
+        return GObjectPtr<PangoContext>(c);
+    }();
+    return context.get();
+}
+
+Font::Font(int height, int weight, bool italic, const ZString& family)
+    : height_(height), weight_(weight), italic_(italic), family_(family), impl_(std::make_unique<Impl>()) {
+    int pixels = height < 0 ? -height : height;
+    if (pixels == 0) pixels = 13;
+    PangoFontDescription* d = pango_font_description_new();
+    std::string name = family.isEmpty() ? std::string("Sans") : family.toUtf8();
+    pango_font_description_set_family(d, name.c_str());
+    pango_font_description_set_absolute_size(d, pixels * PANGO_SCALE);
+    pango_font_description_set_weight(d, static_cast<PangoWeight>(weight <= 0 ? 400 : std::min(weight, 1000)));
+    pango_font_description_set_style(d, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    impl_->description.reset(d);
+    impl_->layout.reset(pango_layout_new(sharedPangoContext()));
+    pango_layout_set_font_description(impl_->layout.get(), d);
+    pango_layout_set_text(impl_->layout.get(), "", 0);
+    impl_->empty = extentsOf(impl_->layout.get());
+    impl_->empty.width = 0;
+}
+
+Font::~Font() = default;
+
+std::shared_ptr<Font> Font::create(int height, int weight, bool italic, const ZString& family) {
+    return std::shared_ptr<Font>(new Font(height, weight, italic, family));
+}
+
+std::shared_ptr<Font> Font::shared(int height, int weight, bool italic, const ZString& family) {
+    using Key = std::tuple<int, int, bool, ZString>;
+    thread_local std::map<Key, std::shared_ptr<Font>> cache;
+    Key key{height, weight, italic, family};
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    auto font = create(height, weight, italic, family);
+    cache.emplace(std::move(key), font);
+    return font;
+}
+
+std::shared_ptr<Font> Font::stock() {
+    return shared(-13, 400, false, u"Sans");
+}
+
+TextExtents Font::measure(std::u16string_view text) const {
+    if (text.empty()) return impl_->empty;
+    auto it = impl_->cache.find(std::u16string(text));
+    if (it != impl_->cache.end()) return it->second;
+    std::string utf8 = utf16ToUtf8(text);
+    pango_layout_set_text(impl_->layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+    TextExtents e = extentsOf(impl_->layout.get());
+    if (impl_->cache.size() >= kMaxCachedTexts) impl_->cache.clear();
+    impl_->cache.emplace(text, e);
+    return e;
+}
+
+int Font::ascent() const { return impl_->empty.ascent; }
+int Font::descent() const { return impl_->empty.descent; }
+int Font::lineHeight() const { return impl_->empty.height; }
+
+}  // namespace platform::gfx
