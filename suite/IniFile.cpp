@@ -1,0 +1,272 @@
+#include "suite/IniFile.h"
+
+#include <fcntl.h>
+#include <glib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+namespace {
+
+struct KeyFileDeleter {
+    void operator()(GKeyFile* file) const { g_key_file_free(file); }
+};
+using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
+
+struct ErrorDeleter {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+using ErrorPtr = std::unique_ptr<GError, ErrorDeleter>;
+
+struct GFreeDeleter {
+    void operator()(void* p) const { g_free(p); }
+};
+using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
+
+struct StrvDeleter {
+    void operator()(gchar** v) const { g_strfreev(v); }
+};
+using StrvPtr = std::unique_ptr<gchar*, StrvDeleter>;
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Identity of a file version on disk; a save always makes a new inode.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        stamp.exists = true;
+        stamp.device = info.st_dev;
+        stamp.inode = info.st_ino;
+        stamp.size = info.st_size;
+        stamp.modified = info.st_mtim;
+    }
+    return stamp;
+}
+
+struct CacheEntry {
+    FileStamp stamp;
+    std::shared_ptr<const IniFile::Groups> groups;
+};
+
+std::mutex& storeMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<std::string, CacheEntry>& cache() {
+    static std::map<std::string, CacheEntry> entries;
+    return entries;
+}
+
+// Paths whose damage was already reported; cleared by a successful save.
+std::set<std::string>& reportedDamage() {
+    static std::set<std::string> paths;
+    return paths;
+}
+
+void reportOnce(const std::string& path, const char* what) {
+    std::lock_guard<std::mutex> lock(storeMutex());
+    if (!reportedDamage().insert(path).second) return;
+    std::fprintf(stderr, "varto: settings file %s %s; it is read as empty\n", path.c_str(), what);
+}
+
+enum class LoadResult { Loaded, Missing, Damaged, Unreadable };
+
+LoadResult load(GKeyFile* file, const std::string& path, GKeyFileFlags flags) {
+    GError* raw = nullptr;
+    if (g_key_file_load_from_file(file, path.c_str(), flags, &raw)) return LoadResult::Loaded;
+    ErrorPtr error(raw);
+    if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT) return LoadResult::Missing;
+    if (error->domain == G_KEY_FILE_ERROR) {
+        reportOnce(path, (std::string("is damaged (") + error->message + ")").c_str());
+        return LoadResult::Damaged;
+    }
+    reportOnce(path, (std::string("cannot be read (") + error->message + ")").c_str());
+    return LoadResult::Unreadable;
+}
+
+std::string valueOf(GKeyFile* file, const char* group, const char* key) {
+    GError* raw = nullptr;
+    GCharPtr value(g_key_file_get_string(file, group, key, &raw));
+    if (value) return value.get();
+    // Hand-written values with unknown escapes ("C:\path") are taken raw.
+    ErrorPtr error(raw);
+    GCharPtr rawValue(g_key_file_get_value(file, group, key, nullptr));
+    return rawValue ? std::string(rawValue.get()) : std::string();
+}
+
+std::shared_ptr<const IniFile::Groups> parse(const std::string& path) {
+    auto groups = std::make_shared<IniFile::Groups>();
+    KeyFilePtr file(g_key_file_new());
+    if (load(file.get(), path, G_KEY_FILE_NONE) != LoadResult::Loaded) return groups;
+    StrvPtr groupNames(g_key_file_get_groups(file.get(), nullptr));
+    for (gchar** g = groupNames.get(); g && *g; ++g) {
+        auto& values = (*groups)[IniFile::decodeName(*g)];
+        StrvPtr keys(g_key_file_get_keys(file.get(), *g, nullptr, nullptr));
+        for (gchar** k = keys.get(); k && *k; ++k)
+            values[IniFile::decodeName(*k)] = valueOf(file.get(), *g, *k);
+    }
+    return groups;
+}
+
+bool needsEscape(unsigned char c, size_t index, size_t length) {
+    if (c < 0x20 || c == 0x7f) return true;
+    if (c == '%' || c == '=' || c == '[' || c == ']') return true;
+    if (index == 0 && c == '#') return true;
+    if (c == ' ' && (index == 0 || index + 1 == length)) return true;
+    return false;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string IniFile::encodeName(const std::string& name) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (needsEscape(c, i, name.size())) {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string IniFile::decodeName(const std::string& name) {
+    std::string out;
+    out.reserve(name.size());
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '%' && i + 2 < name.size() && hexValue(name[i + 1]) >= 0 &&
+            hexValue(name[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(name[i + 1]) * 16 + hexValue(name[i + 2]));
+            i += 2;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
+const std::string* IniFile::find(const Groups& groups, const std::string& group,
+                                 const std::string& key) {
+    auto g = groups.find(group);
+    if (g == groups.end()) return nullptr;
+    auto k = g->second.find(key);
+    return k == g->second.end() ? nullptr : &k->second;
+}
+
+std::shared_ptr<const IniFile::Groups> IniFile::read(const std::string& path) {
+    FileStamp stamp = stampOf(path);
+    {
+        std::lock_guard<std::mutex> lock(storeMutex());
+        auto it = cache().find(path);
+        if (it != cache().end() && it->second.stamp == stamp) return it->second.groups;
+    }
+    auto groups = parse(path);
+    std::lock_guard<std::mutex> lock(storeMutex());
+    cache()[path] = CacheEntry{stamp, groups};
+    return groups;
+}
+
+bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*)>& edit) {
+    std::string folder = path.substr(0, path.find_last_of('/'));
+    if (!folder.empty() && g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
+        std::fprintf(stderr, "varto: cannot create the settings folder %s: %s\n", folder.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    std::string lockPath = path + ".lock";
+    Fd lockFd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lockFd.get() < 0) {
+        std::fprintf(stderr, "varto: cannot open the lock file %s: %s\n", lockPath.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    while (::flock(lockFd.get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            std::fprintf(stderr, "varto: cannot lock %s: %s\n", lockPath.c_str(), std::strerror(errno));
+            return false;
+        }
+    }
+
+    KeyFilePtr file(g_key_file_new());
+    auto flags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS);
+    switch (load(file.get(), path, flags)) {
+        case LoadResult::Loaded:
+        case LoadResult::Missing:
+            break;
+        case LoadResult::Unreadable:
+            return false;
+        case LoadResult::Damaged: {
+            // Keep what the user had before anything replaces it.
+            std::string badPath = path + ".bad";
+            if (::rename(path.c_str(), badPath.c_str()) != 0) {
+                std::fprintf(stderr, "varto: cannot keep %s as %s: %s\n", path.c_str(),
+                             badPath.c_str(), std::strerror(errno));
+                return false;
+            }
+            file.reset(g_key_file_new());
+            break;
+        }
+    }
+
+    edit(file.get());
+
+    gsize length = 0;
+    GCharPtr data(g_key_file_to_data(file.get(), &length, nullptr));
+    GError* raw = nullptr;
+    bool written = g_file_set_contents_full(path.c_str(), data.get(), static_cast<gssize>(length),
+                                            G_FILE_SET_CONTENTS_CONSISTENT, 0644, &raw);
+    if (!written) {
+        ErrorPtr error(raw);
+        std::fprintf(stderr, "varto: cannot save %s: %s\n", path.c_str(), error->message);
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(storeMutex());
+    cache().erase(path);
+    reportedDamage().erase(path);
+    return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+typedef struct _GKeyFile GKeyFile;
+
+// INI files of the settings store, read and written with GLib's key files.
+// Reads are cached per path and reread when the file changes on disk, so
+// other processes' saves are seen. Updates hold a lock file (flock) from
+// reading to the atomic replace, so concurrent savers never lose each other's
+// changes. A file that cannot be parsed is reported once on standard error,
+// read as empty, and moved to "<name>.bad" before a save replaces it.
+//
+// Group and key names are stored with "%XX" escapes for the characters a key
+// file cannot hold ("%", "=", "[", "]", control characters, a leading "#",
+// leading or trailing spaces); values use the key file's own escapes.
+class IniFile {
+public:
+    // Decoded UTF-8 names and values: group -> key -> value.
+    using Groups = std::map<std::string, std::map<std::string, std::string>>;
+
+    // The file's current content; empty when absent or damaged.
+    static std::shared_ptr<const Groups> read(const std::string& path);
+
+    // Locks, rereads, lets edit change the content, then replaces the file
+    // atomically. Returns false (after a message on standard error) when the
+    // file could not be read or written; the file is then left as it was.
+    static bool update(const std::string& path, const std::function<void(GKeyFile*)>& edit);
+
+    static std::string encodeName(const std::string& name);
+    static std::string decodeName(const std::string& name);
+
+    // Value of group/key in a read result, or nullptr.
+    static const std::string* find(const Groups& groups, const std::string& group,
+                                   const std::string& key);
+};
