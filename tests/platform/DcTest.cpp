@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/gfx/Dc.h"
+
+using namespace platform::gfx;
+
+namespace {
+
+const Color kWhite = Color::rgb(255, 255, 255);
+const Color kRed = Color::rgb(255, 0, 0);
+const Color kBlue = Color::rgb(0, 0, 255);
+const Color kNone = Color::rgba(0, 0, 0, 0);
+
+std::unique_ptr<Dc> whiteDc(int w, int h) {
+    auto dc = Dc::createImage(w, h);
+    dc->fillRect({0, 0, w, h}, kWhite);
+    return dc;
+}
+
+bool isDark(Color c) { return c.red < 128 && c.green < 128 && c.blue < 128; }
+
+}  // namespace
+
+TEST(DcTest, FillRectExcludesRightAndBottomEdges) {
+    auto dc = whiteDc(10, 10);
+    dc->fillRect({2, 3, 5, 6}, kRed);
+    EXPECT_EQ(dc->pixel(2, 3), kRed);
+    EXPECT_EQ(dc->pixel(4, 5), kRed);
+    EXPECT_EQ(dc->pixel(5, 5), kWhite);
+    EXPECT_EQ(dc->pixel(4, 6), kWhite);
+    // Invisible colours paint nothing.
+    dc->fillRect({0, 0, 10, 10}, kNone);
+    EXPECT_EQ(dc->pixel(0, 0), kWhite);
+}
+
+TEST(DcTest, LinesExcludeTheirEndPointAndFollowThePenRhythm) {
+    auto dc = whiteDc(40, 6);
+    dc->line({0, 0}, {10, 0}, kRed);
+    EXPECT_EQ(dc->pixel(9, 0), kRed);
+    EXPECT_EQ(dc->pixel(10, 0), kWhite);
+    // Drawn backwards the start is lit and the end is not.
+    dc->line({10, 1}, {0, 1}, kRed);
+    EXPECT_EQ(dc->pixel(10, 1), kRed);
+    EXPECT_EQ(dc->pixel(0, 1), kWhite);
+    dc->line({0, 2}, {12, 2}, kBlue, PenStyle::Dot);
+    for (int x = 0; x < 12; ++x) EXPECT_EQ(dc->pixel(x, 2), (x % 6) < 3 ? kBlue : kWhite) << x;
+    dc->line({0, 3}, {40, 3}, kBlue, PenStyle::Dash);
+    EXPECT_EQ(dc->pixel(17, 3), kBlue);
+    EXPECT_EQ(dc->pixel(18, 3), kWhite);
+    EXPECT_EQ(dc->pixel(24, 3), kBlue);
+    dc->line({39, 0}, {39, 5}, kRed);
+    EXPECT_EQ(dc->pixel(39, 4), kRed);
+    EXPECT_EQ(dc->pixel(39, 5), kWhite);
+}
+
+TEST(DcTest, GradientModesRunFromStartToEndColour) {
+    auto dc = whiteDc(100, 50);
+    dc->fillGradient({0, 0, 100, 50}, kWhite, Color::rgb(0, 0, 0), GradientMode::Vertical);
+    EXPECT_GE(dc->pixel(50, 0).red, 250);
+    EXPECT_LE(dc->pixel(50, 49).red, 5);
+    EXPECT_EQ(dc->pixel(0, 25), dc->pixel(99, 25));
+    dc->fillGradient({0, 0, 100, 50}, kRed, kBlue, GradientMode::Horizontal);
+    EXPECT_GE(dc->pixel(0, 10).red, 250);
+    EXPECT_GE(dc->pixel(99, 10).blue, 250);
+    dc->fillGradient({0, 0, 100, 50}, kRed, kBlue, GradientMode::ForwardDiagonal);
+    EXPECT_GE(dc->pixel(0, 0).red, 245);
+    EXPECT_GE(dc->pixel(99, 49).blue, 245);
+    // The other diagonal sits half way on a stretched rectangle too.
+    EXPECT_NEAR(dc->pixel(99, 0).red, dc->pixel(0, 49).red, 8);
+    dc->fillGradient({0, 0, 100, 50}, kRed, kBlue, GradientMode::BackwardDiagonal);
+    EXPECT_GE(dc->pixel(99, 0).red, 245);
+    EXPECT_GE(dc->pixel(0, 49).blue, 245);
+}
+
+TEST(DcTest, LayerBlendsEverythingInsideAsOnePicture) {
+    auto dc = whiteDc(20, 10);
+    dc->beginLayer();
+    dc->fillRect({0, 0, 10, 10}, kBlue);
+    dc->fillRect({5, 0, 10, 10}, kRed);  // overlap must not show the blue through
+    dc->endLayer(0.5);
+    Color overlap = dc->pixel(7, 5);
+    EXPECT_NEAR(overlap.red, 255, 1);
+    EXPECT_NEAR(overlap.green, 128, 2);
+    EXPECT_NEAR(overlap.blue, 128, 2);
+    EXPECT_NEAR(dc->pixel(2, 5).red, 128, 2);
+    EXPECT_EQ(dc->pixel(15, 5), kWhite);
+}
+
+TEST(DcTest, ClipTranslateAndSaveScope) {
+    auto dc = whiteDc(20, 20);
+    {
+        Dc::SaveScope scope(*dc);
+        dc->translate(5, 5);
+        dc->intersectClip({0, 0, 5, 5});
+        EXPECT_EQ(dc->clipBox(), (Rect{0, 0, 5, 5}));
+        dc->fillRect({-5, -5, 20, 20}, kRed);
+    }
+    EXPECT_EQ(dc->pixel(5, 5), kRed);
+    EXPECT_EQ(dc->pixel(9, 9), kRed);
+    EXPECT_EQ(dc->pixel(10, 10), kWhite);
+    EXPECT_EQ(dc->pixel(4, 4), kWhite);
+    EXPECT_EQ(dc->clipBox(), (Rect{0, 0, 20, 20}));
+}
+
+TEST(DcTest, ImagesStretchAndTileFromTheirOrigin) {
+    auto image = Image::create(2, 2);
+    image->setPixel(0, 0, kRed);
+    image->setPixel(1, 0, kBlue);
+    image->setPixel(0, 1, kBlue);
+    image->setPixel(1, 1, kRed);
+    auto dc = whiteDc(20, 20);
+    dc->drawImage(*image, 0, {0, 0, 2, 2});
+    EXPECT_EQ(dc->pixel(1, 0), kBlue);
+    dc->tileImage(*image, 0, {4, 4, 20, 20}, {5, 5}, 2, 2);
+    EXPECT_EQ(dc->pixel(4, 4), kRed);    // tile before the origin, its last texel
+    EXPECT_EQ(dc->pixel(5, 5), kRed);
+    EXPECT_EQ(dc->pixel(6, 5), kBlue);
+    EXPECT_EQ(dc->pixel(8, 7), kBlue);
+    EXPECT_EQ(dc->pixel(19, 19), kRed);
+    EXPECT_EQ(dc->pixel(3, 3), kWhite);  // outside the area
+    // Scaled up, a plain picture keeps its colour right to its edges.
+    auto plain = Image::create(2, 2);
+    for (int i = 0; i < 4; ++i) plain->setPixel(i % 2, i / 2, kBlue);
+    dc->drawImage(*plain, 0, {10, 0, 16, 3});
+    EXPECT_EQ(dc->pixel(10, 0), kBlue);
+    EXPECT_EQ(dc->pixel(15, 2), kBlue);
+    EXPECT_EQ(dc->pixel(16, 2), kWhite);
+    // Missing frames and empty images are ignored.
+    dc->drawImage(*image, 3, {0, 0, 20, 20});
+    EXPECT_EQ(dc->pixel(19, 0), kWhite);
+}
+
+TEST(DcTest, TextIsPaintedInsideItsMeasuredExtents) {
+    auto dc = whiteDc(120, 30);
+    auto font = Font::create(-13, 400, false, u"Verdana");
+    TextExtents e = dc->textExtents(u"Hamburg", *font);
+    dc->textOut(10, 5, u"Hamburg", *font, Color::rgb(0, 0, 0), Color::rgb(255, 255, 0));
+    int dark = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 120; ++x) {
+            if (!isDark(dc->pixel(x, y))) continue;
+            ++dark;
+            EXPECT_GE(x, 10);
+            EXPECT_LT(x, 10 + e.width);
+            EXPECT_GE(y, 5);
+            EXPECT_LT(y, 5 + e.height);
+        }
+    EXPECT_GT(dark, 20);
+    EXPECT_EQ(dc->pixel(10, 5 + e.height - 1), Color::rgb(255, 255, 0));  // background below the glyphs
+    EXPECT_EQ(dc->pixel(10 + e.width, 5), kWhite);
+}
+
+TEST(DcTest, PngAndSnapshotKeepTheTarget) {
+    auto dc = whiteDc(6, 4);
+    dc->fillRect({1, 1, 2, 2}, kRed);
+    auto copy = dc->snapshot();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->pixel(1, 1), kRed);
+    auto path = std::filesystem::temp_directory_path() / "varto-dc-test.png";
+    ASSERT_TRUE(dc->writePng(path.string()));
+    auto back = Image::load(path.string());
+    std::filesystem::remove(path);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->width(), 6);
+    EXPECT_EQ(back->pixel(1, 1), kRed);
+    EXPECT_EQ(back->pixel(0, 0), kWhite);
+}
