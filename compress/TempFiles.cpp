@@ -1,0 +1,243 @@
+#include "compress/TempFiles.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+
+namespace fs = platform::fs;
+
+namespace {
+
+constexpr int kWriteTestAttempts = 10;
+constexpr int kCopyAttempts = 5;
+constexpr uint32_t kRetryDelayMs = 100;
+constexpr int kCleanupPasses = 10;
+
+std::atomic<uint32_t> nameCounter{0};
+std::atomic<uint32_t> writeTestCounter{0};
+
+// Removes the registered paths when the process ends, through exit() as well
+// as a return from main. A forked child inherits the list but never acts on
+// it: the files belong to the process that registered them.
+class DeletionList {
+public:
+    ~DeletionList() {
+        if (platform::currentProcessId() == owner_) cleanUp();
+    }
+
+    void add(const ZString& path) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (paths_.empty()) owner_ = platform::currentProcessId();
+        paths_.push_back(path);
+    }
+
+private:
+    void cleanUp() {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (int pass = 0; pass < kCleanupPasses; ++pass) {
+            int left = 0;
+            for (const ZString& path : paths_) {
+                if (!fs::exists(path)) continue;
+                if (fs::isDirectory(path)) {
+                    deleteRecursively(path);
+                } else {
+                    fs::removeFile(path);
+                }
+                if (fs::exists(path)) ++left;
+            }
+            if (left == 0) return;
+            platform::sleepMs(kRetryDelayMs);
+        }
+    }
+
+    std::mutex lock_;
+    std::vector<ZString> paths_;
+    uint32_t owner_ = 0;
+};
+
+DeletionList& deletionList() {
+    static DeletionList list;
+    return list;
+}
+
+// Built at start-up so its destructor runs after every later static's.
+[[maybe_unused]] const DeletionList& earlyDeletionList = deletionList();
+
+ZString candidateFolder(const ZString& raw) {
+    if (raw.isEmpty()) return ZString();
+    ZString folder = fs::stripTrailingSeparators(fs::expandEnvironment(raw));
+    if (folder.isEmpty() && raw.startsWith(u"/")) folder = u"/";
+    return fs::isDirectory(folder) ? folder : ZString();
+}
+
+ZString removeLeadingSeparators(const ZString& path) {
+    int start = 0;
+    while (start < path.length() && (path[start] == u'/' || path[start] == u'\\')) ++start;
+    return path.substring(start);
+}
+
+[[noreturn]] void stop(const char* errorText) {
+    fprintf(stderr, "%s\n", errorText);
+    fflush(stderr);
+    exit(1);
+}
+
+bool tryWriteProbe(const ZString& folder) {
+    ZString probe = ZString::format(u"%s/varto_write_test_%u_%u_%u", folder.c_str(),
+                                    platform::tickCount(), fs::random32(),
+                                    writeTestCounter.fetch_add(1));
+    if (fs::exists(probe)) return false;
+    fs::UniqueFd file = fs::createNewFile(probe);
+    if (!file) return false;
+    file.reset();
+    fs::removeFile(probe);
+    return true;
+}
+
+}  // namespace
+
+ZString tempRootFolder() {
+    ZString system = fs::environment("TMPDIR");
+    if (system.isEmpty()) system = u"/tmp";
+    for (const ZString& raw : {system, fs::environment("TMP"), fs::environment("TEMP"),
+                               fs::environment("TMPDIR")}) {
+        ZString folder = candidateFolder(raw);
+        if (!folder.isEmpty()) return folder;
+    }
+    return u".";
+}
+
+ZString appTempFolder() { return tempRootFolder() + u"/Varto"; }
+
+void ensureFolderWritable(const ZString& folder) {
+    if (!fs::isDirectory(folder)) {
+        createFolders(folder);
+        if (!fs::isDirectory(folder)) {
+            platform::messageBox(
+                nullptr, u"Could not create temporary files folder",
+                ZString(u"The following temporary files folder does not exist and could not be "
+                        u"created by the current user. Please ensure that Varto can create and "
+                        u"write into that folder. Please check permissions of the parent folder "
+                        u"or try to delete it if it is specific to Varto.\r\n\r\n") +
+                    folder,
+                platform::MB_OK | platform::MB_ICONERROR);
+            stop("Temporary files folder could not be created");
+        }
+    }
+    for (int attempt = 0; attempt < kWriteTestAttempts; ++attempt) {
+        if (tryWriteProbe(folder)) return;
+        platform::sleepMs(10);
+    }
+    platform::messageBox(
+        nullptr, u"Temporary files folder not writeable",
+        ZString(u"The following temporary files folder is not writeable by the current user. "
+                u"Please ensure that Varto can write into that folder by checking permissions "
+                u"or try to delete that folder if it is specific to Varto.\r\n\r\n") +
+            folder,
+        platform::MB_OK | platform::MB_ICONERROR);
+    stop("Temporary files folder not writeable");
+}
+
+ZString makeTempFileName(const ZString& subfolder, const ZString& prefix, const ZString& extension) {
+    ZString folder = tempRootFolder();
+    if (!subfolder.isEmpty()) {
+        folder = fs::stripTrailingSeparators(folder) + u"/" + removeLeadingSeparators(subfolder);
+        if (!fs::exists(folder)) {
+            ZString parent = fs::parentPath(folder);
+            if (parent != folder) createFolders(parent);
+            fs::createDirectory(folder);
+        }
+    }
+    ensureFolderWritable(folder);
+    for (;;) {
+        ZString name = prefix;
+        if (!name.isEmpty() && !name.endsWith(u"_")) name += u"_";
+        name.appendFormat(u"%u_%u_%u", nameCounter.fetch_add(1), platform::tickCount(),
+                          fs::random32());
+        name += extension;
+        ZString path = folder + u"/" + name;
+        if (!fs::exists(path)) return path;
+    }
+}
+
+TempFile createTempFile(const ZString& prefix, const ZString& extension) {
+    TempFile result;
+    result.path = makeTempFileName(u"Varto", prefix, extension);
+    result.file = fs::createNewFile(result.path);
+    if (!result.file) {
+        result.path = makeTempFileName(ZString(), prefix, extension);
+        result.file = fs::createNewFile(result.path);
+    }
+    return result;
+}
+
+void registerTempFile(const ZString& path) {
+    if (!path.isEmpty()) deletionList().add(path);
+}
+
+int64_t fileSize(const ZString& path) { return fs::fileSize(path); }
+
+namespace {
+
+// 0 on success, else the error number of the last attempt.
+int copyWithRetries(const ZString& source, const ZString& destination) {
+    int error = 0;
+    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+        if (attempt > 0) platform::sleepMs(kRetryDelayMs);
+        error = fs::copyFile(source, destination);
+        if (error == 0) return 0;
+    }
+    return error;
+}
+
+}  // namespace
+
+bool copyFileWithRetries(const ZString& source, const ZString& destination) {
+    if (source.isEmpty() || destination.isEmpty()) return false;
+    return copyWithRetries(source, destination) == 0;
+}
+
+bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
+                          platform::WindowHandle owner) {
+    if (source.isEmpty() || !fs::exists(source)) return false;
+    for (;;) {
+        int error = destination.isEmpty() ? ENOENT : copyWithRetries(source, destination);
+        if (error == 0) return true;
+        ZString text(u"Could not write to file.\n\n");
+        text.appendFormat(u"ErrorCode=%d\nErrorMsg=%s\n\nSource=%s\nDestination=%s", error,
+                          fs::errorText(error).trimmed().c_str(), source.c_str(),
+                          destination.c_str());
+        int answer = platform::messageBox(owner, u"File copy error", text,
+                                          platform::MB_RETRYCANCEL | platform::MB_ICONERROR);
+        if (answer != platform::IDRETRY) return false;
+    }
+}
+
+void deleteRecursively(const ZString& path) { fs::removeAll(path); }
+
+bool createFolders(const ZString& path) {
+    if (path.isEmpty()) return false;
+    if (fs::isDirectory(path)) return true;
+    ZString parent = fs::parentPath(fs::stripTrailingSeparators(path));
+    if (!parent.isEmpty() && parent != path && !fs::exists(parent)) createFolders(parent);
+    int error = 0;
+    if (fs::createDirectory(path, &error)) return true;
+    return error == EEXIST && fs::isDirectory(path);
+}
+
+int64_t lastWriteTime(const ZString& path) { return fs::lastWriteTime(path); }
+
+ZString windowsFolder() {
+    for (const ZString& raw : {ZString(u"/usr/share"), fs::environment("windir")}) {
+        ZString folder = candidateFolder(raw);
+        if (!folder.isEmpty()) return folder;
+    }
+    return u"/usr/share";
+}

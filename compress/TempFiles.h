@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include "base/ZString.h"
+#include "platform/Fs.h"
+#include "platform/WindowHandle.h"
+
+// Where temporary files live, how their names are made and how they are
+// removed at exit, plus the file helpers the engine shares.
+
+// The user's temporary folder: $TMPDIR (or /tmp when unset), then $TMP,
+// $TEMP, $TMPDIR, each taken when it exists; else ".". Never ends with a
+// separator.
+ZString tempRootFolder();
+
+// The program's own folder below the temporary root: "<root>/Varto".
+ZString appTempFolder();
+
+// Makes sure the folder exists and a file can be made in it; otherwise tells
+// the user and ends the program (exit code 1).
+void ensureFolderWritable(const ZString& folder);
+
+// A path that did not exist when made: "<root>[/<subfolder>]/<prefix>_<n>_<tick>_<random><extension>".
+// An empty subfolder means the temporary root itself.
+ZString makeTempFileName(const ZString& subfolder, const ZString& prefix, const ZString& extension);
+
+struct TempFile {
+    ZString path;           // the last name tried
+    platform::fs::UniqueFd file;  // invalid when no file could be made
+};
+
+// Creates a new file in the program's temporary folder, or failing that in
+// the temporary root.
+TempFile createTempFile(const ZString& prefix, const ZString& extension);
+
+// Adds a file or folder to the list removed when the process exits.
+void registerTempFile(const ZString& path);
+
+// Size in bytes, -1 when the file is missing or no regular file.
+int64_t fileSize(const ZString& path);
+
+// Copies over an existing destination; 5 attempts 100 ms apart.
+bool copyFileWithRetries(const ZString& source, const ZString& destination);
+
+// As copyFileWithRetries, asking the user to retry or cancel on failure.
+bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
+                          platform::WindowHandle owner);
+
+// Removes a file, or a folder with everything in it; a missing path is fine.
+void deleteRecursively(const ZString& path);
+
+// Creates the folder and missing parents; true when it exists afterwards
+// because of the last creation or already did.
+bool createFolders(const ZString& path);
+
+// Modification time in 100-ns units since 1601-01-01, -1 when missing.
+int64_t lastWriteTime(const ZString& path);
+
+// The system's shared data folder, "/usr/share" unless $windir names another.
+ZString windowsFolder();

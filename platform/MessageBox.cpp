@@ -1,0 +1,133 @@
+#include "platform/MessageBox.h"
+
+#include <gtk/gtk.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace platform {
+
+namespace {
+
+constexpr unsigned kButtonMask = 0x0F;
+constexpr unsigned kIconMask = 0xF0;
+
+bool onMainThread() { return syscall(SYS_gettid) == getpid(); }
+
+GtkMessageType messageType(unsigned flags) {
+    switch (flags & kIconMask) {
+        case MB_ICONERROR: return GTK_MESSAGE_ERROR;
+        case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
+        case MB_ICONWARNING: return GTK_MESSAGE_WARNING;
+        case MB_ICONINFORMATION: return GTK_MESSAGE_INFO;
+        default: return GTK_MESSAGE_OTHER;
+    }
+}
+
+void addButtons(GtkDialog* dialog, unsigned flags) {
+    switch (flags & kButtonMask) {
+        case MB_OKCANCEL:
+            gtk_dialog_add_button(dialog, "_OK", IDOK);
+            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            gtk_dialog_set_default_response(dialog, IDOK);
+            break;
+        case MB_YESNOCANCEL:
+            gtk_dialog_add_button(dialog, "_Yes", IDYES);
+            gtk_dialog_add_button(dialog, "_No", IDNO);
+            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            gtk_dialog_set_default_response(dialog, IDYES);
+            break;
+        case MB_YESNO:
+            gtk_dialog_add_button(dialog, "_Yes", IDYES);
+            gtk_dialog_add_button(dialog, "_No", IDNO);
+            gtk_dialog_set_default_response(dialog, IDYES);
+            break;
+        case MB_RETRYCANCEL:
+            gtk_dialog_add_button(dialog, "_Retry", IDRETRY);
+            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            gtk_dialog_set_default_response(dialog, IDRETRY);
+            break;
+        default:
+            gtk_dialog_add_button(dialog, "_OK", IDOK);
+            gtk_dialog_set_default_response(dialog, IDOK);
+            break;
+    }
+}
+
+int runDialog(WindowHandle owner, const std::string& caption, const std::string& text,
+              unsigned flags) {
+    GtkWindow* parent = nullptr;
+    if (owner && GTK_IS_WIDGET(owner)) {
+        GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(owner));
+        if (GTK_IS_WINDOW(top)) parent = GTK_WINDOW(top);
+    }
+    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, messageType(flags),
+                                               GTK_BUTTONS_NONE, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    addButtons(GTK_DIALOG(dialog), flags);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    return response > 0 ? response : cautiousAnswer(flags);
+}
+
+struct CrossThreadCall {
+    WindowHandle owner = nullptr;
+    std::string caption;
+    std::string text;
+    unsigned flags = 0;
+    int answer = 0;
+    bool done = false;
+    std::mutex lock;
+    std::condition_variable finished;
+};
+
+gboolean runOnGuiThread(gpointer data) {
+    auto* call = static_cast<CrossThreadCall*>(data);
+    int answer = runDialog(call->owner, call->caption, call->text, call->flags);
+    std::lock_guard<std::mutex> guard(call->lock);
+    call->answer = answer;
+    call->done = true;
+    call->finished.notify_all();
+    return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+int cautiousAnswer(unsigned flags) {
+    switch (flags & kButtonMask) {
+        case MB_OK: return IDOK;
+        case MB_YESNO: return IDNO;
+        default: return IDCANCEL;
+    }
+}
+
+int messageBox(WindowHandle owner, const ZString& caption, const ZString& text, unsigned flags) {
+    std::string captionUtf8 = caption.toUtf8();
+    std::string textUtf8 = text.toUtf8();
+    if (gdk_display_get_default() == nullptr) {
+        std::string out = captionUtf8 + "\n" + textUtf8 + "\n";
+        fwrite(out.data(), 1, out.size(), stderr);
+        fflush(stderr);
+        return cautiousAnswer(flags);
+    }
+    if (onMainThread()) return runDialog(owner, captionUtf8, textUtf8, flags);
+
+    CrossThreadCall call;
+    call.owner = owner;
+    call.caption = captionUtf8;
+    call.text = textUtf8;
+    call.flags = flags;
+    // An idle source, not g_main_context_invoke: that would run the dialog
+    // right here whenever the GUI thread is between loop iterations.
+    g_idle_add_full(G_PRIORITY_DEFAULT, runOnGuiThread, &call, nullptr);
+    std::unique_lock<std::mutex> guard(call.lock);
+    call.finished.wait(guard, [&] { return call.done; });
+    return call.answer;
+}
+
+}  // namespace platform
