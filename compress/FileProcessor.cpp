@@ -1,0 +1,120 @@
+#include "compress/FileProcessor.h"
+
+#include "compress/CompressionSettings.h"
+#include "compress/Pipeline.h"
+#include "platform/Clock.h"
+
+namespace {
+constexpr uint32_t kPollMs = 50;
+}
+
+FileProcessor::FileProcessor() = default;
+
+FileProcessor::~FileProcessor() {
+    if (thread_.joinable()) stop();
+}
+
+FileProcessor& FileProcessor::instance() {
+    static FileProcessor processor;
+    return processor;
+}
+
+void FileProcessor::start() {
+    if (isRunning()) return;
+    if (thread_.joinable()) thread_.join();
+    finished_ = false;
+    thread_ = std::thread([this] {
+        run();
+        finished_ = true;
+    });
+}
+
+bool FileProcessor::isRunning() const {
+    return thread_.joinable() && !finished_;
+}
+
+void FileProcessor::join() {
+    while (isRunning()) platform::sleepMs(100);
+}
+
+void FileProcessor::stop() {
+    stopRequested_ = true;
+    while (isRunning()) {
+        context_.cancel();
+        if (!isRunning()) break;
+        platform::sleepMs(kPollMs);
+    }
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    while (!entries_.empty()) entries_.pop_back();
+}
+
+FileData* FileProcessor::append(std::unique_ptr<FileData> entry) {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    entries_.push_back(std::move(entry));
+    return entries_.back().get();
+}
+
+void FileProcessor::mergeSettings(const Props& settings) {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    for (const auto& [key, value] : settings) currentSettings_[key] = value;
+}
+
+void FileProcessor::queue(FileData* entry, const Props& settings) {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    mergeSettings(settings);
+    entry->state = FileData::Queued;
+}
+
+void FileProcessor::remove(FileData* entry) {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    entry->removed = true;
+    if (entry == current_) context_.cancel();
+}
+
+void FileProcessor::destroyRemoved() {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    for (size_t i = entries_.size(); i-- > 0;) {
+        if (entries_[i]->removed) entries_.erase(entries_.begin() + static_cast<ptrdiff_t>(i));
+    }
+}
+
+FileData* FileProcessor::nextEntry() {
+    std::lock_guard<std::recursive_mutex> guard(listLock_);
+    for (auto& entry : entries_) {
+        if (entry->removed) continue;
+        uint32_t state = entry->state;
+        bool stale = state == FileData::Done &&
+                     !sameSettings(entry->requestedSettings, currentSettings_);
+        if (state != FileData::Queued && !stale) continue;
+        // An entry being saved holds its lock, perhaps for long: leave it for
+        // a later pass rather than block the list.
+        std::unique_lock<std::recursive_mutex> entryGuard(entry->lock, std::try_to_lock);
+        if (!entryGuard.owns_lock()) continue;
+        entry->requestedSettings = currentSettings_;
+        // Cleared here, under the list lock, so a removal of this entry from
+        // now on cancels its run.
+        context_.cancelled = false;
+        current_ = entry.get();
+        return current_;
+    }
+    return nullptr;
+}
+
+void FileProcessor::run() {
+    if (stopRequested_) return;
+    for (;;) {
+        destroyRemoved();
+        if (FileData* entry = nextEntry()) {
+            processEntry(*entry, &context_);
+            {
+                std::lock_guard<std::recursive_mutex> guard(listLock_);
+                current_ = nullptr;
+            }
+            if (stopRequested_) return;
+            continue;
+        }
+        platform::sleepMs(kPollMs);
+        if (stopRequested_) return;
+    }
+}

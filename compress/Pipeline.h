@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+
+#include "base/Props.h"
+#include "base/ZString.h"
+#include "compress/CommandContext.h"
+#include "compress/FileData.h"
+#include "compress/UnlockPrompt.h"
+
+// The road of one file: a private working copy when it is added (unlocked
+// when it is a PDF), then on processing the conversion of other documents,
+// Ghostscript and qpdf, the smaller file winning after each step.
+
+// Makes the working copy and unlocks it. Empty when the copy failed, the
+// file could not be unlocked or the password prompt was cancelled (then
+// getLastError() is kErrorCancelled).
+std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& displayName,
+                                      const ZString& sourceFolder, UnlockPrompt* prompt);
+
+// Compresses the entry with its requested settings unless its result was
+// made with the same ones. Holds the entry's lock throughout.
+void processEntry(FileData& entry, CommandContext* context);
+
+// Writes the smallest of the input, Ghostscript's and qpdf's outputs to
+// outputPath. An output counts only when it has the input's page count.
+// Nothing is written when the context is cancelled.
+void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                  CommandContext* context);
+
+// Runs the converter program on a non-PDF document.
+void convertToPdf(const ZString& inputPath, const ZString& outputPath, const ZString& profile,
+                  CommandContext* context = nullptr);
+
+// The converter's command line.
+ZString converterCommandLine(const ZString& inputPath, const ZString& outputPath,
+                             const ZString& profile);
+
+// The extension of a path's file name with its dot, keeping only characters
+// a file name may hold everywhere ("" when there is none).
+ZString safeExtension(const ZString& path);
