@@ -1,0 +1,78 @@
+#pragma once
+
+#include <vector>
+
+#include "xhtml/ControlView.h"
+
+namespace xhtml {
+
+// The side of a form control that the form code reads and sets. The views
+// keep their state in their style maps (name 62, value 5, checked 79 …).
+class FormElement {
+public:
+    virtual ~FormElement() = default;
+};
+
+class HiddenInputView : public View, public FormElement {
+public:
+    explicit HiddenInputView(ViewContext* context) : View(context, kHiddenInputView) {}
+};
+
+class ButtonView : public BoxView, public FormElement {
+public:
+    explicit ButtonView(ViewContext* context) : BoxView(context, kButtonView) {}
+    bool acceptsChildren() const override { return false; }
+};
+
+class CheckView : public BoxView, public FormElement {
+public:
+    explicit CheckView(ViewContext* context) : BoxView(context, kCheckView) {}
+    bool acceptsChildren() const override { return false; }
+};
+
+class RadioView : public BoxView, public FormElement {
+public:
+    explicit RadioView(ViewContext* context) : BoxView(context, kRadioView) {}
+    bool acceptsChildren() const override { return false; }
+};
+
+class FileChooseView : public BoxView, public FormElement {
+public:
+    explicit FileChooseView(ViewContext* context) : BoxView(context, kFileChooseView) {}
+    bool acceptsChildren() const override { return false; }
+};
+
+class EditView : public ControlView, public FormElement {
+public:
+    explicit EditView(ViewContext* context) : ControlView(context, kEditView) {}
+};
+
+class TextAreaView : public ControlView, public FormElement {
+public:
+    explicit TextAreaView(ViewContext* context) : ControlView(context, kTextAreaView) {}
+};
+
+// select: its options are data, not child views.
+class SelectView : public ControlView, public FormElement {
+public:
+    struct Option {
+        ZString label;
+        ZString value;
+        bool selected = false;
+    };
+
+    explicit SelectView(ViewContext* context) : ControlView(context, kSelectView) {}
+
+    virtual void addOption(const ZString& label, const ZString& value);
+    // Selects the first option with this value; without the multiple flag
+    // every other option is deselected. False when no option has it.
+    virtual bool selectValue(const ZString& value);
+    const std::vector<Option>& options() const { return options_; }
+    // The values of the selected options joined with ";".
+    ZString selectedValues() const;
+
+private:
+    std::vector<Option> options_;
+};
+
+}  // namespace xhtml

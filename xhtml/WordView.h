@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+
+#include "xhtml/View.h"
+
+namespace xhtml {
+
+// One word of a text run, or a single blank (U+0020) between words.
+class WordView : public View {
+public:
+    WordView(ViewContext* context, ZString text);
+
+    bool isBlank() const override;
+    const ZString& text() const { return text_; }
+
+    // Measured size per style state; width -1 means not measured.
+    Size measured(int32_t state) const { return measured_[static_cast<size_t>(state & 3)]; }
+    void setMeasured(int32_t state, Size size) { measured_[static_cast<size_t>(state & 3)] = size; }
+    void clearMeasured();
+
+private:
+    ZString text_;
+    std::array<Size, kStateCount> measured_;
+};
+
+// br: forces a line break of a remembered height.
+class BreakView : public View {
+public:
+    explicit BreakView(ViewContext* context) : View(context, kBreakView) {}
+
+    int lineHeight() const { return lineHeight_; }
+    void setLineHeight(int height) { lineHeight_ = height; }
+
+private:
+    int lineHeight_ = 0;
+};
+
+}  // namespace xhtml
