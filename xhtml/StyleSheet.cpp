@@ -1,0 +1,437 @@
+#include "xhtml/StyleSheet.h"
+
+#include <cmath>
+#include <limits>
+
+#include "xhtml/CharClass.h"
+#include "xhtml/StyleId.h"
+#include "xhtml/StyleTables.h"
+
+namespace xhtml {
+
+namespace {
+
+using Text = std::u16string_view;
+using chars::isSpace;
+
+size_t skipSpace(Text t, size_t p) {
+    while (p < t.size() && isSpace(t[p])) ++p;
+    return p;
+}
+
+Text trimView(Text t) {
+    while (!t.empty() && isSpace(t.front())) t.remove_prefix(1);
+    while (!t.empty() && isSpace(t.back())) t.remove_suffix(1);
+    return t;
+}
+
+// Runs of non-space characters separated by spaces.
+std::vector<Text> splitWords(Text t) {
+    std::vector<Text> words;
+    size_t p = 0;
+    while (p < t.size()) {
+        while (p < t.size() && t[p] == u' ') ++p;
+        size_t start = p;
+        while (p < t.size() && t[p] != u' ') ++p;
+        if (p > start) words.push_back(t.substr(start, p - start));
+    }
+    return words;
+}
+
+bool isAnyOf(char16_t c, Text set) { return set.find(c) != Text::npos; }
+
+size_t runUntil(Text t, size_t p, Text stops) {
+    while (p < t.size() && !isAnyOf(t[p], stops) && !isSpace(t[p])) ++p;
+    return p;
+}
+
+int32_t stateForPseudo(Text word) {
+    if (word == u"hoover" || word == u"hover" || word == u"mo") return kStateHover;
+    if (word == u"lbd" || word == u"leftbuttondown") return kStateLeftDown;
+    if (word == u"rbd" || word == u"rightbuttondown") return kStateRightDown;
+    return kStateNormal;
+}
+
+bool matchesPart(const ZString& part, Text value) {
+    return part.isEmpty() || part == u"*" || chars::equalsIgnoreCase(part.view(), value);
+}
+
+StyleValue numberFromDouble(double value) {
+    if (std::isfinite(value) && value == std::trunc(value) && value >= std::numeric_limits<int32_t>::min() &&
+        value <= std::numeric_limits<int32_t>::max()) {
+        return StyleValue::makeInt(static_cast<int32_t>(value));
+    }
+    return StyleValue::makeDouble(value);
+}
+
+void store(StyleTarget& view, int32_t id, StyleValue value, int32_t state) { view.setStyle(id, value, state); }
+
+void storeKeyword(StyleTarget& view, int32_t id, const KeywordTable& table, Text value, int32_t state) {
+    store(view, id, StyleValue::makeInt(lookupKeyword(table, value)), state);
+}
+
+// A border colour for all sides drops the per-side colours of the normal
+// state, whatever state is being applied.
+void eraseSideColors(StyleTarget& view) {
+    for (int32_t id = StyleId::BorderLeftColor; id <= StyleId::BorderBottomColor; ++id) {
+        view.setStyle(id, StyleValue(), kStateNormal);
+    }
+}
+
+void applyBorderShorthand(StyleTarget& view, int32_t state, Text value, int32_t widthId, int32_t styleId,
+                          int32_t colorId) {
+    for (Text word : splitWords(value)) {
+        Color named = 0;
+        if (chars::isDigit(word[0])) {
+            store(view, widthId, parseNumber(word), state);
+        } else if (word[0] == u'#' || lookupColorName(word, named)) {
+            store(view, colorId, StyleValue::makeColor(parseColor(word)), state);
+            if (colorId == StyleId::BorderColor) eraseSideColors(view);
+        } else if (isKeyword(borderStyleTable, word)) {
+            storeKeyword(view, styleId, borderStyleTable, word, state);
+        }
+    }
+}
+
+void applyFontSize(StyleTarget& view, int32_t state, Text value) {
+    if (isKeyword(fontSizeTable, value)) {
+        if (value == u"smaller" || value == u"larger") {
+            double base = 13;
+            StyleValue inherited;
+            if (view.findInheritedStyle(StyleId::FontSize, inherited, state) && inherited.kind() <= StyleValue::Colour) {
+                base = inherited.toDouble();
+            }
+            store(view, StyleId::FontSize, numberFromDouble(value == u"smaller" ? base - 2 : base + 2), state);
+        } else {
+            storeKeyword(view, StyleId::FontSize, fontSizeTable, value, state);
+        }
+        return;
+    }
+    store(view, StyleId::FontSize, parseNumber(value), state);
+}
+
+void applyBackgroundImage(StyleTarget& view, int32_t state, Text value) {
+    if (value.substr(0, 3) != u"url") return;
+    size_t open = value.find(u'(');
+    if (open == Text::npos) return;
+    size_t close = value.find(u')', open + 1);
+    Text inside = trimView(value.substr(open + 1, close == Text::npos ? Text::npos : close - open - 1));
+    if (!inside.empty()) store(view, StyleId::BackgroundImage, StyleValue::makeString(ZString(inside)), state);
+}
+
+StyleValue backgroundPositionWord(Text word) {
+    if (chars::isDigit(word[0])) return parseNumber(word);
+    return StyleValue::makeInt(lookupKeyword(backgroundPositionTable, word));
+}
+
+void applyBackgroundPosition(StyleTarget& view, int32_t state, Text value) {
+    std::vector<Text> words = splitWords(value);
+    if (words.size() >= 1) store(view, StyleId::BackgroundPositionX, backgroundPositionWord(words[0]), state);
+    if (words.size() >= 2) store(view, StyleId::BackgroundPositionY, backgroundPositionWord(words[1]), state);
+}
+
+void applyGradient(StyleTarget& view, int32_t state, Text value) {
+    std::vector<Text> words = splitWords(value);
+    if (words.size() != 3) return;
+    int32_t mode = 1;
+    if (words[2] == u"horizontal") {
+        mode = 0;
+    } else if (words[2] == u"forward-diagonal" || words[2] == u"diagonal") {
+        mode = 2;
+    } else if (words[2] == u"backward-diagonal") {
+        mode = 3;
+    }
+    store(view, StyleId::GradientOn, StyleValue::makeBool(true), state);
+    store(view, StyleId::GradientStart, StyleValue::makeColor(parseColor(words[0])), state);
+    store(view, StyleId::GradientEnd, StyleValue::makeColor(parseColor(words[1])), state);
+    store(view, StyleId::GradientMode, StyleValue::makeInt(mode), state);
+}
+
+void applyTextDecoration(StyleTarget& view, int32_t state, Text value) {
+    if (value == u"underline") {
+        store(view, StyleId::Underline, StyleValue::makeBool(true), state);
+    } else if (value == u"line-through") {
+        store(view, StyleId::LineThrough, StyleValue::makeBool(true), state);
+    } else if (value == u"overline") {
+        store(view, StyleId::Overline, StyleValue::makeBool(true), state);
+    } else if (value == u"none") {
+        store(view, StyleId::Overline, StyleValue::makeBool(false), state);
+        store(view, StyleId::LineThrough, StyleValue::makeBool(false), state);
+        store(view, StyleId::Underline, StyleValue::makeBool(false), state);
+    }
+}
+
+struct NamedId {
+    const char16_t* name;
+    int32_t id;
+};
+
+constexpr NamedId kNumberProperties[] = {
+    {u"width", StyleId::Width},
+    {u"height", StyleId::Height},
+    {u"min-width", StyleId::MinWidth},
+    {u"min-height", StyleId::MinHeight},
+    {u"border-width", StyleId::BorderWidth},
+    {u"border-left-width", StyleId::BorderLeftWidth},
+    {u"border-top-width", StyleId::BorderTopWidth},
+    {u"border-right-width", StyleId::BorderRightWidth},
+    {u"border-bottom-width", StyleId::BorderBottomWidth},
+    {u"padding", StyleId::Padding},
+    {u"padding-left", StyleId::PaddingLeft},
+    {u"padding-top", StyleId::PaddingTop},
+    {u"padding-right", StyleId::PaddingRight},
+    {u"padding-bottom", StyleId::PaddingBottom},
+    {u"margin", StyleId::Margin},
+    {u"margin-left", StyleId::MarginLeft},
+    {u"margin-top", StyleId::MarginTop},
+    {u"margin-right", StyleId::MarginRight},
+    {u"margin-bottom", StyleId::MarginBottom},
+    {u"top", StyleId::Top},
+    {u"left", StyleId::Left},
+    {u"right", StyleId::Right},
+    {u"bottom", StyleId::Bottom},
+    {u"opacity", StyleId::Opacity},
+    {u"line-spacing", StyleId::LineSpacing},
+    {u"cell-spacing", StyleId::CellSpacing},
+    {u"cell-padding", StyleId::CellPadding},
+};
+
+constexpr NamedId kColorProperties[] = {
+    {u"color", StyleId::Color},
+    {u"background-color", StyleId::BackgroundColor},
+    {u"border-left-color", StyleId::BorderLeftColor},
+    {u"border-top-color", StyleId::BorderTopColor},
+    {u"border-right-color", StyleId::BorderRightColor},
+    {u"border-bottom-color", StyleId::BorderBottomColor},
+};
+
+struct KeywordProperty {
+    const char16_t* name;
+    int32_t id;
+    const KeywordTable* table;
+};
+
+const KeywordProperty kKeywordProperties[] = {
+    {u"text-align", StyleId::TextAlign, &textAlignTable},
+    {u"vertical-align", StyleId::VerticalAlign, &verticalAlignTable},
+    {u"vertical-align-content", StyleId::VerticalAlignContent, &verticalAlignTable},
+    {u"vertical-align-line", StyleId::VerticalAlignLine, &verticalAlignTable},
+    {u"font-weight", StyleId::FontWeight, &fontWeightTable},
+    {u"cursor", StyleId::Cursor, &cursorTable},
+    {u"position", StyleId::Position, &positionTable},
+    {u"background-repeat", StyleId::BackgroundRepeat, &backgroundRepeatTable},
+    {u"visibility", StyleId::Visibility, &visibilityTable},
+    {u"display", StyleId::Display, &displayTable},
+    {u"overflow-x", StyleId::OverflowX, &overflowTable},
+    {u"overflow-y", StyleId::OverflowY, &overflowTable},
+};
+
+constexpr NamedId kBorderStyleProperties[] = {
+    {u"border-style", StyleId::BorderStyle},
+    {u"border-left-style", StyleId::BorderLeftStyle},
+    {u"border-top-style", StyleId::BorderTopStyle},
+    {u"border-right-style", StyleId::BorderRightStyle},
+    {u"border-bottom-style", StyleId::BorderBottomStyle},
+};
+
+struct BorderSide {
+    const char16_t* name;
+    int32_t widthId, styleId, colorId;
+};
+
+constexpr BorderSide kBorderShorthands[] = {
+    {u"border", StyleId::BorderWidth, StyleId::BorderStyle, StyleId::BorderColor},
+    {u"border-left", StyleId::BorderLeftWidth, StyleId::BorderLeftStyle, StyleId::BorderLeftColor},
+    {u"border-top", StyleId::BorderTopWidth, StyleId::BorderTopStyle, StyleId::BorderTopColor},
+    {u"border-right", StyleId::BorderRightWidth, StyleId::BorderRightStyle, StyleId::BorderRightColor},
+    {u"border-bottom", StyleId::BorderBottomWidth, StyleId::BorderBottomStyle, StyleId::BorderBottomColor},
+};
+
+void applyDeclaration(StyleTarget& view, int32_t state, Text name, Text value) {
+    if (name.substr(0, 3) == u"-c-") name.remove_prefix(3);
+    for (const NamedId& p : kNumberProperties) {
+        if (name == p.name) return store(view, p.id, parseNumber(value), state);
+    }
+    for (const NamedId& p : kColorProperties) {
+        if (name == p.name) return store(view, p.id, StyleValue::makeColor(parseColor(value)), state);
+    }
+    for (const KeywordProperty& p : kKeywordProperties) {
+        if (name == p.name) return storeKeyword(view, p.id, *p.table, value, state);
+    }
+    for (const NamedId& p : kBorderStyleProperties) {
+        if (name == p.name) {
+            int32_t style = lookupKeyword(borderStyleTable, value);
+            if (style != 0) store(view, p.id, StyleValue::makeInt(style), state);
+            return;
+        }
+    }
+    for (const BorderSide& side : kBorderShorthands) {
+        if (name == side.name) return applyBorderShorthand(view, state, value, side.widthId, side.styleId, side.colorId);
+    }
+    if (name == u"border-color") {
+        store(view, StyleId::BorderColor, StyleValue::makeColor(parseColor(value)), state);
+        eraseSideColors(view);
+    } else if (name == u"text-decoration") {
+        applyTextDecoration(view, state, value);
+    } else if (name == u"font-family") {
+        store(view, StyleId::FontFamily, StyleValue::makeString(ZString(value.substr(0, value.find(u',')))), state);
+    } else if (name == u"font-size") {
+        applyFontSize(view, state, value);
+    } else if (name == u"font-style") {
+        if (value == u"italic") store(view, StyleId::Italic, StyleValue::makeBool(true), state);
+    } else if (name == u"background-image") {
+        applyBackgroundImage(view, state, value);
+    } else if (name == u"background-position") {
+        applyBackgroundPosition(view, state, value);
+    } else if (name == u"background-gradient") {
+        applyGradient(view, state, value);
+    } else if (name == u"overflow") {
+        storeKeyword(view, StyleId::OverflowX, overflowTable, value, state);
+        storeKeyword(view, StyleId::OverflowY, overflowTable, value, state);
+    } else if (name == u"white-space") {
+        if (value == u"nowrap" || value == u"nobreak") store(view, StyleId::NoWrap, StyleValue::makeBool(true), state);
+    }
+}
+
+void flushDeclaration(StyleDef& styleDef, std::u16string& name, std::u16string& value) {
+    ZString trimmedName = ZString(trimView(name)).toLower();
+    if (!trimmedName.isEmpty()) styleDef.add(std::move(trimmedName), ZString(trimView(value)).toLower());
+    name.clear();
+    value.clear();
+}
+
+}  // namespace
+
+void parseDeclarations(StyleDef& styleDef, std::u16string_view text) {
+    std::u16string name;
+    std::u16string value;
+    bool inValue = false;
+    for (char16_t c : text) {
+        if (c == u';') {
+            flushDeclaration(styleDef, name, value);
+            inValue = false;
+        } else if (!inValue && c == u':') {
+            inValue = true;
+        } else {
+            (inValue ? value : name).push_back(c);
+        }
+    }
+    flushDeclaration(styleDef, name, value);
+}
+
+int parseSelector(StyleSelector& selector, std::u16string_view text, int position) {
+    const Text t = text;
+    size_t p = skipSpace(t, position < 0 ? 0 : static_cast<size_t>(position));
+    size_t start = p;
+    p = runUntil(t, p, u".#,:");
+    ZString tag(t.substr(start, p - start));
+    ZString id;
+    ZString cls;
+    if (p < t.size() && (t[p] == u'.' || t[p] == u'#')) {
+        const bool isClass = t[p] == u'.';
+        start = ++p;
+        p = runUntil(t, p, u",:");
+        (isClass ? cls : id) = ZString(t.substr(start, p - start));
+    }
+    p = skipSpace(t, p);
+    int32_t state = kStateNormal;
+    if (p < t.size() && t[p] == u':') {
+        start = ++p;
+        p = runUntil(t, p, u",");
+        state = stateForPseudo(ZString(t.substr(start, p - start)).toLower().view());
+    }
+    selector.tag = tag.trimmed();
+    selector.id = id.trimmed();
+    selector.cls = cls.trimmed();
+    selector.state = state;
+    return static_cast<int>(p);
+}
+
+void parseStyleSheet(StyleRules& rules, std::u16string_view text) {
+    const Text t = text;
+    size_t p = skipSpace(t, 0);
+    if (chars::startsWithIgnoreCase(t, p, u"<!--")) p += 4;
+    while (true) {
+        p = skipSpace(t, p);
+        if (p >= t.size()) return;
+        const char16_t c = t[p];
+        if (c != u'#' && c != u'*' && c != u'.' && !chars::isLetter(c)) return;
+        size_t open = t.find(u'{', p);
+        if (open == Text::npos) return;
+        size_t close = t.find(u'}', open + 1);
+        if (close == Text::npos) return;
+        ZString selectors = ZString(trimView(t.substr(p, open - p))).toLower();
+        Text declarations = trimView(t.substr(open + 1, close - open - 1));
+        p = close + 1;
+
+        IPtr<StyleDef> styleDef(new StyleDef);
+        parseDeclarations(*styleDef, declarations);
+        const Text s = selectors.view();
+        size_t q = 0;
+        while (true) {
+            StyleSelector selector;
+            q = static_cast<size_t>(parseSelector(selector, s, static_cast<int>(q)));
+            rules.push_back(StyleRule{std::move(selector), styleDef});
+            q = skipSpace(s, q);
+            if (q < s.size() && s[q] == u',') {
+                ++q;
+                continue;
+            }
+            break;
+        }
+    }
+}
+
+std::vector<ZString> splitClassList(std::u16string_view classText) {
+    std::vector<ZString> classes;
+    size_t p = 0;
+    while (p <= classText.size()) {
+        size_t end = p;
+        while (end < classText.size() && !isAnyOf(classText[end], u" ,:;")) ++end;
+        Text piece = trimView(classText.substr(p, end - p));
+        if (!piece.empty()) classes.emplace_back(piece);
+        p = end + 1;
+    }
+    return classes;
+}
+
+bool matchSelector(const StyleSelector& selector, int32_t state, std::u16string_view tag, std::u16string_view id,
+                   const std::vector<ZString>& classList) {
+    if (selector.state != state) return false;
+    if (!matchesPart(selector.tag, tag)) return false;
+    if (!matchesPart(selector.id, id)) return false;
+    if (selector.cls.isEmpty() || selector.cls == u"*") return true;
+    for (const ZString& cls : classList) {
+        if (chars::equalsIgnoreCase(selector.cls.view(), cls.view())) return true;
+    }
+    return false;
+}
+
+void applyStyleDef(StyleTarget& view, int32_t state, const StyleDef& styleDef) {
+    for (const StyleDef::Declaration& declaration : styleDef.declarations) {
+        applyDeclaration(view, state, declaration.first.view(), declaration.second.view());
+    }
+}
+
+void applyStyles(StyleTarget& view, int32_t state, const StyleRules& rules) {
+    auto stringOf = [&](int32_t id, int32_t inState) {
+        const StyleValue* value = view.styleEntry(id, inState);
+        return value ? value->asString() : ZString();
+    };
+    const ZString tag = stringOf(StyleId::ElementName, kStateNormal);
+    const ZString id = stringOf(StyleId::Id, kStateNormal);
+    const std::vector<ZString> classes = splitClassList(stringOf(StyleId::ClassList, kStateNormal).view());
+    for (const StyleRule& rule : rules) {
+        if (rule.def && matchSelector(rule.selector, state, tag.view(), id.view(), classes)) {
+            applyStyleDef(view, state, *rule.def);
+        }
+    }
+    const ZString inlineText = stringOf(StyleId::InlineStyle, state);
+    if (!inlineText.isEmpty()) {
+        IPtr<StyleDef> inlineDef(new StyleDef);
+        parseDeclarations(*inlineDef, inlineText.view());
+        applyStyleDef(view, state, *inlineDef);
+    }
+}
+
+}  // namespace xhtml
