@@ -42,6 +42,7 @@ LangFile LangFile::parse(std::string_view text, const ZString& fileName) {
         size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
         ZString key = ZString::fromUtf8(trim(line.substr(0, equals)));
+        if (key.isEmpty()) continue;
         ZString value = ZString::fromUtf8(unescape(trim(line.substr(equals + 1))));
         if (!inInfo) {
             file.strings_[key] = value;

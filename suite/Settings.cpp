@@ -23,7 +23,11 @@ std::optional<std::string> lookup(const std::string& path, const ZString& key) {
     return std::nullopt;
 }
 
+// The general configuration as the program sees it: values a user (or a
+// page through the script bridge) set win over config.ini, which wins over
+// the installation's defaults.
 std::optional<std::string> configValue(const ZString& key) {
+    if (auto value = lookup(SettingsPaths::userIni(), key)) return value;
     if (auto value = lookup(SettingsPaths::configIni(), key)) return value;
     return lookup(SettingsPaths::defaultsIni(), key);
 }
