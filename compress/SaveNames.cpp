@@ -1,0 +1,54 @@
+#include "compress/SaveNames.h"
+
+#include <algorithm>
+
+#include "platform/Clock.h"
+#include "platform/FileTypes.h"
+#include "platform/Fs.h"
+
+namespace {
+
+// Index of the dot that starts the file name's extension, or -1.
+int extensionDot(const ZString& path) {
+    int dot = path.findLast(u'.');
+    int slash = std::max(path.findLast(u'/'), path.findLast(u'\\'));
+    return dot > slash ? dot : -1;
+}
+
+}  // namespace
+
+ZString makeSaveName(const ZString& displayName, const ZString& suffix) {
+    ZString name = displayName;
+    int dot = extensionDot(name);
+    if (dot >= 0) {
+        ZString extension = name.substring(dot).toLower();
+        if (platform::shell::isRegisteredFileType(extension)) name = name.substring(0, dot);
+    }
+    return name + suffix + u".pdf";
+}
+
+ZString uniquePath(const ZString& path) {
+    if (!platform::fs::exists(path)) return path;
+    int dot = extensionDot(path);
+    ZString stem = dot >= 0 ? path.substring(0, dot) : path;
+    ZString extension = dot >= 0 ? path.substring(dot + 1) : ZString();
+    for (int32_t n = 1;; ++n) {
+        ZString candidate = stem + u" (";
+        candidate.append(n);
+        candidate.append(u")");
+        if (dot >= 0) candidate.append(ZString(u".") + extension);
+        platform::sleepMs(50);
+        if (!platform::fs::exists(candidate)) return candidate;
+    }
+}
+
+ZString formatFileSize(int64_t bytes) {
+    static const char16_t* const units[] = {u"B", u"KB", u"MB", u"GB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value *= 1.0 / 1024;
+        ++unit;
+    }
+    return ZString::format(u"%0.2f %s", value, units[unit]);
+}

@@ -1,0 +1,154 @@
+#include "BatchOptions.h"
+
+#include <optional>
+
+#include "base/NumberParse.h"
+#include "suite/Settings.h"
+
+namespace {
+
+// A whole decimal number, optionally signed.
+bool isInteger(const ZString& text) {
+    size_t consumed = 0;
+    parseLong(text.view(), 10, &consumed);
+    return !text.isEmpty() && consumed == static_cast<size_t>(text.length()) &&
+           text[0] != u' ' && text[0] != u'\t';
+}
+
+// Values taken from the window's last used settings, before the options.
+void applyProfile(BatchOptions& options) {
+    Props profile;
+    userConfig_loadProfile(u"compress", u"lastUsedSettings", profile);
+    for (const char16_t* key : {u"dpi", u"imageQuality", u"colorModel", u"webOptimize"}) {
+        auto it = profile.find(key);
+        if (it != profile.end()) options.settings[key] = it->second;
+    }
+    auto suffix = profile.find(u"saveFileSuffix");
+    if (suffix != profile.end()) options.suffix = suffix->second;
+}
+
+}  // namespace
+
+const char* batchUsage() {
+    return "Usage: varto-compress-cli [OPTIONS] FILE...\n"
+           "Makes PDF files smaller with Ghostscript and qpdf; other documents are\n"
+           "converted to PDF first. Input files are never changed.\n"
+           "\n"
+           "  --dpi N          image resolution (default 144; 0 or less: keep)\n"
+           "  --quality Q      JPEG quality 0-100 (default 75; above 100: lossless images)\n"
+           "  --color MODEL    rgb, cmyk or gray (default: leave colours)\n"
+           "  --web            optimise for the web (linearise)\n"
+           "  --lossless       no image re-encoding: only restructure the file\n"
+           "  --suffix S       added to each output name (default _compressed)\n"
+           "  -o DIR           write the outputs into DIR (default: beside each input)\n"
+           "  --password P     try this password for encrypted files (repeatable)\n"
+           "  --jobs N         files compressed in parallel (default: one per core)\n"
+           "  --profile        start from the window's last used settings\n"
+           "  -v, --verbose    show the tools' output on standard error\n"
+           "  -h, --help       show this help\n"
+           "\n"
+           "Exit status: 0 when every file succeeded, 1 when any failed, 2 for bad usage.\n";
+}
+
+bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, ZString& error) {
+    options.settings = {{u"dpi", u"144"},
+                        {u"imageQuality", u"75"},
+                        {u"colorModel", u""},
+                        {u"webOptimize", u"false"}};
+    for (const ZString& arg : args) {
+        if (arg == u"--profile") applyProfile(options);
+    }
+
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        ZString arg = args[i];
+        if (optionsEnded || arg.isEmpty() || arg[0] != u'-' || arg == u"-") {
+            options.files.push_back(arg);
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<ZString> inlineValue;
+        int equals = arg.find(u'=');
+        if (arg.startsWith(u"--") && equals > 0) {
+            inlineValue = arg.substring(equals + 1);
+            arg = arg.substring(0, equals);
+        }
+        auto value = [&](ZString& out) {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = ZString(u"option ") + arg + u" needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto flag = [&] {
+            if (!inlineValue) return true;
+            error = ZString(u"option ") + arg + u" takes no value";
+            return false;
+        };
+
+        ZString v;
+        if (arg == u"-h" || arg == u"--help") {
+            options.help = true;
+        } else if (arg == u"--dpi" || arg == u"--quality") {
+            if (!value(v)) return false;
+            if (!isInteger(v)) {
+                error = ZString(u"option ") + arg + u" needs a whole number, not '" + v + u"'";
+                return false;
+            }
+            options.settings[arg == u"--dpi" ? u"dpi" : u"imageQuality"] = v;
+        } else if (arg == u"--color") {
+            if (!value(v)) return false;
+            if (v != u"rgb" && v != u"cmyk" && v != u"gray") {
+                error = ZString(u"option --color takes rgb, cmyk or gray, not '") + v + u"'";
+                return false;
+            }
+            options.settings[u"colorModel"] = v;
+        } else if (arg == u"--web") {
+            if (!flag()) return false;
+            options.settings[u"webOptimize"] = u"true";
+        } else if (arg == u"--lossless") {
+            if (!flag()) return false;
+            options.settings[u"mode"] = u"lossless";
+        } else if (arg == u"--suffix") {
+            if (!value(options.suffix)) return false;
+        } else if (arg == u"-o" || arg == u"--output") {
+            if (!value(options.outputFolder)) return false;
+            if (options.outputFolder.isEmpty()) {
+                error = u"option -o needs a folder";
+                return false;
+            }
+        } else if (arg == u"--password") {
+            if (!value(v)) return false;
+            options.passwords.push_back(v);
+        } else if (arg == u"--jobs" || arg == u"-j") {
+            if (!value(v)) return false;
+            if (!isInteger(v) || parseLong(v.view(), 10) < 1) {
+                error = ZString(u"option --jobs needs a number of at least 1, not '") + v + u"'";
+                return false;
+            }
+            options.jobs = static_cast<unsigned>(parseLong(v.view(), 10));
+        } else if (arg == u"--profile") {
+            if (!flag()) return false;
+        } else if (arg == u"-v" || arg == u"--verbose") {
+            if (!flag()) return false;
+            options.verbose = true;
+        } else {
+            error = ZString(u"unknown option ") + arg;
+            return false;
+        }
+    }
+    options.settings[u"saveFileSuffix"] = options.suffix;
+    if (!options.help && options.files.empty()) {
+        error = u"no files given";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,211 @@
+#include "BatchRun.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "TerminalPrompt.h"
+#include "compress/LastError.h"
+#include "compress/Pipeline.h"
+#include "compress/SaveNames.h"
+#include "compress/TempFiles.h"
+#include "platform/Fs.h"
+#include "platform/Terminal.h"
+
+namespace {
+
+ZString fileNameOf(const ZString& path) {
+    int slash = path.findLast(u'/');
+    return slash < 0 ? path : path.substring(slash + 1);
+}
+
+ZString percentSaved(int64_t oldSize, int64_t newSize) {
+    double saved = oldSize > 0 ? 100.0 * static_cast<double>(oldSize - newSize) / oldSize : 0.0;
+    return ZString::format(u"%0.1f%% saved", saved);
+}
+
+}  // namespace
+
+BatchRun::BatchRun(const BatchOptions& options, int resultFd, int messageFd)
+    : options_(options),
+      resultFd_(resultFd),
+      messageFd_(messageFd),
+      progress_(platform::terminal::isTerminal(messageFd)),
+      interactive_(platform::terminal::isTerminal(0)) {}
+
+int BatchRun::run() {
+    unsigned jobs = options_.jobs ? options_.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = std::min<size_t>(jobs, options_.files.size());
+    std::vector<std::thread> workers;
+    for (unsigned i = 0; i < jobs; ++i) workers.emplace_back([this] { worker(); });
+    for (auto& w : workers) w.join();
+
+    // Files never started because the run was cancelled.
+    Outcome skipped;
+    skipped.reason = u"cancelled";
+    for (size_t i = next_; i < options_.files.size(); ++i) report(options_.files[i], skipped);
+
+    std::lock_guard<std::mutex> guard(lock_);
+    printTotal();
+    return failed_ == 0 ? 0 : 1;
+}
+
+void BatchRun::cancel() {
+    std::lock_guard<std::mutex> guard(lock_);
+    cancelled_ = true;
+    for (CommandContext* context : contexts_) context->cancel();
+}
+
+void BatchRun::worker() {
+    CommandContext context;
+    for (;;) {
+        ZString path;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (cancelled_ || next_ >= options_.files.size()) break;
+            path = options_.files[next_++];
+            running_.push_back(fileNameOf(path));
+            contexts_.push_back(&context);
+            showProgress();
+        }
+        Outcome outcome = compressOne(path, context);
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            contexts_.erase(std::find(contexts_.begin(), contexts_.end(), &context));
+            running_.erase(std::find(running_.begin(), running_.end(), fileNameOf(path)));
+            if (cancelled_ && !outcome.ok) outcome.reason = u"cancelled";
+        }
+        report(path, outcome);
+    }
+}
+
+BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& context) {
+    Outcome outcome;
+    if (!platform::fs::exists(path)) {
+        outcome.reason = u"no such file";
+        return outcome;
+    }
+    if (platform::fs::isDirectory(path)) {
+        outcome.reason = u"is a folder";
+        return outcome;
+    }
+    outcome.oldSize = fileSize(path);
+    if (outcome.oldSize < 0) {
+        outcome.reason = u"cannot be read";
+        return outcome;
+    }
+
+    TerminalPrompt prompt(interactive_);
+    setLastError(0);
+    std::unique_ptr<FileData> entry = prepareFile(path, ZString(), ZString(), &prompt);
+    if (!entry) {
+        if (getLastError() == kErrorCancelled) {
+            if (prompt.asked()) {
+                outcome.reason = u"locked: no password given";
+            } else if (options_.passwords.empty()) {
+                outcome.reason = u"locked: needs a password (--password)";
+            } else {
+                outcome.reason = u"locked: none of the passwords fits";
+            }
+        } else if (!prompt.message().isEmpty()) {
+            outcome.reason = u"cannot be read (damaged PDF?)";
+        } else {
+            outcome.reason = u"could not copy it to the temporary folder";
+        }
+        return outcome;
+    }
+
+    {
+        std::lock_guard<std::recursive_mutex> guard(entry->lock);
+        entry->requestedSettings = options_.settings;
+    }
+    processEntry(*entry, &context);
+    if (context.cancelled) {
+        outcome.reason = u"cancelled";
+        return outcome;
+    }
+    if (entry->resultPath.isEmpty() || fileSize(entry->resultPath) <= 0) {
+        outcome.reason = entry->pdfSourcePath.isEmpty() ? u"could not be converted to PDF"
+                                                        : u"compression produced no file";
+        return outcome;
+    }
+    if (storeResult(entry->resultPath, path, entry->displayName, outcome)) outcome.ok = true;
+    return outcome;
+}
+
+bool BatchRun::storeResult(const ZString& resultPath, const ZString& inputPath,
+                           const ZString& displayName, Outcome& outcome) {
+    ZString folder = options_.outputFolder.isEmpty() ? platform::fs::parentPath(inputPath)
+                                                     : options_.outputFolder;
+    folder = platform::fs::stripTrailingSeparators(folder);
+    ZString name = makeSaveName(displayName, options_.suffix);
+    ZString wanted = (folder.isEmpty() ? ZString() : folder + u"/") + name;
+    ZString target;
+    {
+        // Reserve the name by creating the file, so parallel files and other
+        // programs never end up writing the same name.
+        std::lock_guard<std::mutex> guard(lock_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            ZString candidate = uniquePath(wanted);
+            int error = 0;
+            if (platform::fs::createNewFile(candidate, &error)) {
+                target = candidate;
+                break;
+            }
+            if (error != 17 /* EEXIST */) {
+                outcome.reason = ZString(u"cannot write ") + candidate + u": " +
+                                 platform::fs::errorText(error);
+                return false;
+            }
+        }
+    }
+    if (target.isEmpty() || !copyFileWithRetries(resultPath, target)) {
+        if (!target.isEmpty()) platform::fs::removeFile(target);
+        outcome.reason = ZString(u"cannot write ") + (target.isEmpty() ? wanted : target);
+        return false;
+    }
+    outcome.target = target;
+    outcome.newSize = fileSize(target);
+    return true;
+}
+
+void BatchRun::report(const ZString& path, const Outcome& outcome) {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++finished_;
+    ZString line = path + u": ";
+    if (outcome.ok) {
+        totalOld_ += outcome.oldSize;
+        totalNew_ += outcome.newSize;
+        line += formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
+                u" (" + percentSaved(outcome.oldSize, outcome.newSize) + u") -> " + outcome.target;
+    } else {
+        ++failed_;
+        line += ZString(u"failed: ") + outcome.reason;
+    }
+    if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
+    platform::terminal::writeText(resultFd_, (line + u"\n").toUtf8());
+    showProgress();
+}
+
+void BatchRun::showProgress() {
+    if (!progress_) return;
+    ZString text = ZString::format(u"\r\033[K[%d/%d]", static_cast<int>(finished_),
+                                   static_cast<int>(options_.files.size()));
+    for (size_t i = 0; i < running_.size(); ++i) {
+        text += i == 0 ? u" compressing " : u", ";
+        text += running_[i];
+    }
+    if (finished_ == options_.files.size()) text = u"\r\033[K";
+    platform::terminal::writeText(messageFd_, text.toUtf8());
+}
+
+void BatchRun::printTotal() {
+    size_t count = options_.files.size();
+    ZString line = ZString::format(u"Total: %d file%s, %d failed", static_cast<int>(count),
+                                   count == 1 ? u"" : u"s", static_cast<int>(failed_));
+    if (count > failed_) {
+        line += u", " + formatFileSize(totalOld_) + u" -> " + formatFileSize(totalNew_) + u" (" +
+                percentSaved(totalOld_, totalNew_) + u")";
+    }
+    if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
+    platform::terminal::writeText(resultFd_, (line + u"\n").toUtf8());
+}

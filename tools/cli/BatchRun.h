@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "BatchOptions.h"
+#include "compress/CommandContext.h"
+
+// Compresses the files of a batch on a few worker threads and reports one
+// line per file on the result stream as each finishes, then a total.
+class BatchRun {
+public:
+    BatchRun(const BatchOptions& options, int resultFd, int messageFd);
+
+    // Exit status: 0 when every file succeeded, else 1.
+    int run();
+    // Kills the running tools; unfinished files fail as cancelled.
+    void cancel();
+
+private:
+    struct Outcome {
+        bool ok = false;
+        int64_t oldSize = 0;
+        int64_t newSize = 0;
+        ZString target;
+        ZString reason;
+    };
+
+    void worker();
+    Outcome compressOne(const ZString& path, CommandContext& context);
+    bool storeResult(const ZString& resultPath, const ZString& inputPath, const ZString& displayName,
+                     Outcome& outcome);
+    void report(const ZString& path, const Outcome& outcome);
+    void showProgress();
+    void printTotal();
+
+    const BatchOptions& options_;
+    int resultFd_;
+    int messageFd_;
+    bool progress_;
+    bool interactive_;
+
+    std::mutex lock_;  // guards everything below and the output streams
+    size_t next_ = 0;
+    size_t finished_ = 0;
+    size_t failed_ = 0;
+    int64_t totalOld_ = 0;
+    int64_t totalNew_ = 0;
+    std::vector<ZString> running_;
+    std::vector<CommandContext*> contexts_;
+    bool cancelled_ = false;
+};

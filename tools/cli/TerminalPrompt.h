@@ -1,0 +1,22 @@
+#pragma once
+
+#include "compress/UnlockPrompt.h"
+
+// The unlock step's questions in a terminal: passwords are asked without
+// echo when there is a terminal (an empty answer skips the file); message
+// boxes are answered Cancel and their first line kept as the reason.
+class TerminalPrompt : public UnlockPrompt {
+public:
+    explicit TerminalPrompt(bool interactive) : interactive_(interactive) {}
+
+    bool askPassword(const ZString& question, ZString& password) override;
+    int messageBox(const ZString& caption, const ZString& text, unsigned flags) override;
+
+    bool asked() const { return asked_; }
+    const ZString& message() const { return message_; }
+
+private:
+    bool interactive_;
+    bool asked_ = false;
+    ZString message_;
+};

@@ -1,0 +1,95 @@
+// varto-compress-cli: the compression engine for terminals and scripts.
+
+#include <vector>
+
+#include "BatchOptions.h"
+#include "BatchRun.h"
+#include "compress/TempFiles.h"
+#include "compress/Unlock.h"
+#include "platform/Fs.h"
+#include "platform/SplitCommandLine.h"
+#include "platform/Terminal.h"
+#include "suite/Settings.h"
+
+namespace {
+
+int messageFd = 2;
+
+void printError(const ZString& text) {
+    platform::terminal::writeText(messageFd, (ZString(u"varto-compress-cli: ") + text + u"\n").toUtf8());
+}
+
+// The program a tool's command line starts, found the way the runner finds it.
+bool programExists(const ZString& commandLine) {
+    std::vector<ZString> argv = platform::splitCommandLine(commandLine);
+    if (argv.empty() || argv[0].isEmpty()) return false;
+    const ZString& program = argv[0];
+    if (program.find(u'/') >= 0) return platform::fs::isRegularFile(program);
+    ZString path = platform::fs::environment("PATH");
+    int start = 0;
+    while (start <= path.length()) {
+        int end = path.find(u':', start);
+        if (end < 0) end = path.length();
+        ZString folder = path.substring(start, end);
+        if (folder.isEmpty()) folder = u".";
+        if (platform::fs::isRegularFile(folder + u"/" + program)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool checkTool(const char16_t* name, const char16_t* setting, const char16_t* package) {
+    ZString commandLine = progConfig_getStr(setting, ZString());
+    if (programExists(commandLine)) return true;
+    printError(ZString(name) + u" was not found (command \"" + commandLine +
+               u"\"). Install it (Debian package " + package + u") or set \"" + setting +
+               u"\" in the installation settings (install.ini) to its command.");
+    return false;
+}
+
+BatchRun* activeRun = nullptr;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<ZString> args;
+    for (int i = 1; i < argc; ++i) args.push_back(ZString::fromUtf8(argv[i]));
+
+    BatchOptions options;
+    ZString error;
+    if (!parseBatchOptions(args, options, error)) {
+        printError(error);
+        platform::terminal::writeText(2, "Try 'varto-compress-cli --help'.\n");
+        return 2;
+    }
+    if (options.help) {
+        platform::terminal::writeText(1, batchUsage());
+        return 0;
+    }
+
+    bool lossless = options.settings[u"mode"] == u"lossless";
+    if (!lossless && !checkTool(u"Ghostscript", u"GsWincCmdline", u"ghostscript")) return 1;
+    if (!checkTool(u"qpdf", u"QpdfCmdline", u"qpdf")) return 1;
+    if (!lossless) options.settings.erase(u"mode");
+
+    if (!options.outputFolder.isEmpty() && !createFolders(options.outputFolder)) {
+        printError(ZString(u"cannot create the folder ") + options.outputFolder);
+        return 1;
+    }
+    for (const ZString& password : options.passwords) rememberPassword(password);
+
+    // The tools' chatter goes to the null device (or to standard error with
+    // -v) so that standard output carries only the result lines and standard
+    // error only our messages and progress.
+    int resultFd = platform::terminal::divert(1, options.verbose);
+    if (resultFd < 0) resultFd = 1;
+    if (!options.verbose) {
+        messageFd = platform::terminal::divert(2, false);
+        if (messageFd < 0) messageFd = 2;
+    }
+
+    static BatchRun run(options, resultFd, messageFd);
+    activeRun = &run;
+    platform::terminal::onInterrupt([] { activeRun->cancel(); });
+    return run.run();
+}
