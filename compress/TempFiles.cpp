@@ -24,33 +24,36 @@ std::atomic<uint32_t> nameCounter{0};
 std::atomic<uint32_t> writeTestCounter{0};
 
 // Removes the registered paths when the process ends, through exit() as well
-// as a return from main. A forked child inherits the list but never acts on
-// it: the files belong to the process that registered them.
+// as a return from main. A forked child inherits the list but leaves the
+// parent's entries alone: a path belongs to the process that registered it.
 class DeletionList {
 public:
-    ~DeletionList() {
-        if (platform::currentProcessId() == owner_) cleanUp();
-    }
+    ~DeletionList() { cleanUp(); }
 
     void add(const ZString& path) {
         std::lock_guard<std::mutex> guard(lock_);
-        if (paths_.empty()) owner_ = platform::currentProcessId();
-        paths_.push_back(path);
+        entries_.push_back({path, platform::currentProcessId()});
     }
 
 private:
+    struct Entry {
+        ZString path;
+        uint32_t owner;
+    };
+
     void cleanUp() {
         std::lock_guard<std::mutex> guard(lock_);
+        const uint32_t self = platform::currentProcessId();
         for (int pass = 0; pass < kCleanupPasses; ++pass) {
             int left = 0;
-            for (const ZString& path : paths_) {
-                if (!fs::exists(path)) continue;
-                if (fs::isDirectory(path)) {
-                    deleteRecursively(path);
+            for (const Entry& entry : entries_) {
+                if (entry.owner != self || !fs::exists(entry.path)) continue;
+                if (fs::isDirectory(entry.path)) {
+                    deleteRecursively(entry.path);
                 } else {
-                    fs::removeFile(path);
+                    fs::removeFile(entry.path);
                 }
-                if (fs::exists(path)) ++left;
+                if (fs::exists(entry.path)) ++left;
             }
             if (left == 0) return;
             platform::sleepMs(kRetryDelayMs);
@@ -58,8 +61,7 @@ private:
     }
 
     std::mutex lock_;
-    std::vector<ZString> paths_;
-    uint32_t owner_ = 0;
+    std::vector<Entry> entries_;
 };
 
 DeletionList& deletionList() {
