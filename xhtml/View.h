@@ -67,6 +67,12 @@ enum ViewType : int32_t {
     kBodyView = 29,
 };
 
+// Every type except the bare view, words, breaks and hidden inputs is a
+// CompositeView with children.
+inline constexpr bool isCompositeType(int32_t type) {
+    return type != kViewPlain && type != kBreakView && type != kWordView && type != kHiddenInputView;
+}
+
 // getStyleMap and the lookups accept this for "the state the mouse puts the
 // view in now".
 inline constexpr int32_t kStateCurrent = 5;
