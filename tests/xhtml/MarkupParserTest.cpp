@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "xhtml/MarkupParser.h"
+
+using namespace xhtml;
+
+namespace {
+
+// A compact picture of a tree: elements as name[attr=value]{children},
+// texts in quotes.
+std::string describe(const HtmlNode& node) {
+    if (node.isText()) return "\"" + static_cast<const HtmlTextNode&>(node).text.toUtf8() + "\"";
+    const auto& element = static_cast<const HtmlTagNode&>(node);
+    std::string out = element.name.toUtf8();
+    for (const auto& [name, value] : element.attributes) out += "[" + name.toUtf8() + "=" + value.toUtf8() + "]";
+    if (!element.children.empty()) {
+        out += "{";
+        for (size_t i = 0; i < element.children.size(); ++i) {
+            if (i) out += ",";
+            out += describe(*element.children[i]);
+        }
+        out += "}";
+    }
+    return out;
+}
+
+std::string parse(const char16_t* text) { return describe(*parseDocument(ZString(text))); }
+
+}  // namespace
+
+TEST(MarkupParserTest, RootIsNamelessElementWithoutParent) {
+    auto root = parseDocument(ZString(u"<p>x</p>"));
+    EXPECT_EQ(root->type, HtmlNode::kElement);
+    EXPECT_TRUE(root->name.isEmpty());
+    EXPECT_EQ(root->parent, nullptr);
+    ASSERT_EQ(root->children.size(), 1u);
+    auto* p = static_cast<HtmlTagNode*>(root->children[0].get());
+    EXPECT_EQ(p->parent, root.get());
+    ASSERT_EQ(p->children.size(), 1u);
+    EXPECT_EQ(p->children[0]->type, HtmlNode::kText);
+    EXPECT_EQ(p->children[0]->parent, p);
+    EXPECT_EQ(parse(u""), "");
+    EXPECT_EQ(parseMarkup(nullptr, u"<p>", 0), 0);
+}
+
+TEST(MarkupParserTest, EndTagsMatchOnlyTheOpenElementInAnyCase) {
+    EXPECT_EQ(parse(u"<B>x</b>"), "{b{\"x\"}}");
+    EXPECT_EQ(parse(u"<b>x</B>"), "{b{\"x\"}}");
+    // The div's end tag is dropped while span is open, so b lands in span.
+    EXPECT_EQ(parse(u"<div><span>a</div>b"), "{div{span{\"a\",\"b\"}}}");
+    EXPECT_EQ(parse(u"</p>x"), "{\"x\"}") << "a stray end tag vanishes";
+}
+
+TEST(MarkupParserTest, OnlySelfClosingTagsAreEmpty) {
+    EXPECT_EQ(parse(u"<br>text"), "{br{\"text\"}}");
+    EXPECT_EQ(parse(u"<br/>text"), "{br,\"text\"}");
+    EXPECT_EQ(parse(u"<p><br>a</p>b"), "{p{br{\"a\",\"b\"}}}") << "br swallows the rest";
+    EXPECT_EQ(parse(u"<img src=a.png width=200/>x"), "{img[src=a.png][width=200],\"x\"}");
+    EXPECT_EQ(parse(u"<hr / >x"), "{hr{\"x\"}}") << "a slash apart from its > closes nothing";
+    EXPECT_EQ(parse(u"<img src=a"), "{img[src=a]}") << "no > at all ends parsing";
+}
+
+TEST(MarkupParserTest, AttributesKeepOrderDuplicatesAndValueSpaces) {
+    EXPECT_EQ(parse(u"<input name=\"x\" value=\"  a  \" title=\" t \">"),
+              "{input[name=x][value=  a  ][title=t]}");
+    EXPECT_EQ(parse(u"<option value=\"\" selected>"), "{option[value=][selected=]}");
+    EXPECT_EQ(parse(u"<a HREF='u' href=v ID = k>"), "{a[href=u][href=v][id=k]}");
+    EXPECT_EQ(parse(u"<a title=\"1 > 2\">"), "{a[title=1]{\" 2\">\"}}")
+        << "a > inside quotes ends the value and the tag";
+    EXPECT_EQ(parse(u"<a title=\"x/>y\">"), "{a[title=x],\"y\">\"}");
+
+    auto root = parseDocument(ZString(u"<td Colspan=2 colspan=3>"));
+    auto* td = static_cast<HtmlTagNode*>(root->children[0].get());
+    ASSERT_NE(td->findAttribute(u"COLSPAN"), nullptr);
+    EXPECT_EQ(*td->findAttribute(u"colSpan"), u"2") << "the first match wins";
+    EXPECT_EQ(td->findAttribute(u"rowspan"), nullptr);
+    EXPECT_EQ(td->getAttribute(u"rowspan", ZString(u"1")), u"1");
+}
+
+TEST(MarkupParserTest, RawTextElementsTakeMarkupLiterally) {
+    EXPECT_EQ(parse(u"<textarea>a<b>c</b></TEXTAREA>x"), "{textarea{\"a<b>c</b>\"},\"x\"}");
+    EXPECT_EQ(parse(u"<style><!-- a{} --></style><p>"), "{style{\"<!-- a{} -->\"},p}");
+    EXPECT_EQ(parse(u"<textarea></textarea>"), "{textarea{\"\"}}") << "an empty raw text still makes a node";
+    EXPECT_EQ(parse(u"<textarea>never closed <p>"), "{textarea{\"never closed <p>\"}}");
+    EXPECT_EQ(parse(u"<textarea/>x"), "{textarea,\"x\"}");
+}
+
+TEST(MarkupParserTest, CommentsDeclarationsAndStrayAngles) {
+    EXPECT_EQ(parse(u"<!-- a -->x"), "{\"x\"}");
+    EXPECT_EQ(parse(u"a<!-- never closed <p>"), "{\"a\"}");
+    EXPECT_EQ(parse(u"<!DOCTYPE html><p>x</p>"), "{p{\"x\"}}");
+    EXPECT_EQ(parse(u"<!x"), "") << "a declaration without > ends the text";
+    EXPECT_EQ(parse(u"a < b <3 c"), "{\"a < b <3 c\"}");
+    EXPECT_EQ(parse(u"x<"), "{\"x<\"}");
+}
+
+TEST(MarkupParserTest, TextKeepsWhiteSpaceAndEntities) {
+    EXPECT_EQ(parse(u"<p> a &amp;\n b </p>"), "{p{\" a &amp;\n b \"}}");
+}
+
+TEST(MarkupParserTest, MissingGreaterThanBeforeNextStartTag) {
+    // The attribute reader steps over "<", so the next tag's name becomes an
+    // attribute; the document still parses to the end.
+    EXPECT_EQ(parse(u"<div <span>x</span></div>"), "{div[span=]{\"x\"}}");
+}
+
+TEST(MarkupParserTest, DeepNestingAndLongInputs) {
+    std::u16string deep;
+    for (int i = 0; i < 200000; ++i) deep += u"<a>";
+    auto root = parseDocument(ZString(deep));
+    int depth = 0;
+    const HtmlTagNode* node = root.get();
+    while (!node->children.empty()) {
+        node = static_cast<const HtmlTagNode*>(node->children[0].get());
+        ++depth;
+    }
+    EXPECT_EQ(depth, 200000);
+    root.reset();  // must not overflow the stack either
+}
+
+TEST(MarkupParserTest, ReturnsPositionAfterOwnEndTag) {
+    const std::u16string_view text = u"<p>a</p>rest";
+    HtmlTagNode p(nullptr, ZString(u"p"));
+    EXPECT_EQ(parseMarkup(&p, text, 3), 8);
+    ASSERT_EQ(p.children.size(), 1u);
+    HtmlTagNode style(nullptr, ZString(u"style"));
+    EXPECT_EQ(parseMarkup(&style, u"a{}</style>b", 0), 11);
+}

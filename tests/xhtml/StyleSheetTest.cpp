@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include "xhtml/StyleId.h"
+#include "xhtml/StyleSheet.h"
+
+using namespace xhtml;
+
+namespace {
+
+// An element with four style maps and a parent, as the views hold them.
+struct Element : StyleTarget {
+    StyleMap maps[kStateCount];
+    Element* parent = nullptr;
+
+    Element(const char16_t* tag, const char16_t* id = nullptr, const char16_t* cls = nullptr) {
+        maps[0][StyleId::ElementName] = StyleValue::makeString(ZString(tag));
+        if (id) maps[0][StyleId::Id] = StyleValue::makeString(ZString(id));
+        if (cls) maps[0][StyleId::ClassList] = StyleValue::makeString(ZString(cls));
+    }
+    const StyleValue* styleEntry(int32_t id, int32_t state) const override {
+        auto it = maps[state].find(id);
+        return it == maps[state].end() ? nullptr : &it->second;
+    }
+    void setStyle(int32_t id, const StyleValue& value, int32_t state) override {
+        if (value.isUnset()) {
+            maps[state].erase(id);
+        } else {
+            maps[state][id] = value;
+        }
+    }
+    bool findInheritedStyle(int32_t id, StyleValue& out, int32_t state) const override {
+        for (const Element* e = this; e; e = e->parent) {
+            const StyleValue* v = e->styleEntry(id, state);
+            if (!v) v = e->styleEntry(id, kStateNormal);
+            if (v) {
+                out = *v;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool has(int32_t id, int32_t state = 0) const { return styleEntry(id, state) != nullptr; }
+    StyleValue get(int32_t id, int32_t state = 0) const {
+        const StyleValue* v = styleEntry(id, state);
+        return v ? *v : StyleValue();
+    }
+};
+
+StyleValue color(Color c) { return StyleValue::makeColor(c); }
+StyleValue integer(int32_t n, bool percent = false) { return StyleValue::makeInt(n, percent); }
+
+// Applies a declaration text to a fresh element in the normal state.
+Element declared(const char16_t* declarations, Element* parent = nullptr) {
+    Element e(u"div");
+    e.parent = parent;
+    StyleDef def;
+    parseDeclarations(def, declarations);
+    applyStyleDef(e, 0, def);
+    return e;
+}
+
+}  // namespace
+
+TEST(StyleSheetTest, DeclarationsAreTrimmedLowerCasedAndKeptInOrder) {
+    StyleDef def;
+    parseDeclarations(def, u" Color : RED ;;font-weight:bold; background-image: url(A:B.png); x ; color:blue");
+    ASSERT_EQ(def.declarations.size(), 5u);
+    EXPECT_EQ(def.declarations[0].first, u"color");
+    EXPECT_EQ(def.declarations[0].second, u"red");
+    EXPECT_EQ(def.declarations[1].first, u"font-weight");
+    EXPECT_EQ(def.declarations[2].second, u"url(a:b.png)") << "a colon inside a value stays";
+    EXPECT_EQ(def.declarations[3].first, u"x");
+    EXPECT_TRUE(def.declarations[3].second.isEmpty());
+    EXPECT_EQ(def.declarations[4].second, u"blue");
+}
+
+TEST(StyleSheetTest, SelectorsReadTagClassIdAndState) {
+    StyleSelector s;
+    std::u16string_view text = u"a.b#c:hover";
+    EXPECT_EQ(parseSelector(s, text, 0), int(text.size()));
+    EXPECT_EQ(s.tag, u"a");
+    EXPECT_EQ(s.cls, u"b#c") << "what follows the class belongs to it";
+    EXPECT_TRUE(s.id.isEmpty());
+    EXPECT_EQ(s.state, 1);
+
+    const std::pair<const char16_t*, int> states[] = {
+        {u"x:hoover", 1}, {u"x:mo", 1}, {u"x:lbd", 2}, {u"x:leftbuttondown", 2},
+        {u"x:rbd", 3},    {u"x:rightbuttondown", 3}, {u"x:focus", 0}, {u"x", 0}};
+    for (auto [selector, state] : states) {
+        parseSelector(s, selector, 0);
+        EXPECT_EQ(s.state, state) << std::u16string_view(selector).size();
+    }
+    parseSelector(s, u"#footer", 0);
+    EXPECT_TRUE(s.tag.isEmpty());
+    EXPECT_EQ(s.id, u"footer");
+}
+
+TEST(StyleSheetTest, SheetsShareOneDefAcrossCommaSelectorsAndStopAtJunk) {
+    StyleRules rules;
+    parseStyleSheet(rules, u"  <!--\n a, #Footer { color:#fff }\n div a { color:red }\n .toolBtn:hover { "
+                           u"background-color:#FFECB5; }\n-->\n p { color:blue }");
+    ASSERT_EQ(rules.size(), 4u);
+    EXPECT_EQ(rules[0].def.get(), rules[1].def.get());
+    EXPECT_EQ(rules[0].def->refCount(), 2);
+    EXPECT_EQ(rules[1].selector.id, u"footer") << "selectors are lower-cased";
+    EXPECT_EQ(rules[2].selector.tag, u"div") << "the descendant part is ignored";
+    EXPECT_EQ(rules[3].selector.cls, u"toolbtn");
+    EXPECT_EQ(rules[3].selector.state, 1);
+
+    StyleRules more;
+    parseStyleSheet(more, u"a{color:red} /* c */ b{color:blue}");
+    EXPECT_EQ(more.size(), 1u) << "a comment cannot begin a selector";
+    parseStyleSheet(more, u"*{x:y} b{unclosed");
+    EXPECT_EQ(more.size(), 2u) << "rules append; an unclosed rule is dropped";
+}
+
+TEST(StyleSheetTest, ClassListsAndMatching) {
+    auto classes = splitClassList(u" toolBtn,big;;x : y ");
+    ASSERT_EQ(classes.size(), 4u);
+    EXPECT_EQ(classes[0], u"toolBtn");
+    EXPECT_EQ(classes[3], u"y");
+
+    StyleSelector s;
+    s.cls = u"toolbtn";
+    EXPECT_TRUE(matchSelector(s, 0, u"a", u"", classes));
+    EXPECT_FALSE(matchSelector(s, 1, u"a", u"", classes)) << "states must be equal";
+    EXPECT_FALSE(matchSelector(s, 0, u"a", u"", {}));
+    s.cls = u"*";
+    EXPECT_TRUE(matchSelector(s, 0, u"a", u"", {}));
+    s = StyleSelector{u"DIV", u"Main", u"", 0};
+    EXPECT_TRUE(matchSelector(s, 0, u"div", u"main", {}));
+    EXPECT_FALSE(matchSelector(s, 0, u"div", u"other", {}));
+    EXPECT_FALSE(matchSelector(s, 0, u"span", u"main", {}));
+    EXPECT_TRUE(matchSelector(StyleSelector{u"*", u"*", u"", 0}, 0, u"p", u"", {}));
+}
+
+TEST(StyleSheetTest, CascadeAppliesRulesInOrderThenInlineStylePerState) {
+    StyleRules rules;
+    parseStyleSheet(rules, u".toolBtn:hover { background-color:#FFECB5; } a { color:red } "
+                           u"#go { color:green; width:5 } x:focus { height:7 }");
+    Element a(u"a", u"GO", u"big toolBtn");
+    a.maps[0][StyleId::InlineStyle] = StyleValue::makeString(u"width:9");
+    a.maps[1][StyleId::InlineStyle] = StyleValue::makeString(u"color:blue");
+    for (int state = 0; state < kStateCount; ++state) applyStyles(a, state, rules);
+
+    EXPECT_EQ(a.get(StyleId::BackgroundColor, 1), color(0x00B5ECFF));
+    EXPECT_FALSE(a.has(StyleId::BackgroundColor, 0));
+    EXPECT_EQ(a.get(StyleId::Color), color(0x00008000)) << "the later rule wins";
+    EXPECT_EQ(a.get(StyleId::Width), integer(9)) << "the style attribute wins over rules";
+    EXPECT_EQ(a.get(StyleId::Color, 1), color(0x00FF0000)) << "moStyle feeds the hover map";
+    EXPECT_FALSE(a.has(StyleId::Width, 1)) << "the normal inline style is not repeated per state";
+
+    Element x(u"X");
+    applyStyles(x, 0, rules);
+    EXPECT_EQ(x.get(StyleId::Height), integer(7)) << "an unknown pseudo class feeds the normal state";
+}
+
+TEST(StyleSheetTest, NumbersColoursAndKeywordsLandUnderTheirIds) {
+    Element e = declared(u"width:100%; height:12.5px; min-width:0x10; min-height:auto; color:RED; "
+                         u"text-align:Justify; vertical-align:baseline; cursor:pointer; position:absolute; "
+                         u"display:inline-block; visibility:hidden; overflow:scroll; overflow-y:bogus; "
+                         u"white-space:nowrap; opacity:0.5; -c-line-spacing:3; cell-padding:4; cell-spacing:1");
+    EXPECT_EQ(e.get(StyleId::Width), integer(100, true));
+    EXPECT_EQ(e.get(StyleId::Height), StyleValue::makeDouble(12.5));
+    EXPECT_EQ(e.get(StyleId::MinWidth), integer(16));
+    EXPECT_EQ(e.get(StyleId::MinHeight), integer(0));
+    EXPECT_EQ(e.get(StyleId::Color), color(0x000000FF));
+    EXPECT_EQ(e.get(StyleId::TextAlign), integer(4));
+    EXPECT_EQ(e.get(StyleId::VerticalAlign), integer(3));
+    EXPECT_EQ(e.get(StyleId::Cursor), integer(1));
+    EXPECT_EQ(e.get(StyleId::Position), integer(3));
+    EXPECT_EQ(e.get(StyleId::Display), integer(3));
+    EXPECT_EQ(e.get(StyleId::Visibility), integer(0));
+    EXPECT_EQ(e.get(StyleId::OverflowX), integer(2));
+    EXPECT_EQ(e.get(StyleId::OverflowY), integer(1)) << "an unknown keyword gives the table default";
+    EXPECT_EQ(e.get(StyleId::NoWrap), StyleValue::makeBool(true));
+    EXPECT_EQ(e.get(StyleId::Opacity), StyleValue::makeDouble(0.5));
+    EXPECT_EQ(e.get(StyleId::LineSpacing), integer(3)) << "the -c- prefix is dropped";
+    EXPECT_EQ(e.get(StyleId::CellPadding), integer(4));
+    EXPECT_EQ(e.get(StyleId::CellSpacing), integer(1));
+    EXPECT_EQ(e.maps[0].size(), 1u + 18u) << "the element name and nothing else";
+}
+
+TEST(StyleSheetTest, BordersAndTheirShorthands) {
+    Element e(u"td");
+    e.maps[0][StyleId::BorderTopColor] = color(1);
+    e.maps[1][StyleId::BorderTopColor] = color(2);
+    StyleDef def;
+    parseDeclarations(def, u"border: 1px solid #E5C365");
+    applyStyleDef(e, 1, def);
+    EXPECT_EQ(e.get(StyleId::BorderWidth, 1), integer(1));
+    EXPECT_EQ(e.get(StyleId::BorderStyle, 1), integer(1));
+    EXPECT_EQ(e.get(StyleId::BorderColor, 1), color(0x0065C3E5));
+    EXPECT_FALSE(e.has(StyleId::BorderTopColor, 0)) << "side colours go from the normal map";
+    EXPECT_TRUE(e.has(StyleId::BorderTopColor, 1)) << "but not from the state being applied";
+
+    Element none = declared(u"border-style:none; border-left-style:bogus");
+    EXPECT_FALSE(none.has(StyleId::BorderStyle));
+    EXPECT_FALSE(none.has(StyleId::BorderLeftStyle));
+    Element zero = declared(u"border: 0 none");
+    EXPECT_EQ(zero.get(StyleId::BorderStyle), integer(0));
+    EXPECT_EQ(zero.get(StyleId::BorderWidth), integer(0));
+    Element sides = declared(u"border-left: red dashed 2px thick 3; border-bottom-color:#000; "
+                             u"border-right-style:dotted; border-top-width:4");
+    EXPECT_EQ(sides.get(StyleId::BorderLeftWidth), integer(3)) << "a later word of the same sort wins";
+    EXPECT_EQ(sides.get(StyleId::BorderLeftStyle), integer(3));
+    EXPECT_EQ(sides.get(StyleId::BorderLeftColor), color(0x000000FF));
+    EXPECT_EQ(sides.get(StyleId::BorderBottomColor), color(0));
+    EXPECT_EQ(sides.get(StyleId::BorderRightStyle), integer(2));
+    EXPECT_EQ(sides.get(StyleId::BorderTopWidth), integer(4));
+    EXPECT_FALSE(sides.has(StyleId::BorderColor));
+}
+
+TEST(StyleSheetTest, FontsAndTextDecoration) {
+    Element parent = declared(u"font-size:20");
+    Element e = declared(u"font-family:verdana, sans-serif; font-weight:bolder; font-style:italic; "
+                         u"font-size:smaller; text-decoration:underline",
+                         &parent);
+    EXPECT_EQ(e.get(StyleId::FontFamily), StyleValue::makeString(u"verdana"));
+    EXPECT_EQ(e.get(StyleId::FontWeight), integer(800));
+    EXPECT_EQ(e.get(StyleId::Italic), StyleValue::makeBool(true));
+    EXPECT_EQ(e.get(StyleId::FontSize), integer(18)) << "smaller is relative to the inherited size";
+    EXPECT_EQ(e.get(StyleId::Underline), StyleValue::makeBool(true));
+
+    EXPECT_EQ(declared(u"font-size:larger").get(StyleId::FontSize), integer(15)) << "13 without an ancestor";
+    EXPECT_EQ(declared(u"font-size:x-large").get(StyleId::FontSize), integer(16));
+    EXPECT_EQ(declared(u"font-size:9pt").get(StyleId::FontSize), integer(9));
+    EXPECT_FALSE(declared(u"font-style:oblique").has(StyleId::Italic));
+
+    Element none = declared(u"text-decoration:none");
+    EXPECT_EQ(none.get(StyleId::Overline), StyleValue::makeBool(false));
+    EXPECT_EQ(none.get(StyleId::Underline), StyleValue::makeBool(false));
+    EXPECT_EQ(none.get(StyleId::LineThrough), StyleValue::makeBool(false));
+    EXPECT_TRUE(declared(u"text-decoration:underline overline").maps[0].size() == 1u)
+        << "a list of words is ignored";
+}
+
+TEST(StyleSheetTest, BackgroundsAndGradients) {
+    Element e = declared(u"background-image: url( 'img/a.png' ); background-repeat:repeat-x; "
+                         u"background-position: 10px bottom; background-gradient: #FFFFFF #E0E0E0 vertical");
+    EXPECT_EQ(e.get(StyleId::BackgroundImage), StyleValue::makeString(u"'img/a.png'")) << "quotes stay";
+    EXPECT_EQ(e.get(StyleId::BackgroundRepeat), integer(2));
+    EXPECT_EQ(e.get(StyleId::BackgroundPositionX), integer(10));
+    EXPECT_EQ(e.get(StyleId::BackgroundPositionY), integer(3));
+    EXPECT_EQ(e.get(StyleId::GradientOn), StyleValue::makeBool(true));
+    EXPECT_EQ(e.get(StyleId::GradientStart), color(0x00FFFFFF));
+    EXPECT_EQ(e.get(StyleId::GradientEnd), color(0x00E0E0E0));
+    EXPECT_EQ(e.get(StyleId::GradientMode), integer(1));
+
+    EXPECT_EQ(declared(u"background-gradient: red blue diagonal").get(StyleId::GradientMode), integer(2));
+    EXPECT_EQ(declared(u"background-gradient: red blue horizontal").get(StyleId::GradientMode), integer(0));
+    EXPECT_FALSE(declared(u"background-gradient: #FFFFFF #E0E0E0").has(StyleId::GradientOn));
+    EXPECT_FALSE(declared(u"background-image: none; background-image: url()").has(StyleId::BackgroundImage));
+    EXPECT_EQ(declared(u"background-image: url(x.png").get(StyleId::BackgroundImage),
+              StyleValue::makeString(u"x.png"));
+    Element one = declared(u"background-position: center; background-position:");
+    EXPECT_EQ(one.get(StyleId::BackgroundPositionX), integer(4));
+    EXPECT_FALSE(one.has(StyleId::BackgroundPositionY));
+}
