@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "EngineTestSupport.h"
+#include "compress/Command.h"
+#include "compress/LastError.h"
+#include "compress/PageCount.h"
+#include "compress/Qpdf.h"
+#include "compress/Unlock.h"
+#include "platform/MessageBox.h"
+#include "suite/Language.h"
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers password questions from a list (then cancels) and message boxes
+// with a fixed button, recording what it was asked.
+class ScriptedPrompt : public UnlockPrompt {
+public:
+    std::vector<std::string> answers;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+    std::vector<std::string> captions;
+    std::vector<unsigned> flags;
+    int boxAnswer = platform::IDCANCEL;
+
+    bool askPassword(const ZString& question, ZString& password) override {
+        questions.push_back(u8(question));
+        if (questions.size() > answers.size()) {
+            password = u"typed but cancelled";
+            return false;
+        }
+        password = z(answers[questions.size() - 1]);
+        return true;
+    }
+    int messageBox(const ZString& caption, const ZString& text, unsigned f) override {
+        captions.push_back(u8(caption));
+        messages.push_back(u8(text));
+        flags.push_back(f);
+        return boxAnswer;
+    }
+};
+
+// Encrypts with AES-256 and a user password, with the real qpdf.
+std::string encrypt(EngineEnv& env, const std::string& name, const std::string& password) {
+    std::string plain = env.add("plain-" + password + ".pdf", samplePdf(3));
+    std::string locked = env.path(name);
+    fs::create_directories(fs::path(locked).parent_path());
+    Command command;
+    command.commandLine = z("qpdf --encrypt " + password + " owner-" + password + " 256 -- \"" +
+                            plain + "\" \"" + locked + "\"");
+    command.run();
+    EXPECT_EQ(pdfPageCount(z(locked)), -1) << "not locked: " << locked;
+    return locked;
+}
+
+const char* kFailureText =
+    "Unlocking step failed. Maybe bad PDF file. Re-creating the PDF with the PDF printer may "
+    "help.\r\n\r\nAffected PDF file:\r\n";
+
+}  // namespace
+
+TEST(QpdfOptimizeTest, CommandLineWithAndWithoutLinearisation) {
+    EngineEnv env;
+    std::string in = env.add("in dir/ä b.pdf", samplePdf(4));
+    std::string out = env.path("out one.pdf");
+    EXPECT_TRUE(optimizeWithQpdf(z(in), z(out), {{u"webOptimize", u"false"}}));
+    EXPECT_TRUE(optimizeWithQpdf(z(in), z(out + "2"), {{u"webOptimize", u"True"}}));
+    auto runs = env.runs("qpdf");
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], (std::vector<std::string>{"--object-streams=generate", in, out}));
+    EXPECT_EQ(runs[1],
+              (std::vector<std::string>{"--object-streams=generate", "--linearize", in, out + "2"}));
+    EXPECT_FALSE(fs::exists(env.path("tools/qpdf.stdin")));
+    EXPECT_EQ(pdfPageCount(z(out)), 4);
+    EXPECT_LT(fs::file_size(out), fs::file_size(in));
+}
+
+TEST(QpdfOptimizeTest, KilledRunReportsFalse) {
+    EngineEnv env;
+    env.setMode("qpdf", "sleep");
+    CommandContext context;
+    std::thread canceller([&] {
+        env.waitForPid("qpdf");
+        context.cancel();
+    });
+    int64_t start = nowMs();
+    EXPECT_FALSE(optimizeWithQpdf(z(env.add("a.pdf", samplePdf(1))), z(env.path("b.pdf")), {},
+                                  &context));
+    canceller.join();
+    EXPECT_LT(nowMs() - start, 5000);
+}
+
+TEST(QpdfUnlockTest, PlainPdfPassesWithOneRunAndArgumentsOnStandardInput) {
+    EngineEnv env;
+    std::string in = env.add("a folder/plain file.pdf", samplePdf(2));
+    std::string out = env.path("unlocked.pdf");
+    ScriptedPrompt prompt;
+    EXPECT_TRUE(unlockPdf(z(in), z(out), u"plain file.pdf", &prompt));
+    EXPECT_TRUE(prompt.questions.empty());
+    auto runs = env.runs("qpdf");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], std::vector<std::string>{"@-"});
+    // No end-of-file byte: the input is closed instead.
+    EXPECT_EQ(env.qpdfStdin(), "--verbose\n--decrypt\n--password=\n" + in + "\n" + out + "\n");
+    EXPECT_EQ(pdfPageCount(z(out)), 2);
+}
+
+TEST(QpdfUnlockTest, CorpusUserPasswordFile) {
+    std::string corpus = corpusFolder();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus";
+    EngineEnv env;
+    std::string in = env.add("enc.pdf", readFile(corpus + "/enc-user-secret.pdf"));
+    std::string out = env.path("unlocked.pdf");
+    ScriptedPrompt prompt;
+    prompt.answers = {"secret"};
+    EXPECT_TRUE(unlockPdf(z(in), z(out), u"Report.pdf", &prompt));
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0], u8(lang_getStr(u"operations/password-for-file")) + " 'Report.pdf'");
+    EXPECT_EQ(pdfPageCount(z(out)), 113);
+    EXPECT_TRUE(env.qpdfStdin().find("--password=secret\n") != std::string::npos);
+}
+
+TEST(QpdfUnlockTest, Aes256PasswordIsRememberedForTheNextFile) {
+    EngineEnv env;
+    std::string first = encrypt(env, "dïr one/first lock.pdf", "aes-pass-256");
+    std::string second = encrypt(env, "second.pdf", "aes-pass-256");
+    ScriptedPrompt prompt;
+    prompt.answers = {"aes-pass-256"};
+    EXPECT_TRUE(unlockPdf(z(first), z(env.path("out 1.pdf")), u"", &prompt));
+    EXPECT_EQ(prompt.questions.size(), 1u);
+    EXPECT_TRUE(prompt.questions[0].ends_with(" '" + first + "'"));  // no display name: the path
+    EXPECT_EQ(pdfPageCount(z(env.path("out 1.pdf"))), 3);
+
+    ScriptedPrompt silent;
+    EXPECT_TRUE(unlockPdf(z(second), z(env.path("out 2.pdf")), u"second.pdf", &silent));
+    EXPECT_TRUE(silent.questions.empty());
+    EXPECT_EQ(pdfPageCount(z(env.path("out 2.pdf"))), 3);
+}
+
+TEST(QpdfUnlockTest, WrongPasswordIsAskedAgainAndEveryNewOneRemembered) {
+    EngineEnv env;
+    std::string locked = encrypt(env, "horse.pdf", "right-horse");
+    ScriptedPrompt prompt;
+    prompt.answers = {"wrong-battery", "right-horse"};
+    EXPECT_TRUE(unlockPdf(z(locked), z(env.path("out.pdf")), u"horse.pdf", &prompt));
+    EXPECT_EQ(prompt.questions.size(), 2u);
+    EXPECT_EQ(pdfPageCount(z(env.path("out.pdf"))), 3);
+
+    // The wrong answer was remembered too: it opens its own file silently.
+    std::string other = encrypt(env, "battery.pdf", "wrong-battery");
+    ScriptedPrompt silent;
+    EXPECT_TRUE(unlockPdf(z(other), z(env.path("out2.pdf")), u"battery.pdf", &silent));
+    EXPECT_TRUE(silent.questions.empty());
+}
+
+TEST(QpdfUnlockTest, CancelLeavesNoOutputAndReportsCancelled) {
+    EngineEnv env;
+    std::string locked = encrypt(env, "never.pdf", "never-given");
+    ScriptedPrompt prompt;
+    setLastError(0);
+    EXPECT_FALSE(unlockPdf(z(locked), z(env.path("out.pdf")), u"never.pdf", &prompt));
+    EXPECT_EQ(getLastError(), kErrorCancelled);
+    EXPECT_EQ(prompt.questions.size(), 1u);
+    EXPECT_FALSE(fs::exists(env.path("out.pdf")));
+    EXPECT_TRUE(prompt.messages.empty());
+
+    // An output that was there before the step is not the step's to delete.
+    std::string existing = env.add("existing.pdf", "keep me");
+    EXPECT_FALSE(unlockPdf(z(locked), z(existing), u"never.pdf", &prompt));
+    EXPECT_TRUE(fs::exists(existing));
+
+    // Without any prompt, asking counts as cancelled.
+    setLastError(0);
+    EXPECT_FALSE(unlockPdf(z(locked), z(env.path("out3.pdf")), u"never.pdf", nullptr));
+    EXPECT_EQ(getLastError(), kErrorCancelled);
+}
+
+TEST(QpdfUnlockTest, DamagedFileAsksToContinueWithAnUnchangedCopy) {
+    EngineEnv env;
+    std::string damaged = env.add("bad file.pdf", "%PDF-1.4\nnothing a reader could use\n");
+    ScriptedPrompt goOn;
+    goOn.boxAnswer = platform::IDOK;
+    EXPECT_TRUE(unlockPdf(z(damaged), z(env.path("copy.pdf")), u"bad file.pdf", &goOn));
+    ASSERT_EQ(goOn.messages.size(), 1u);
+    EXPECT_EQ(goOn.messages[0], kFailureText + damaged +
+                                    "\r\n\r\nTrying to continue without this unlock step?");
+    EXPECT_EQ(goOn.captions[0], "");
+    EXPECT_EQ(goOn.flags[0], platform::MB_OKCANCEL | platform::MB_ICONERROR);
+    EXPECT_EQ(readFile(env.path("copy.pdf")), readFile(damaged));
+
+    ScriptedPrompt stop;
+    setLastError(0);
+    EXPECT_FALSE(unlockPdf(z(damaged), z(env.path("none.pdf")), u"bad file.pdf", &stop));
+    EXPECT_EQ(stop.messages.size(), 1u);
+    EXPECT_NE(getLastError(), kErrorCancelled);
+    EXPECT_FALSE(fs::exists(env.path("none.pdf")));
+
+    env.setConfig("ignorePdfUnlockFailed", "true");
+    ScriptedPrompt quiet;
+    EXPECT_TRUE(unlockPdf(z(damaged), z(env.path("quiet.pdf")), u"bad file.pdf", &quiet));
+    EXPECT_TRUE(quiet.messages.empty());
+    EXPECT_EQ(readFile(env.path("quiet.pdf")), readFile(damaged));
+}
