@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "EngineTestSupport.h"
+#include "compress/LastError.h"
+#include "compress/PageCount.h"
+#include "compress/Pipeline.h"
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Intermediate files of the two tools still in the temporary folder.
+std::vector<std::string> intermediates(const EngineEnv& env) {
+    std::vector<std::string> found;
+    for (const std::string& name : env.tempFiles()) {
+        if (name.find("compress_gs_") != std::string::npos ||
+            name.find("compress_qpdf_") != std::string::npos) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+Props settings(const char16_t* dpi = u"72") {
+    return {{u"dpi", dpi}, {u"imageQuality", u"75"}, {u"colorModel", u""},
+            {u"webOptimize", u"false"}};
+}
+
+std::string inputOf(const std::vector<std::string>& gsRun) {
+    return gsRun.empty() ? std::string() : gsRun.back();
+}
+
+const char* const kConverter = R"SH(#!/bin/bash
+dir="$(dirname "$0")"
+{ for a in "$@"; do printf '%s\n' "$a"; done; echo "--end--"; } >> "$dir/../tools/convert.log"
+[ -f "$dir/sample.pdf" ] && cp "$dir/sample.pdf" "$6"
+exit 0
+)SH";
+
+}  // namespace
+
+TEST(CompressFileTest, SmallerOutputWinsAndKeepsEveryPage) {
+    EngineEnv env;
+    std::string in = env.add("in.pdf", samplePdf(12));
+    std::string out = env.path("out.pdf");
+    compressFile(z(in), z(out), settings(), nullptr);
+    EXPECT_LT(fs::file_size(out), fs::file_size(in));
+    EXPECT_EQ(pdfPageCount(z(out)), 12);
+    auto gs = env.runs("gs");
+    auto qpdf = env.runs("qpdf");
+    ASSERT_EQ(gs.size(), 1u);
+    ASSERT_EQ(qpdf.size(), 1u);
+    EXPECT_EQ(inputOf(gs[0]), in);
+    // qpdf starts from Ghostscript's smaller output.
+    EXPECT_NE(qpdf[0][1], in);
+    EXPECT_TRUE(qpdf[0][1].find("/Varto/compress_gs_") != std::string::npos) << qpdf[0][1];
+    EXPECT_TRUE(intermediates(env).empty());
+}
+
+TEST(CompressFileTest, LosslessModeNeverStartsGhostscript) {
+    EngineEnv env;
+    std::string in = env.add("in.pdf", samplePdf(3));
+    Props s = settings();
+    s[u"mode"] = u"lossless";
+    compressFile(z(in), z(env.path("out.pdf")), s, nullptr);
+    EXPECT_TRUE(env.runs("gs").empty());
+    ASSERT_EQ(env.runs("qpdf").size(), 1u);
+    EXPECT_EQ(env.runs("qpdf")[0][1], in);
+    EXPECT_EQ(pdfPageCount(z(env.path("out.pdf"))), 3);
+
+    s[u"mode"] = u"Lossless";  // only the exact word skips Ghostscript
+    compressFile(z(in), z(env.path("out2.pdf")), s, nullptr);
+    EXPECT_EQ(env.runs("gs").size(), 1u);
+}
+
+TEST(CompressFileTest, LargerOrEqualOutputsAreBypassed) {
+    EngineEnv env;
+    std::string in = env.add("in.pdf", samplePdf(2));
+    env.setMode("gs", "grow");
+    compressFile(z(in), z(env.path("a.pdf")), settings(), nullptr);
+    EXPECT_EQ(env.runs("qpdf")[0][1], in);  // qpdf works on the unchanged input
+    EXPECT_EQ(pdfPageCount(z(env.path("a.pdf"))), 2);
+
+    // Ties keep the earlier file: with both tools giving the same size the
+    // result is the input itself.
+    env.setMode("gs", "same");
+    env.setMode("qpdf", "same");
+    compressFile(z(in), z(env.path("b.pdf")), settings(), nullptr);
+    EXPECT_EQ(readFile(env.path("b.pdf")), readFile(in));
+
+    env.setMode("gs", "none");
+    env.setMode("qpdf", "grow");
+    compressFile(z(in), z(env.path("c.pdf")), settings(), nullptr);
+    EXPECT_EQ(readFile(env.path("c.pdf")), readFile(in));
+    EXPECT_TRUE(intermediates(env).empty());
+}
+
+TEST(CompressFileTest, SmallerOutputWithMissingPagesIsRejected) {
+    EngineEnv env;
+    std::string in = env.add("in.pdf", samplePdf(6));
+    env.setMode("gs", "onepage");
+    compressFile(z(in), z(env.path("out.pdf")), settings(), nullptr);
+    EXPECT_EQ(env.runs("qpdf")[0][1], in);
+    EXPECT_EQ(pdfPageCount(z(env.path("out.pdf"))), 6);
+}
+
+TEST(CompressFileTest, DamagedPdfNeverBecomesGhostscriptsBlankPage) {
+    std::string corpus = corpusFolder();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus";
+    EngineEnv env(Tools::Real);
+    std::string in = env.add("damaged.pdf", readFile(corpus + "/damaged-truncated.pdf"));
+    compressFile(z(in), z(env.path("out.pdf")), settings(), nullptr);
+    EXPECT_EQ(hashFile(env.path("out.pdf")), hashFile(in));
+    EXPECT_TRUE(intermediates(env).empty());
+}
+
+TEST(CompressFileTest, CancelDuringGhostscriptKillsItAndLeavesNothing) {
+    EngineEnv env;
+    env.setMode("gs", "sleep");
+    FileData entry(z(env.add("in.pdf", samplePdf(2))), u"in.pdf", z(env.root()));
+    entry.requestedSettings = settings();
+    CommandContext context;
+    std::thread worker([&] { processEntry(entry, &context); });
+    int pid = env.waitForPid("gs");
+    ASSERT_GT(pid, 0);
+    context.cancel();
+    int64_t start = nowMs();
+    while (processAlive(pid) && nowMs() - start < 2000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_LT(nowMs() - start, 200);
+    worker.join();
+    EXPECT_EQ(entry.state, FileData::Done);
+    EXPECT_TRUE(entry.resultPath.isEmpty());
+    EXPECT_TRUE(entry.resultSettings.empty());
+    EXPECT_TRUE(env.runs("qpdf").empty());
+    EXPECT_TRUE(env.tempFiles().empty()) << env.tempFiles().front();
+}
+
+TEST(ProcessEntryTest, UnchangedSettingsStartNoToolAndChangedOnesReplaceTheResult) {
+    EngineEnv env;
+    FileData entry(z(env.add("in.pdf", samplePdf(5))), u"in.pdf", u"");
+    entry.requestedSettings = settings(u"72");
+    processEntry(entry, nullptr);
+    ZString first = entry.resultPath;
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_TRUE(fs::exists(u8(first)));
+    EXPECT_EQ(entry.pdfSourcePath, entry.workingPath);
+    EXPECT_EQ(entry.resultSettings, settings(u"72"));
+
+    processEntry(entry, nullptr);
+    EXPECT_EQ(env.runs("gs").size(), 1u);
+    EXPECT_EQ(env.runs("qpdf").size(), 1u);
+    EXPECT_EQ(entry.resultPath, first);
+
+    entry.requestedSettings = settings(u"100");
+    processEntry(entry, nullptr);
+    EXPECT_EQ(env.runs("gs").size(), 2u);
+    EXPECT_NE(entry.resultPath, first);
+    EXPECT_FALSE(fs::exists(u8(first)));
+    EXPECT_TRUE(fs::exists(u8(entry.resultPath)));
+    EXPECT_EQ(entry.resultSettings, settings(u"100"));
+    EXPECT_EQ(entry.state, FileData::Done);
+
+    ZString last = entry.resultPath;
+    { FileData gone(std::move(entry.workingPath), u"", u""); gone.resultPath = last; }
+    EXPECT_FALSE(fs::exists(u8(last)));  // a destroyed record takes its result with it
+}
+
+TEST(ProcessEntryTest, DocumentsAreConvertedOnceByTheConverter) {
+    EngineEnv env;
+    std::string converter = env.path("bin/varto-DocTool");
+    writeFile(converter, kConverter);
+    fs::permissions(converter, fs::perms::owner_all);
+    writeFile(env.path("bin/sample.pdf"), samplePdf(2));
+
+    FileData entry(z(env.add("notes file.txt", "some text")), u"notes file.txt", u"");
+    entry.requestedSettings = settings(u"72");
+    processEntry(entry, nullptr);
+    entry.requestedSettings = settings(u"50");
+    processEntry(entry, nullptr);
+
+    auto runs = env.runs("convert");
+    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs[0].size(), 7u);
+    EXPECT_EQ(runs[0][0], "-convertToPDF");
+    EXPECT_EQ(runs[0][1], "-noProgress");
+    EXPECT_EQ(runs[0][2], "-profile");
+    EXPECT_EQ(runs[0][3], "default/best");
+    EXPECT_EQ(runs[0][4], "-outputFile");
+    EXPECT_EQ(runs[0][5], u8(entry.pdfSourcePath));
+    EXPECT_EQ(runs[0][6], env.path("notes file.txt"));
+    EXPECT_EQ(env.runs("gs").size(), 2u);
+    EXPECT_EQ(inputOf(env.runs("gs")[1]), u8(entry.pdfSourcePath));
+    EXPECT_EQ(pdfPageCount(entry.resultPath), 2);
+    EXPECT_EQ(u8(converterCommandLine(u"/a b/in.doc", u"/t/o.pdf", u"default/best")),
+              "\"" + env.path("bin") +
+                  "/varto-DocTool\" -convertToPDF -noProgress -profile \"default/best\" "
+                  "-outputFile \"/t/o.pdf\" \"/a b/in.doc\"");
+
+    // A failed conversion ends done without a result and starts no tool.
+    fs::remove(env.path("bin/sample.pdf"));
+    FileData broken(z(env.add("broken.odt", "x")), u"broken.odt", u"");
+    processEntry(broken, nullptr);
+    EXPECT_EQ(broken.state, FileData::Done);
+    EXPECT_TRUE(broken.resultPath.isEmpty());
+    EXPECT_EQ(env.runs("gs").size(), 2u);
+}
+
+TEST(PrepareFileTest, WorkingCopyNamesAndUnlockedPdf) {
+    EngineEnv env;
+    std::string odd = env.add("in\"put\nfolder/my \"file\".p|df", samplePdf(1));
+    setLastError(0);
+    auto entry = prepareFile(z(odd), u"", u"", nullptr);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(u8(entry->displayName), "my \"file\".p|df");
+    EXPECT_EQ(u8(entry->sourceFolder), env.path("in\"put\nfolder"));
+    std::string working = u8(entry->workingPath);
+    // The working copy's name is the engine's own: the PDF was unlocked into it.
+    EXPECT_TRUE(working.starts_with(env.tempFolder() + "/Varto/unlocked_")) << working;
+    EXPECT_EQ(working.find_first_of("\"\n|"), std::string::npos);
+    EXPECT_EQ(pdfPageCount(entry->workingPath), 1);
+    EXPECT_EQ(readFile(odd), samplePdf(1));
+
+    std::string doc = env.add("docs/report.docx", "not really a document");
+    auto named = prepareFile(z(doc), u"Quarterly", u"/proposed", nullptr);
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->displayName, u"Quarterly.docx");
+    EXPECT_EQ(named->sourceFolder, u"/proposed");
+    EXPECT_TRUE(u8(named->workingPath).ends_with(".docx"));
+    EXPECT_EQ(readFile(u8(named->workingPath)), "not really a document");
+
+    auto kept = prepareFile(z(doc), u"Quarterly.DOCX", u"", nullptr);
+    EXPECT_EQ(kept->displayName, u"Quarterly.DOCX");
+    EXPECT_EQ(kept->sourceFolder, u"");
+
+    EXPECT_FALSE(prepareFile(z(env.path("missing.pdf")), u"", u"", nullptr));
+}
