@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "EngineTestSupport.h"
+#include "compress/CommandOperation.h"
+#include "compress/FileProcessor.h"
+#include "compress/PageCount.h"
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, int64_t ms = 20000) {
+    int64_t start = nowMs();
+    while (!condition()) {
+        if (nowMs() - start > ms) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+Props form(const char16_t* dpi) {
+    return {{u"dpi", dpi}, {u"imageQuality", u"75"}, {u"colorModel", u""},
+            {u"webOptimize", u"false"}, {u"saveFileSuffix", u"_compressed"}};
+}
+
+// The Ghostscript inputs of every run so far, in order.
+std::vector<std::string> gsInputs(const EngineEnv& env) {
+    std::vector<std::string> inputs;
+    for (const auto& run : env.runs("gs")) inputs.push_back(run.back());
+    return inputs;
+}
+
+struct Fixture {
+    EngineEnv env;
+    FileProcessor processor;
+    std::vector<FileData*> entries;
+    std::vector<std::string> inputs;
+
+    FileData* add(const std::string& name, const std::string& bytes, const Props& settings) {
+        std::string path = env.add(name, bytes);
+        inputs.push_back(path);
+        FileData* entry = processor.append(std::make_unique<FileData>(z(path), z(name), u""));
+        processor.queue(entry, settings);
+        entries.push_back(entry);
+        return entry;
+    }
+    bool allDone() {
+        std::lock_guard<std::recursive_mutex> guard(processor.listLock());
+        for (const auto& entry : processor.entries()) {
+            if (entry->state != FileData::Done) return false;
+        }
+        return true;
+    }
+    size_t count() {
+        std::lock_guard<std::recursive_mutex> guard(processor.listLock());
+        return processor.entries().size();
+    }
+};
+
+}  // namespace
+
+TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressAll) {
+    Fixture f;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) f.add(name, samplePdf(3), form(u"72"));
+    f.processor.start();
+    ASSERT_TRUE(waitUntil([&] { return f.allDone() && f.env.runs("gs").size() == 3; }));
+    EXPECT_EQ(gsInputs(f.env), f.inputs);
+    std::vector<ZString> firstResults;
+    for (FileData* entry : f.entries) {
+        std::lock_guard<std::recursive_mutex> guard(entry->lock);
+        ASSERT_FALSE(entry->resultPath.isEmpty());
+        EXPECT_EQ(pdfPageCount(entry->resultPath), 3);
+        EXPECT_EQ(entry->resultSettings, form(u"72"));
+        firstResults.push_back(entry->resultPath);
+    }
+
+    // Nothing more happens while the settings stay.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(f.env.runs("gs").size(), 3u);
+
+    f.processor.mergeSettings({{u"dpi", u"50"}});
+    ASSERT_TRUE(waitUntil([&] { return f.env.runs("gs").size() == 6 && f.allDone(); }));
+    auto inputs = gsInputs(f.env);
+    EXPECT_EQ(std::vector<std::string>(inputs.begin() + 3, inputs.end()), f.inputs);
+    for (size_t i = 0; i < f.entries.size(); ++i) {
+        std::lock_guard<std::recursive_mutex> guard(f.entries[i]->lock);
+        EXPECT_EQ(f.entries[i]->resultSettings, form(u"50"));
+        EXPECT_NE(f.entries[i]->resultPath, firstResults[i]);
+        EXPECT_FALSE(fs::exists(u8(firstResults[i])));
+    }
+    f.processor.stop();
+    EXPECT_EQ(f.count(), 0u);
+}
+
+TEST(FileProcessorTest, EntryWithoutResultStaysDoneUntilTheSettingsChange) {
+    Fixture f;
+    FileData* empty = f.add("empty.pdf", "", form(u"72"));
+    f.processor.start();
+    ASSERT_TRUE(waitUntil([&] { return f.allDone(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(empty->resultPath.isEmpty());
+    EXPECT_TRUE(f.env.runs("gs").empty());
+    EXPECT_EQ(empty->requestedSettings, form(u"72"));
+
+    f.processor.mergeSettings({{u"imageQuality", u"40"}});
+    ASSERT_TRUE(waitUntil([&] {
+        std::lock_guard<std::recursive_mutex> guard(empty->lock);
+        return empty->requestedSettings.at(u"imageQuality") == u"40" && f.allDone();
+    }));
+    EXPECT_TRUE(f.env.runs("gs").empty());
+}
+
+TEST(FileProcessorTest, RemovalDuringGhostscriptKillsItAndLeavesNothing) {
+    Fixture f;
+    f.env.setMode("gs", "sleep");
+    FileData* entry = f.add("slow.pdf", samplePdf(2), form(u"72"));
+    f.processor.start();
+    int pid = f.env.waitForPid("gs");
+    ASSERT_GT(pid, 0);
+    int64_t start = nowMs();
+    f.processor.remove(entry);
+    EXPECT_TRUE(waitUntil([&] { return !processAlive(pid); }, 2000));
+    EXPECT_LT(nowMs() - start, 200);
+    EXPECT_TRUE(waitUntil([&] { return f.count() == 0; }, 2000));
+    EXPECT_TRUE(f.env.runs("qpdf").empty());
+    EXPECT_TRUE(f.env.tempFiles().empty()) << f.env.tempFiles().front();
+    f.processor.stop();
+}
+
+TEST(FileProcessorTest, StopDuringARunReturnsRightAfterTheKill) {
+    Fixture f;
+    f.env.setMode("gs", "sleep");
+    f.add("slow.pdf", samplePdf(2), form(u"72"));
+    f.add("next.pdf", samplePdf(2), form(u"72"));
+    f.processor.start();
+    int pid = f.env.waitForPid("gs");
+    ASSERT_GT(pid, 0);
+    int64_t start = nowMs();
+    f.processor.stop();
+    EXPECT_LT(nowMs() - start, 200);
+    EXPECT_FALSE(processAlive(pid));
+    EXPECT_FALSE(f.processor.isRunning());
+    EXPECT_EQ(f.count(), 0u);
+    EXPECT_EQ(f.env.runs("gs").size(), 1u);  // the next entry never started
+}
+
+TEST(CommandOperationTest, CancelKillsTheRunningCommand) {
+    EngineEnv env;
+    std::string script = env.path("tools/wait.sh");
+    writeFile(script, "#!/bin/bash\necho $$ > \"$(dirname \"$0\")/wait.pid\"\nexec sleep 30\n");
+    fs::permissions(script, fs::perms::owner_all);
+
+    struct Probe : CommandOperation {
+        using CommandOperation::CommandOperation;
+        bool cancelledAfterRun = false;
+        void run() override { cancelledAfterRun = runCommand(commandLine_); }
+    };
+    Probe* operation = new Probe(z("\"" + script + "\""));
+    std::thread worker([&] { operation->run(); });
+    int pid = env.waitForPid("wait");
+    ASSERT_GT(pid, 0);
+    operation->cancel();
+    worker.join();
+    EXPECT_TRUE(operation->isCancelled());
+    EXPECT_TRUE(operation->cancelledAfterRun);
+    EXPECT_FALSE(processAlive(pid));
+    operation->release();
+
+    Probe* quick = new Probe(u"true");
+    quick->run();
+    EXPECT_FALSE(quick->cancelledAfterRun);
+    EXPECT_FALSE(quick->isCancelled());
+    quick->release();
+}
