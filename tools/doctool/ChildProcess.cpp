@@ -2,6 +2,7 @@
 
 #include "tools/doctool/Interruption.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <string_view>
 #include <thread>
 #include <unistd.h>
 
@@ -21,10 +23,21 @@ ChildProcess::~ChildProcess() {
   }
 }
 
-bool ChildProcess::start(const std::vector<std::string>& argv, std::string& error) {
+bool ChildProcess::start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                         std::string& error) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  std::vector<char*> env;
+  for (char** entry = environ; *entry; ++entry) {
+    std::string_view current(*entry);
+    bool replaced = std::any_of(environment.begin(), environment.end(), [&](const std::string& set) {
+      return current.substr(0, current.find('=') + 1) == set.substr(0, set.find('=') + 1);
+    });
+    if (!replaced) env.push_back(*entry);
+  }
+  for (const std::string& entry : environment) env.push_back(const_cast<char*>(entry.c_str()));
+  env.push_back(nullptr);
   // A pipe closed on exec tells whether exec worked.
   int status[2];
   if (pipe2(status, O_CLOEXEC) != 0) {
@@ -38,7 +51,7 @@ bool ChildProcess::start(const std::vector<std::string>& argv, std::string& erro
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
-    execv(args[0], args.data());
+    execve(args[0], args.data(), env.data());
     int code = errno;
     ssize_t ignored = write(status[1], &code, sizeof code);
     (void)ignored;

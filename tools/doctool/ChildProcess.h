@@ -17,7 +17,8 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  bool start(const std::vector<std::string>& argv, std::string& error);
+  // environment entries ("NAME=value") replace those of this process.
+  bool start(const std::vector<std::string>& argv, const std::vector<std::string>& environment, std::string& error);
   // The exit code, or -1 after a time-out, a signal or an interruption.
   int wait(int timeoutSeconds);
   bool timedOut() const { return timedOut_; }

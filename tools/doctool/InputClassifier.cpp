@@ -12,6 +12,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 namespace doctool {
 
@@ -46,6 +47,8 @@ DocumentKind InputClassifier::classify(const std::string& path) {
   GCharPtr type(g_content_type_guess(path.c_str(), reinterpret_cast<const guchar*>(head.data()), head.size(),
                                      &uncertain));
   GCharPtr mime(type ? g_content_type_get_mime_type(type.get()) : nullptr);
+  // A damaged picture still goes to the picture decoder, whose error says more.
+  if (mime && std::string_view(mime.get()).starts_with("image/")) return DocumentKind::Image;
   if (mime && OfficeConverter::isOfficeContentType(mime.get())) return DocumentKind::Office;
   if (type && g_content_type_is_a(type.get(), "text/plain") && TextConverter::looksLikeText(head)) {
     return DocumentKind::Text;

@@ -89,9 +89,12 @@ bool OfficeConverter::convert(const std::string& input, const std::string& outpu
   const fs::path folder(work.path());
   const fs::path document = folder / ("document" + lowerExtension(input));
   const fs::path outFolder = folder / "out";
+  // Its own temporary files go into the private folder as well, so that
+  // nothing is left behind when it has to be killed.
+  const fs::path tempFolder = folder / "tmp";
   std::error_code failure;
-  fs::create_directory(outFolder, failure);
-  if (failure || !fs::copy_file(input, document, failure)) {
+  if (!fs::create_directory(outFolder, failure) || !fs::create_directory(tempFolder, failure) ||
+      !fs::copy_file(input, document, failure)) {
     error = "cannot copy the document to the temporary folder: " + failure.message();
     return false;
   }
@@ -100,7 +103,7 @@ bool OfficeConverter::convert(const std::string& input, const std::string& outpu
   if (!office.start({program, std::string("-env:UserInstallation=") + profileUri.get(), "--headless", "--invisible",
                      "--norestore", "--nologo", "--nodefault", "--nolockcheck", "--convert-to", "pdf", "--outdir",
                      outFolder.string(), document.string()},
-                    error)) {
+                    {"TMPDIR=" + tempFolder.string()}, error)) {
     return false;
   }
   const int exitCode = office.wait(timeoutSeconds);

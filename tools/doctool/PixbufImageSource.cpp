@@ -1,5 +1,6 @@
 #include "tools/doctool/PixbufImageSource.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -47,8 +48,9 @@ void bmpResolution(const std::string& path, double& xDpi, double& yDpi) {
                                 static_cast<uint32_t>(header[at + 3]) << 24);
   };
   if (le32(14) < 40) return;  // the old OS/2 header has no resolution
-  xDpi = le32(38) * 0.0254;
-  yDpi = le32(42) * 0.0254;
+  // Rounded like gdk-pixbuf's PNG resolution: 3780 px/m is 96 dpi, not 96.01.
+  xDpi = std::lround(le32(38) * 0.0254);
+  yDpi = std::lround(le32(42) * 0.0254);
 }
 
 double optionDpi(GdkPixbuf* pixbuf, const char* key) {

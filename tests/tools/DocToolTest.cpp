@@ -1,0 +1,430 @@
+// Runs the built converter on generated pictures, text files and an office
+// document, and checks the PDFs with poppler's pdfinfo and pdftotext.
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <glib.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string docTool() {
+  const char* binDir = std::getenv("VARTO_BIN_DIR");
+  return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/varto-DocTool";
+}
+
+// Runs argv; extraEnv entries ("NAME=value") replace those of this process.
+RunResult run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
+  std::vector<char*> args;
+  for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  gchar** env = g_get_environ();
+  for (const auto& entry : extraEnv) {
+    auto equals = entry.find('=');
+    env = g_environ_setenv(env, entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), TRUE);
+  }
+  RunResult result;
+  gchar* out = nullptr;
+  gchar* err = nullptr;
+  gint status = 0;
+  GError* error = nullptr;
+  if (g_spawn_sync(nullptr, args.data(), env, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, &err, &status, &error)) {
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = out;
+    result.err = err;
+  } else {
+    result.err = error->message;
+    g_error_free(error);
+  }
+  g_free(out);
+  g_free(err);
+  g_strfreev(env);
+  return result;
+}
+
+RunResult convert(const fs::path& input, const fs::path& output, const std::vector<std::string>& env = {}) {
+  return run({docTool(), "-convertToPDF", "-noProgress", "-profile", "default/best", "-outputFile", output.string(),
+              input.string()},
+             env);
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+struct PageSize {
+  double width;
+  double height;
+};
+
+std::vector<PageSize> pageSizes(const fs::path& pdf) {
+  RunResult info = run({"pdfinfo", "-f", "1", "-l", "9999", pdf.string()});
+  std::vector<PageSize> pages;
+  std::regex line(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+) pts)");
+  for (std::sregex_iterator it(info.out.begin(), info.out.end(), line), end; it != end; ++it) {
+    pages.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
+  }
+  return pages;
+}
+
+std::string pdfText(const fs::path& pdf, int page = 0) {
+  std::vector<std::string> argv{"pdftotext", "-enc", "UTF-8"};
+  if (page > 0) argv.insert(argv.end(), {"-f", std::to_string(page), "-l", std::to_string(page)});
+  argv.insert(argv.end(), {pdf.string(), "-"});
+  return run(argv).out;
+}
+
+void savePixbuf(const fs::path& path, const char* type, int width, int height,
+                std::initializer_list<const char*> options = {}) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+  gdk_pixbuf_fill(pixbuf, 0x3366ccff);
+  std::vector<char*> keys, values;
+  for (auto it = options.begin(); it != options.end(); it += 2) {
+    keys.push_back(const_cast<char*>(it[0]));
+    values.push_back(const_cast<char*>(it[1]));
+  }
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+  GError* error = nullptr;
+  gboolean saved = gdk_pixbuf_savev(pixbuf, path.c_str(), type, keys.data(), values.data(), &error);
+  g_object_unref(pixbuf);
+  ASSERT_TRUE(saved) << (error ? error->message : "");
+}
+
+// A grey TIFF with one page per entry, each with its own resolution (dpi,
+// or 0 for none), written by hand so the test needs no TIFF library.
+struct TiffPage {
+  uint16_t width;
+  uint16_t height;
+  uint32_t dpi;
+};
+
+std::string multiPageTiff(const std::vector<TiffPage>& pages) {
+  std::string out = "II*";
+  out += '\0';
+  auto put16 = [&](uint32_t v) { out += char(v & 0xFF), out += char(v >> 8 & 0xFF); };
+  auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+  auto patch32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = char(v >> (8 * i) & 0xFF);
+  };
+  size_t nextLink = out.size();
+  put32(0);
+  for (const TiffPage& page : pages) {
+    const uint32_t pixels = out.size();
+    out.append(size_t(page.width) * page.height, char(0x80));
+    const uint32_t rational = out.size();
+    put32(page.dpi), put32(1);
+    patch32(nextLink, out.size());
+    std::vector<std::array<uint32_t, 4>> tags{{256, 3, 1, page.width},       {257, 3, 1, page.height},
+                                              {258, 3, 1, 8},                {259, 3, 1, 1},
+                                              {262, 3, 1, 1},                {273, 4, 1, pixels},
+                                              {277, 3, 1, 1},                {278, 3, 1, page.height},
+                                              {279, 4, 1, uint32_t(page.width) * page.height}};
+    if (page.dpi) tags.insert(tags.end(), {{282, 5, 1, rational}, {283, 5, 1, rational}, {296, 3, 1, 2}});
+    put16(tags.size());
+    for (const auto& tag : tags) {
+      put16(tag[0]), put16(tag[1]), put32(tag[2]);
+      if (tag[1] == 3) put16(tag[3]), put16(0);
+      else put32(tag[3]);
+    }
+    nextLink = out.size();
+    put32(0);
+  }
+  return out;
+}
+
+// Two one-pixel frames: an animation.
+std::string animatedGif() {
+  const std::string header("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00", 19);
+  const std::string frame("\x21\xf9\x04\x00\x0a\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00",
+                          23);
+  return header + frame + frame + "\x3b";
+}
+
+class DocToolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(docTool())) << docTool();
+    char pattern[] = "/tmp/varto-doctool-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path path(const std::string& name) const { return dir_ / name; }
+
+  // Only the given names are left in the test folder (no temporary output).
+  void expectOnly(std::initializer_list<std::string> names) const {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(dir_)) found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> expected(names);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+  }
+
+  void expectPages(const fs::path& pdf, const std::vector<PageSize>& expected) const {
+    std::vector<PageSize> pages = pageSizes(pdf);
+    ASSERT_EQ(pages.size(), expected.size()) << pdf;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      EXPECT_NEAR(pages[i].width, expected[i].width, 0.01) << "page " << i + 1;
+      EXPECT_NEAR(pages[i].height, expected[i].height, 0.01) << "page " << i + 1;
+    }
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(DocToolTest, BadCommandLinesFailWithAReasonAndWriteNothing) {
+  const std::string in = path("in.txt").string(), out = path("out.pdf").string();
+  writeBytes(in, "hello\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"-convertToPDF", "-outputFile", out, "-quality", "5", in}, "unknown option -quality"},
+      {{"-convertToPDF", in}, "no output file"},
+      {{"-convertToPDF", "-outputFile", out}, "no input file"},
+      {{"-convertToPDF", "-outputFile", out, in, in}, "more than one input"},
+      {{"-convertToPDF", in, "-outputFile"}, "-outputFile needs a value"},
+      {{"-noProgress", "-outputFile", out, in}, "-convertToPDF"},
+  };
+  for (const auto& [args, reason] : cases) {
+    std::vector<std::string> argv{docTool()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    RunResult result = run(argv);
+    EXPECT_EQ(result.exitCode, 1) << reason;
+    EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Usage:"), std::string::npos);
+  }
+  expectOnly({"in.txt"});
+
+  RunResult help = run({docTool(), "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("-outputFile"), std::string::npos);
+}
+
+TEST_F(DocToolTest, OptionsAreReadInAnyOrder) {
+  writeBytes(path("in.txt"), "order\n");
+  RunResult result = run({docTool(), "-outputFile", path("out.pdf").string(), path("in.txt").string(), "-profile",
+                          "other", "-convertToPDF"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("page 1"), std::string::npos) << "progress is shown without -noProgress";
+  EXPECT_NE(pdfText(path("out.pdf")).find("order"), std::string::npos);
+}
+
+TEST_F(DocToolTest, PicturesBecomeOnePageAtTheirOwnResolution) {
+  savePixbuf(path("dpi150.png"), "png", 300, 150, {"x-dpi", "150", "y-dpi", "150"});
+  savePixbuf(path("plain.png"), "png", 300, 150);
+  savePixbuf(path("dpi300.jpg"), "jpeg", 600, 300, {"x-dpi", "300", "y-dpi", "300", "quality", "90"});
+  savePixbuf(path("tiny.ico"), "ico", 16, 16);
+  // gdk-pixbuf writes no BMP resolution: 96 dpi is put into the header by hand.
+  savePixbuf(path("dpi96.bmp"), "bmp", 200, 100);
+  std::string bmp = readBytes(path("dpi96.bmp"));
+  ASSERT_GE(bmp.size(), 46u);
+  for (int at : {38, 42}) bmp.replace(at, 4, std::string("\xc4\x0e\x00\x00", 4));  // 3780 px/m
+  writeBytes(path("dpi96.bmp"), bmp);
+  savePixbuf(path("unknown.bmp"), "bmp", 200, 100);
+  writeBytes(path("animated.gif"), animatedGif());
+
+  const std::vector<std::pair<std::string, PageSize>> cases{
+      {"dpi150.png", {144, 72}}, {"plain.png", {300, 150}},  {"dpi300.jpg", {144, 72}},  {"tiny.ico", {16, 16}},
+      {"dpi96.bmp", {150, 75}},  {"unknown.bmp", {200, 100}}, {"animated.gif", {1, 1}},
+  };
+  for (const auto& [name, size] : cases) {
+    SCOPED_TRACE(name);
+    const fs::path out = path(name + ".pdf");
+    RunResult result = convert(path(name), out);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    expectPages(out, {size});
+  }
+  // A JPEG is embedded as it is instead of being re-encoded.
+  EXPECT_NE(readBytes(path("dpi300.jpg.pdf")).find("/DCTDecode"), std::string::npos);
+  EXPECT_EQ(readBytes(path("dpi150.png.pdf")).find("/DCTDecode"), std::string::npos);
+}
+
+TEST_F(DocToolTest, EveryPageOfATiffBecomesAPage) {
+  writeBytes(path("scan.tif"), multiPageTiff({{200, 100, 100}, {100, 300, 0}, {300, 300, 300}}));
+  RunResult result = convert(path("scan.tif"), path("scan.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  expectPages(path("scan.pdf"), {{144, 72}, {100, 300}, {72, 72}});
+
+  savePixbuf(path("single.tiff"), "tiff", 400, 200, {"x-dpi", "200", "y-dpi", "200"});
+  result = convert(path("single.tiff"), path("single.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  expectPages(path("single.pdf"), {{144, 72}});
+}
+
+TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
+  std::string text = "Grüße aus Köln – Ελληνικά – Кириллица\n";
+  for (int word = 0; word < 400; ++word) text += "word" + std::to_string(word) + " ";
+  text += "\n";
+  for (int line = 1; line <= 150; ++line) text += "line " + std::to_string(line) + "\n";
+  text += "\fafter the form feed\n";
+  writeBytes(path("notes.txt"), text);
+  RunResult result = convert(path("notes.txt"), path("notes.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+
+  std::vector<PageSize> pages = pageSizes(path("notes.pdf"));
+  ASSERT_GE(pages.size(), 4u);
+  EXPECT_NEAR(pages[0].width, 595.28, 0.01);
+  EXPECT_NEAR(pages[0].height, 841.89, 0.01);
+  const std::string first = pdfText(path("notes.pdf"), 1);
+  EXPECT_NE(first.find("Grüße aus Köln – Ελληνικά – Кириллица"), std::string::npos) << first;
+  // The long line wraps inside the page instead of running off it.
+  EXPECT_NE(first.find("word0 "), std::string::npos);
+  EXPECT_NE(pdfText(path("notes.pdf")).find("word399"), std::string::npos);
+  EXPECT_EQ(pdfText(path("notes.pdf"), 1).find("line 150"), std::string::npos);
+  const int last = static_cast<int>(pages.size());
+  EXPECT_NE(pdfText(path("notes.pdf"), last - 1).find("line 150"), std::string::npos);
+  EXPECT_EQ(pdfText(path("notes.pdf"), last).find("after the form feed"), 0u) << "the form feed starts a page";
+}
+
+TEST_F(DocToolTest, TextEncodingsAndEmptyFiles) {
+  writeBytes(path("latin1.txt"), "caf\xe9 ok\n");
+  RunResult result = convert(path("latin1.txt"), path("latin1.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("not valid UTF-8"), std::string::npos);
+  EXPECT_NE(pdfText(path("latin1.pdf")).find("caf\xef\xbf\xbd ok"), std::string::npos);
+
+  writeBytes(path("utf16.txt"), std::string("\xff\xfeh\0\xe9\0l\0l\0o\0", 12));
+  result = convert(path("utf16.txt"), path("utf16.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(pdfText(path("utf16.pdf")).find("h\xc3\xa9llo"), std::string::npos);
+
+  writeBytes(path("empty.txt"), "");
+  result = convert(path("empty.txt"), path("empty.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(pageSizes(path("empty.pdf")).size(), 1u);
+
+  // Text without a known extension is recognised by its content.
+  writeBytes(path("README"), "plain words\n");
+  result = convert(path("README"), path("readme.pdf"));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(pdfText(path("readme.pdf")).find("plain words"), std::string::npos);
+}
+
+TEST_F(DocToolTest, FailuresLeaveNoOutputAndKeepAnOldOne) {
+  writeBytes(path("data.xyz"), std::string("\x00\x01\x02\x03\xfe\xff binary", 13));
+  RunResult result = convert(path("data.xyz"), path("out.pdf"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("unknown file type"), std::string::npos) << result.err;
+
+  result = convert(path("missing.png"), path("out.pdf"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("no such file"), std::string::npos) << result.err;
+
+  // A damaged picture fails while decoding; the old output stays as it was.
+  writeBytes(path("broken.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR garbage", 24));
+  writeBytes(path("old.pdf"), "previous result");
+  result = convert(path("broken.png"), path("old.pdf"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("cannot read the picture"), std::string::npos) << result.err;
+  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
+
+  result = convert(path("old.pdf"), path("old.pdf"));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
+
+  result = convert(path("data.xyz"), path("no-such-folder/out.pdf"));
+  EXPECT_EQ(result.exitCode, 1);
+  expectOnly({"data.xyz", "broken.png", "old.pdf"});
+}
+
+// A hand-written RTF, so the test depends on no office file from elsewhere.
+const char* const rtfDocument =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Helvetica;}}\\f0\\fs24 Quarterly report\\par "
+    "Second paragraph with caf\\'e9.\\par}";
+
+class OfficeDocToolTest : public DocToolTest {
+ protected:
+  void SetUp() override {
+    DocToolTest::SetUp();
+    fs::create_directory(path("tmp"));
+  }
+  // LibreOffice's profile and copies live in TMPDIR; it must be empty after.
+  std::vector<std::string> privateTemp() const { return {"TMPDIR=" + path("tmp").string()}; }
+  bool tempIsEmpty() const { return fs::is_empty(path("tmp")); }
+};
+
+TEST_F(OfficeDocToolTest, MissingLibreOfficeIsReported) {
+  writeBytes(path("letter.rtf"), rtfDocument);
+  std::vector<std::string> env = privateTemp();
+  env.push_back("PATH=/nonexistent");
+  RunResult result = convert(path("letter.rtf"), path("letter.pdf"), env);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("LibreOffice is not installed"), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(path("letter.pdf")));
+  EXPECT_TRUE(tempIsEmpty());
+}
+
+TEST_F(OfficeDocToolTest, RtfIsConvertedByLibreOfficeWithAPrivateProfile) {
+  if (run({"sh", "-c", "command -v soffice || command -v libreoffice"}).exitCode != 0) {
+    GTEST_SKIP() << "LibreOffice is not installed";
+  }
+  writeBytes(path("letter.rtf"), rtfDocument);
+  RunResult result = convert(path("letter.rtf"), path("letter.pdf"), privateTemp());
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string text = pdfText(path("letter.pdf"));
+  EXPECT_NE(text.find("Quarterly report"), std::string::npos) << text;
+  EXPECT_NE(text.find("café"), std::string::npos) << text;
+  EXPECT_TRUE(tempIsEmpty());
+  expectOnly({"letter.rtf", "letter.pdf", "tmp"});
+}
+
+TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndCleansUp) {
+  if (run({"sh", "-c", "command -v soffice || command -v libreoffice"}).exitCode != 0) {
+    GTEST_SKIP() << "LibreOffice is not installed";
+  }
+  writeBytes(path("stopped.rtf"), rtfDocument);
+  std::vector<std::string> argv{docTool(), "-convertToPDF", "-noProgress", "-outputFile",
+                                path("letter.pdf").string(), path("stopped.rtf").string()};
+  std::vector<char*> args;
+  for (auto& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  gchar** env = g_environ_setenv(g_get_environ(), "TMPDIR", path("tmp").c_str(), TRUE);
+  GPid pid = 0;
+  ASSERT_TRUE(g_spawn_async(nullptr, args.data(), env, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid, nullptr));
+  g_strfreev(env);
+  // Wait until LibreOffice has begun to build its profile.
+  for (int i = 0; i < 100 && fs::is_empty(path("tmp")); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto stopped = std::chrono::steady_clock::now();
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  const auto took = std::chrono::steady_clock::now() - stopped;
+  EXPECT_LT(took, std::chrono::seconds(2));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_FALSE(fs::exists(path("letter.pdf")));
+  EXPECT_TRUE(tempIsEmpty());
+  // Nothing of that LibreOffice run is still alive.
+  EXPECT_NE(run({"pgrep", "-f", path("tmp").string()}).exitCode, 0);
+}
+
+}  // namespace
