@@ -1,0 +1,374 @@
+#include <glib.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/Font.h"
+#include "xhtml/BoxView.h"
+#include "xhtml/EventListener.h"
+#include "xhtml/TextView.h"
+#include "xhtml/ViewContext.h"
+#include "xhtml/WordView.h"
+
+using namespace xhtml;
+
+namespace {
+
+std::vector<std::u16string> words(const ZString& text) {
+    std::vector<std::u16string> out;
+    for (const ZString& word : TextView::splitWords(text)) out.emplace_back(word.view());
+    return out;
+}
+
+// A box that counts its own re-layout requests.
+class CountingBox : public BoxView {
+public:
+    explicit CountingBox(ViewContext* context) : BoxView(context) {}
+    void relayoutNeeded() override { ++relayouts; }
+    int relayouts = 0;
+};
+
+// Records the notifications in the order they arrive.
+class Recorder : public EventListener {
+public:
+    void onLButtonDown(View* v) override { add("down", v); }
+    void onLButtonUp(View* v) override { add("up", v); }
+    void onLinkClicked(View* v) override { add("link", v); }
+    void onButtonClicked(View* v) override { add("button", v); }
+    void onClicked(View* v) override { add("clicked", v); }
+    // Views without an id (the test's root) are left out.
+    void add(const char* what, View* v) {
+        if (!v->getId().isEmpty()) log.push_back(what + (" " + v->getId().toUtf8()));
+    }
+    std::vector<std::string> log;
+};
+
+struct DpiScope {
+    explicit DpiScope(int dpi) : saved(View::screenDpi()) { View::setScreenDpi(dpi); }
+    ~DpiScope() { View::setScreenDpi(saved); }
+    int saved;
+};
+
+MouseEvent at(int x, int y, uint32_t buttons = 0) { return MouseEvent{{x, y}, buttons}; }
+
+}  // namespace
+
+TEST(TextSplitting, BlanksStandForWhitespaceRunsAroundAndBetweenWords) {
+    EXPECT_EQ(words(u"  a b "), (std::vector<std::u16string>{u" ", u"a", u" ", u"b", u" "}));
+    EXPECT_EQ(words(u"a\t\n b"), (std::vector<std::u16string>{u"a", u" ", u"b"}));
+    EXPECT_TRUE(words(u"   ").empty());
+    EXPECT_TRUE(words(u"").empty());
+    EXPECT_EQ(words(u"a\u00A0b"), (std::vector<std::u16string>{u"a\u00A0b"}));
+}
+
+TEST(TextSplitting, TextViewMakesWordViewsAndDecodesReferencesPerWord) {
+    ViewContext context;
+    TextView text(&context, u"x&nbsp;y &amp; &#32;z");
+    ASSERT_EQ(text.childCount(), 5);
+    EXPECT_EQ(static_cast<WordView*>(text.childAt(0))->text(), u"x\u00A0y");
+    EXPECT_TRUE(text.childAt(1)->isBlank());
+    EXPECT_EQ(static_cast<WordView*>(text.childAt(2))->text(), u"&");
+    // A decoded blank inside a word does not make it a blank view.
+    EXPECT_EQ(static_cast<WordView*>(text.childAt(4))->text(), u" z");
+    EXPECT_FALSE(text.childAt(4)->isBlank());
+    EXPECT_EQ(text.childAt(0)->parent(), &text);
+    EXPECT_FALSE(text.acceptsChildren());
+}
+
+TEST(StyleLookup, StateFallsBackToNormalThenAncestors) {
+    ViewContext context;
+    BoxView parent(&context);
+    auto* child = new View(&context);
+    parent.appendChild(child);
+    parent.setStyle(StyleId::FontSize, StyleValue::makeInt(20));
+    child->setStyle(StyleId::Color, StyleValue::makeColor(1));
+    child->setStyle(StyleId::Color, StyleValue::makeColor(2), kStateHover);
+
+    EXPECT_EQ(child->lookupStyle(StyleId::Color, kStateNormal)->asColor(), 1u);
+    EXPECT_EQ(child->lookupStyle(StyleId::Color, kStateHover)->asColor(), 2u);
+    EXPECT_EQ(child->lookupStyle(StyleId::Color, kStateLeftDown)->asColor(), 1u);
+    EXPECT_EQ(child->lookupStyle(StyleId::FontSize), nullptr);
+    EXPECT_EQ(child->inheritedInt(StyleId::FontSize, 13), 20);
+    EXPECT_TRUE(child->hasInheritedStyle(StyleId::FontSize));
+    // The current state follows the mouse flags.
+    child->setStateFlags(kHovered);
+    EXPECT_EQ(child->styleColor(StyleId::Color), 2u);
+    child->setStateFlags(kHovered | kLeftPressed);
+    EXPECT_EQ(child->getStyleState(), kStateLeftDown);
+    EXPECT_EQ(child->styleColor(StyleId::Color), 1u);
+    // Storing an unset value erases.
+    child->setStyle(StyleId::Color, StyleValue(), kStateNormal);
+    EXPECT_FALSE(child->hasStyle(StyleId::Color, kStateNormal));
+}
+
+TEST(StyleLookup, EqualValueDoesNotAskForLayout) {
+    ViewContext context;
+    CountingBox root(&context);
+    CountingBox* child = &root;
+    child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5));
+    EXPECT_EQ(root.relayouts, 1);
+    child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5));
+    child->setStyleAndNotify(StyleId::Height, StyleValue());
+    EXPECT_EQ(root.relayouts, 1);
+    child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5, true));
+    EXPECT_EQ(root.relayouts, 2);
+}
+
+TEST(StyleLookup, VisibilityAndDisplay) {
+    ViewContext context;
+    BoxView parent(&context);
+    auto* child = new View(&context);
+    parent.appendChild(child);
+    EXPECT_TRUE(child->isVisible());
+    child->setVisible(false, true);
+    EXPECT_FALSE(child->isVisible());
+    EXPECT_FALSE(child->isDisplayNone());
+    child->setVisible(true, false);
+    EXPECT_TRUE(child->isVisible());
+    parent.setHidden(true);
+    EXPECT_TRUE(parent.isDisplayNone());
+    EXPECT_TRUE(child->isVisible());
+    EXPECT_FALSE(child->isVisibleInTree());
+}
+
+TEST(BoxModel, SidePropertiesWinOverShorthandWhateverTheOrder) {
+    ViewContext context;
+    BoxView box(&context);
+    box.setStyle(StyleId::MarginLeft, StyleValue::makeInt(5));
+    box.setStyle(StyleId::Margin, StyleValue::makeInt(2));
+    box.setStyle(StyleId::BorderWidth, StyleValue::makeInt(1));
+    box.setStyle(StyleId::PaddingTop, StyleValue::makeInt(3));
+    EXPECT_EQ(box.getMargins(), (Edges{5, 2, 2, 2}));
+    EXPECT_EQ(box.getPaddings(), (Edges{0, 3, 0, 0}));
+    box.setRect({0, 0, 100, 50});
+    EXPECT_EQ(box.getContentRect(), (Rect{6, 6, 97, 47}));
+    EXPECT_EQ(box.getBorderBox(), (Rect{5, 2, 98, 48}));
+    EXPECT_EQ(box.outerSizeOf({10, 10}), (Size{19, 19}));
+    box.setContentSize(10, 10);
+    EXPECT_EQ(box.getContentSize(), (Size{10, 10}));
+    // Hit testing uses the border box, not the margins.
+    EXPECT_FALSE(box.containsPoint({1, 1}));
+    EXPECT_TRUE(box.containsPoint({5, 2}));
+    EXPECT_TRUE(box.hasStyle(StyleId::BoxMarker, kStateNormal));
+}
+
+TEST(BoxModel, ScalingAndFontsFollowTheScreenResolution) {
+    ViewContext context;
+    BoxView box(&context);
+    {
+        DpiScope dpi(144);
+        EXPECT_EQ(box.scaleInt(5), 7);
+        EXPECT_DOUBLE_EQ(box.scale(5), 7.5);
+        box.setStyle(StyleId::Margin, StyleValue::makeInt(5));
+        EXPECT_EQ(box.getMargins(), (Edges{7, 7, 7, 7}));
+        EXPECT_EQ(box.getFont()->height(), -19);
+    }
+    EXPECT_EQ(box.getFont()->height(), -13);
+    box.setStyle(StyleId::FontWeight, StyleValue::makeInt(700));
+    box.setStyle(StyleId::Italic, StyleValue::makeBool(true));
+    auto font = box.getFont();
+    EXPECT_EQ(font->weight(), 700);
+    EXPECT_TRUE(font->italic());
+    EXPECT_EQ(font->family(), u"Verdana");
+    EXPECT_EQ(font.get(), box.getFont().get()) << "fonts are shared by key";
+}
+
+TEST(MouseStates, HoverStylesRelayoutOnEnterAndLeaveOnly) {
+    ViewContext context;
+    BoxView root(&context);
+    root.setRect({0, 0, 100, 100});
+    auto* box = new CountingBox(&context);
+    box->setRect({10, 10, 50, 50});
+    box->setStyle(StyleId::BackgroundColor, StyleValue::makeColor(5), kStateHover);
+    root.appendChild(box);
+    MouseEvent move = at(20, 20);
+    root.handleMouse(move);
+    EXPECT_TRUE(box->isHovered());
+    EXPECT_EQ(box->relayouts, 1);
+    MouseEvent press = at(20, 20, kLeftDown);
+    root.handleMouse(press);
+    MouseEvent release = at(20, 20, kLeftUp);
+    root.handleMouse(release);
+    EXPECT_EQ(box->relayouts, 1);
+    MouseEvent away = at(80, 80);
+    root.handleMouse(away);
+    EXPECT_FALSE(box->isHovered());
+    EXPECT_EQ(box->relayouts, 2);
+}
+
+TEST(MouseStates, ClickNeedsPressAndReleaseOverTheSameView) {
+    ViewContext context;
+    Recorder recorder;
+    context.setListener(&recorder);
+    BoxView root(&context);
+    root.setRect({0, 0, 200, 100});
+    auto* left = new BoxView(&context);
+    left->setStyle(StyleId::Id, StyleValue::makeString(u"left"));
+    left->setRect({0, 0, 100, 100});
+    auto* right = new BoxView(&context);
+    right->setStyle(StyleId::Id, StyleValue::makeString(u"right"));
+    right->setRect({100, 0, 200, 100});
+    root.appendChild(left);
+    root.appendChild(right);
+
+    for (MouseEvent e : {at(10, 10), at(10, 10, kLeftDown), at(150, 10), at(150, 10), at(150, 10, kLeftUp)})
+        root.handleMouse(e);
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"down left", "up right"}));
+    EXPECT_EQ(left->stateFlags(), 0u);
+    EXPECT_EQ(right->stateFlags(), uint32_t(kHovered));
+
+    recorder.log.clear();
+    for (MouseEvent e : {at(150, 10, kLeftDown), at(150, 10, kLeftUp)}) root.handleMouse(e);
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"down right", "clicked right", "up right"}));
+    EXPECT_EQ(right->stateFlags(), uint32_t(kHovered));
+
+    // Leaving the frame clears every mouse bit.
+    MouseEvent leave = at(-1, -1, kMouseLeftFrame);
+    root.handleMouse(leave);
+    EXPECT_EQ(right->stateFlags(), 0u);
+}
+
+TEST(MouseStates, LinksAndButtonsGetTheirOwnClickFirst) {
+    ViewContext context;
+    Recorder recorder;
+    context.setListener(&recorder);
+    BoxView root(&context);
+    root.setRect({0, 0, 100, 100});
+    auto* link = new LinkView(&context);
+    link->setStyle(StyleId::Id, StyleValue::makeString(u"a"));
+    auto* word = new WordView(&context, u"go");
+    word->setRect({0, 0, 20, 10});
+    link->appendChild(word);
+    root.appendChild(link);
+    int cursor = -1;
+    context.setCursorSetter([&](int c) { cursor = c; });
+    link->setStyle(StyleId::Cursor, StyleValue::makeInt(1));
+    for (MouseEvent e : {at(5, 5), at(5, 5, kLeftDown), at(5, 5, kLeftUp)}) root.handleMouse(e);
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"down a", "link a", "clicked a", "up a"}));
+    EXPECT_EQ(cursor, 1);
+}
+
+TEST(MouseStates, DisabledViewsIgnoreTheMouseUnlessHovered) {
+    ViewContext context;
+    BoxView root(&context);
+    root.setRect({0, 0, 100, 100});
+    auto* box = new BoxView(&context);
+    box->setRect({0, 0, 50, 50});
+    box->setDisabled(true, 0.5);
+    root.appendChild(box);
+    MouseEvent move = at(10, 10);
+    root.handleMouse(move);
+    EXPECT_FALSE(box->isHovered());
+    EXPECT_DOUBLE_EQ(box->styleDouble(StyleId::Opacity), 0.5);
+    EXPECT_TRUE(box->isDisabled());
+}
+
+TEST(TreeOperations, SearchIsPreOrderByTypeIdClassAndProperty) {
+    ViewContext context;
+    BoxView root(&context);
+    auto* first = new BoxView(&context);
+    first->setStyle(StyleId::ClassList, StyleValue::makeString(u"tool fileTool"));
+    auto* nested = new LinkView(&context);
+    nested->setStyle(StyleId::Id, StyleValue::makeString(u"x"));
+    nested->setStyle(StyleId::ClassList, StyleValue::makeString(u"fileTool"));
+    first->appendChild(nested);
+    auto* second = new LinkView(&context);
+    second->setStyle(StyleId::Id, StyleValue::makeString(u"x"));
+    root.appendChild(first);
+    root.appendChild(second);
+
+    std::vector<View*> found;
+    root.findByClass(u"fileTool", found);
+    EXPECT_EQ(found, (std::vector<View*>{first, nested}));
+    EXPECT_EQ(root.findFirstByClass(u""), nullptr);
+    EXPECT_FALSE(first->hasClass(u"file"));
+    EXPECT_EQ(root.findViewById(u"x"), nested);
+    found.clear();
+    root.findByType(kLinkView, found);
+    EXPECT_EQ(found, (std::vector<View*>{nested, second}));
+    found.clear();
+    root.findByStyle(StyleId::Id, nullptr, found);
+    EXPECT_EQ(found.size(), 2u);
+    EXPECT_EQ(nested->getRoot(), &root);
+}
+
+TEST(TreeOperations, ChildListKeepsParentsAndClampsInsertion) {
+    ViewContext context;
+    BoxView root(&context);
+    auto* a = new View(&context);
+    auto* b = new View(&context);
+    root.appendChild(a);
+    root.insertChild(b, 99);
+    root.appendChild(static_cast<View*>(nullptr));
+    ASSERT_EQ(root.childCount(), 2);
+    EXPECT_EQ(root.childAt(1), b);
+    View stranger(&context);
+    EXPECT_FALSE(root.removeChild(&stranger));
+    EXPECT_TRUE(root.removeChild(a));
+    EXPECT_EQ(root.childAt(0), b);
+    b->removeSelf();
+    EXPECT_EQ(root.childCount(), 0);
+
+    root.setText(u"hello world");
+    ASSERT_EQ(root.childCount(), 1);
+    View* text = root.childAt(0);
+    root.setText(u"hello world");
+    EXPECT_EQ(root.childAt(0), text) << "same text keeps the view";
+
+    root.setInnerMarkup(u"<b>x</b> <i>y</i>");
+    ASSERT_EQ(root.childCount(), 2);
+    EXPECT_EQ(root.childAt(0)->styleInt(StyleId::FontWeight), 700);
+    EXPECT_EQ(root.childAt(1)->parent(), &root);
+}
+
+TEST(TreeOperations, ConvertToReplacesTheViewInPlace) {
+    ViewContext context;
+    BoxView root(&context);
+    root.appendChild(new View(&context));
+    auto* inlineView = new InlineView(&context);
+    inlineView->setStyle(StyleId::Color, StyleValue::makeColor(7), kStateHover);
+    inlineView->appendChild(new View(&context));
+    root.appendChild(inlineView);
+    root.appendChild(new View(&context));
+
+    EXPECT_EQ(inlineView->convertTo(kInlineView), nullptr);
+    EXPECT_EQ(inlineView->convertTo(kTableView), nullptr);
+    View* block = inlineView->convertTo(kBlockView);  // inlineView is gone now
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(root.childAt(1), block);
+    EXPECT_EQ(block->type(), kBlockView);
+    EXPECT_EQ(block->parent(), &root);
+    EXPECT_EQ(block->lookupStyle(StyleId::Color, kStateHover)->asColor(), 7u);
+    auto* composite = static_cast<CompositeView*>(block);
+    ASSERT_EQ(composite->childCount(), 1);
+    EXPECT_EQ(composite->childAt(0)->parent(), composite);
+}
+
+TEST(ViewTimers, TicksReachTheViewUntilKilled) {
+    ViewContext context;
+    struct Ticking : View {
+        using View::View;
+        void onTimer(uint32_t id) override { ticks.push_back(id); }
+        std::vector<uint32_t> ticks;
+    };
+    auto view = std::make_unique<Ticking>(&context);
+    const uint32_t id = view->setTimer(1, 0);
+    ASSERT_NE(id, 0u);
+    EXPECT_EQ(view->setTimer(5, id), id) << "restarting keeps the id";
+    const gint64 until = g_get_monotonic_time() + 2'000'000;
+    while (view->ticks.size() < 2 && g_get_monotonic_time() < until) g_main_context_iteration(nullptr, TRUE);
+    ASSERT_GE(view->ticks.size(), 2u);
+    EXPECT_EQ(view->ticks[0], id);
+    view->killTimer(id);
+    const size_t seen = view->ticks.size();
+    const gint64 wait = g_get_monotonic_time() + 50'000;
+    while (g_get_monotonic_time() < wait) g_main_context_iteration(nullptr, FALSE);
+    EXPECT_EQ(view->ticks.size(), seen);
+    // A view that goes away takes its timers along.
+    view->setTimer(1, 0);
+    view.reset();
+    const gint64 after = g_get_monotonic_time() + 30'000;
+    while (g_get_monotonic_time() < after) g_main_context_iteration(nullptr, FALSE);
+}
