@@ -3,22 +3,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 
-// Sets or clears an environment variable for one scope.
+// Sets (or with nullopt clears) an environment variable for one scope.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
         if (const char* old = std::getenv(name)) previous_ = old;
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
-    ~ScopedEnv() {
-        if (previous_) setenv(name_.c_str(), previous_->c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
+    ~ScopedEnv() { previous_ ? setenv(name_.c_str(), previous_->c_str(), 1) : unsetenv(name_.c_str()); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -27,12 +23,11 @@ private:
     std::optional<std::string> previous_;
 };
 
-// A fresh folder below the temporary folder, removed with everything in it.
+// A fresh temporary folder, removed with its content.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varto-suite-XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    TempFolder() : path_((std::filesystem::temp_directory_path() / "varto-suite-XXXXXX").string()) {
+        if (!mkdtemp(path_.data())) path_.clear();
     }
     ~TempFolder() {
         std::error_code error;
@@ -48,10 +43,13 @@ private:
 };
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
+// Writes the file, creating its folder.
 inline void writeFile(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
 }
