@@ -108,7 +108,8 @@ LoadResult load(GKeyFile* file, const std::string& path, GKeyFileFlags flags) {
     GError* raw = nullptr;
     if (g_key_file_load_from_file(file, path.c_str(), flags, &raw)) return LoadResult::Loaded;
     ErrorPtr error(raw);
-    if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT) return LoadResult::Missing;
+    if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)
+        return LoadResult::Missing;
     if (error->domain == G_KEY_FILE_ERROR) {
         reportOnce(path, (std::string("is damaged (") + error->message + ")").c_str());
         return LoadResult::Damaged;
@@ -227,7 +228,8 @@ bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*
     }
     while (::flock(lockFd.get(), LOCK_EX) != 0) {
         if (errno != EINTR) {
-            std::fprintf(stderr, "varto: cannot lock %s: %s\n", lockPath.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "varto: cannot lock %s: %s\n", lockPath.c_str(),
+                         std::strerror(errno));
             return false;
         }
     }

@@ -18,10 +18,14 @@ std::string unescape(std::string_view value) {
             continue;
         }
         char next = value[++i];
-        if (next == 'n') out += '\n';
-        else if (next == 't') out += '\t';
-        else if (next == '\\') out += '\\';
-        else (out += '\\') += next;
+        if (next == 'n')
+            out += '\n';
+        else if (next == 't')
+            out += '\t';
+        else if (next == '\\')
+            out += '\\';
+        else
+            (out += '\\') += next;
     }
     return out;
 }
@@ -37,8 +41,14 @@ LangFile LangFile::parse(std::string_view text, const ZString& fileName) {
         std::string_view line = trim(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (line.empty() || line.front() == '#') continue;
-        if (line == "[info]") { inInfo = true; continue; }
-        if (line == "[strings]") { inInfo = false; continue; }
+        if (line == "[info]") {
+            inInfo = true;
+            continue;
+        }
+        if (line == "[strings]") {
+            inInfo = false;
+            continue;
+        }
         size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
         ZString key = ZString::fromUtf8(trim(line.substr(0, equals)));
@@ -49,12 +59,18 @@ LangFile LangFile::parse(std::string_view text, const ZString& fileName) {
             continue;
         }
         LangInfo& info = file.info_;
-        if (key == u"fileName") info.fileName = value;
-        else if (key == u"name") info.name = value;
-        else if (key == u"nativeName") info.nativeName = value;
-        else if (key == u"code") info.code = value;
-        else if (key == u"countryCode") info.countryCode = value;
-        else if (key == u"direction") info.direction = value;
+        if (key == u"fileName")
+            info.fileName = value;
+        else if (key == u"name")
+            info.name = value;
+        else if (key == u"nativeName")
+            info.nativeName = value;
+        else if (key == u"code")
+            info.code = value;
+        else if (key == u"countryCode")
+            info.countryCode = value;
+        else if (key == u"direction")
+            info.direction = value;
     }
     if (file.info_.fileName.isEmpty()) file.info_.fileName = fileName;
     if (file.info_.direction.isEmpty()) file.info_.direction = u"ltr";
@@ -77,5 +93,6 @@ bool LangFile::matches(const ZString& wanted) const {
         int at = w.find(separator);
         if (at >= 0 && at < cut) cut = at;
     }
-    return cut < w.length() && !info_.code.isEmpty() && w.substring(0, cut).equalsIgnoreCase(info_.code);
+    return cut < w.length() && !info_.code.isEmpty() &&
+           w.substring(0, cut).equalsIgnoreCase(info_.code);
 }

@@ -43,9 +43,13 @@ bool resolve(const LangInfo& info, const ZString& key, ZString& value) {
 
 ZString langTransformNone(const ZString& text) { return text; }
 
-ZString langTransformEscapeSingleQuote(const ZString& text) { return replaceChar(text, u'\'', u"\\'"); }
+ZString langTransformEscapeSingleQuote(const ZString& text) {
+    return replaceChar(text, u'\'', u"\\'");
+}
 
-ZString langTransformEscapeDoubleQuote(const ZString& text) { return replaceChar(text, u'"', u"\\\""); }
+ZString langTransformEscapeDoubleQuote(const ZString& text) {
+    return replaceChar(text, u'"', u"\\\"");
+}
 
 ZString langTransformHtml(const ZString& text) {
     ZString out = replaceChar(text, u'&', u"&amp;");

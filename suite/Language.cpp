@@ -38,7 +38,8 @@ std::unique_ptr<LangState>& stateSlot() {
 // Adds a file, replacing an earlier one of the same language code.
 void addFile(std::vector<LangFile>& files, LangFile file) {
     for (auto& existing : files) {
-        if (!existing.info().code.isEmpty() && existing.info().code.equalsIgnoreCase(file.info().code)) {
+        if (!existing.info().code.isEmpty() &&
+            existing.info().code.equalsIgnoreCase(file.info().code)) {
             existing = std::move(file);
             return;
         }

@@ -41,10 +41,12 @@ std::string_view trimmed(std::string_view text) {
 std::optional<bool> parseBool(std::string_view text) {
     text = trimmed(text);
     for (const char* yes : {"true", "1", "yes", "on"})
-        if (g_ascii_strncasecmp(text.data(), yes, text.size()) == 0 && std::strlen(yes) == text.size())
+        if (g_ascii_strncasecmp(text.data(), yes, text.size()) == 0 &&
+            std::strlen(yes) == text.size())
             return true;
     for (const char* no : {"false", "0", "no", "off"})
-        if (g_ascii_strncasecmp(text.data(), no, text.size()) == 0 && std::strlen(no) == text.size())
+        if (g_ascii_strncasecmp(text.data(), no, text.size()) == 0 &&
+            std::strlen(no) == text.size())
             return false;
     return std::nullopt;
 }
@@ -189,13 +191,27 @@ uint32_t userConfig_getDword(const ZString& key, uint32_t defaultValue) {
     return value ? parseInteger<uint32_t>(*value).value_or(defaultValue) : defaultValue;
 }
 
-void userConfig_setStr(const ZString& key, const ZString& value) { setUserValue(key, value.toUtf8()); }
-void userConfig_setBool(const ZString& key, bool value) { setUserValue(key, value ? "true" : "false"); }
-void userConfig_setDword(const ZString& key, uint32_t value) { setUserValue(key, formatNumber(value)); }
-void userConfig_setInt(const ZString& key, int32_t value) { setUserValue(key, formatNumber(value)); }
-void userConfig_setLong(const ZString& key, int64_t value) { setUserValue(key, formatNumber(value)); }
-void userConfig_setQword(const ZString& key, uint64_t value) { setUserValue(key, formatNumber(value)); }
-void userConfig_setDouble(const ZString& key, double value) { setUserValue(key, formatNumber(value)); }
+void userConfig_setStr(const ZString& key, const ZString& value) {
+    setUserValue(key, value.toUtf8());
+}
+void userConfig_setBool(const ZString& key, bool value) {
+    setUserValue(key, value ? "true" : "false");
+}
+void userConfig_setDword(const ZString& key, uint32_t value) {
+    setUserValue(key, formatNumber(value));
+}
+void userConfig_setInt(const ZString& key, int32_t value) {
+    setUserValue(key, formatNumber(value));
+}
+void userConfig_setLong(const ZString& key, int64_t value) {
+    setUserValue(key, formatNumber(value));
+}
+void userConfig_setQword(const ZString& key, uint64_t value) {
+    setUserValue(key, formatNumber(value));
+}
+void userConfig_setDouble(const ZString& key, double value) {
+    setUserValue(key, formatNumber(value));
+}
 
 bool userConfig_loadProfile(const ZString& group, const ZString& profile, Props& props) {
     auto groups = IniFile::read(SettingsPaths::profilesIni());
@@ -223,8 +239,10 @@ bool isFeatureEnabled(const ZString& name) {
     bool prefixed = name.startsWith(kFeaturePrefix);
     ZString bare = prefixed ? name.substring(kFeaturePrefix.length()) : name;
     ZString offKey;
-    if (bare == u"embeddedBrowser") offKey = u"NoEmbeddedBrowser";
-    else if (bare == u"updateCheckBtns") offKey = u"NoUpdateCheckBtns";
+    if (bare == u"embeddedBrowser")
+        offKey = u"NoEmbeddedBrowser";
+    else if (bare == u"updateCheckBtns")
+        offKey = u"NoUpdateCheckBtns";
     if (!offKey.isEmpty() && config_getBool(offKey, false)) return false;
     return config_getBool(prefixed ? name : kFeaturePrefix + name, true);
 }

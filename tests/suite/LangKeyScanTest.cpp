@@ -24,31 +24,61 @@
 
 namespace {
 
-const char* const kScanned[] = {"base", "platform", "suite", "compress", "async", "win", "xhtml",
-                                "http", "browser", "app", "tools", "resources", "docs"};
-const std::set<std::string> kExtensions = {".h", ".hpp", ".cpp", ".cc", ".c", ".xhtml", ".html",
-                                           ".htm", ".js", ".css", ".md", ".txt", ".lang"};
-const std::regex kCall(R"re(lang_(?:getStr|hasStr|hasText)\s*\(\s*(?:ZString\s*\(\s*)?[uL]?"([^"\\]+)")re");
+const char* const kScanned[] = {"base",  "platform",  "suite", "compress", "async",
+                                "win",   "xhtml",     "http",  "browser",  "app",
+                                "tools", "resources", "docs"};
+const std::set<std::string> kExtensions = {".h",   ".hpp", ".cpp", ".cc", ".c",   ".xhtml", ".html",
+                                           ".htm", ".js",  ".css", ".md", ".txt", ".lang"};
+const std::regex kCall(
+    R"re(lang_(?:getStr|hasStr|hasText)\s*\(\s*(?:ZString\s*\(\s*)?[uL]?"([^"\\]+)")re");
 const std::regex kLiteral(R"re(u"((?:compress|general|operations|inputBox)/[^\s"'{}<>\\]+)")re");
 const std::regex kPlaceholder(R"re(\{lang(?:-esq|-edq|-hsc)?/([^\s"'{}<>\\]+)\})re");
-const std::set<std::string> kFacts = {"?/langName", "?/name", "?/langCode", "?/code", "?/langNativeName",
-                                      "?/nativeName", "?/fileName", "?/countryCode", "?/langDir", "?/dir"};
-const char* const kRequiredKeys[] = {
-    "compress/file", "compress/size", "compress/new-size", "compress/save-compressed-file",
-    "compress/open-compressed-file", "compress/open-original-file", "compress/remove",
-    "compress/check-for-updates", "general/choose-document", "general/console", "operations/processing-file",
-    "operations/password-for-file", "inputBox/ok", "inputBox/cancel", "compress/add-file",
-    "compress/~add-file-info", "compress/calc-size", "compress/~calc-size-info", "compress/open-file",
-    "compress/~open-file-info", "compress/save", "compress/~save-info", "compress/dpi", "compress/~dpi-note",
-    "compress/image-quality", "compress/~image-quality-note", "compress/web-optimized",
-    "compress/~web-optimized-note", "compress/color-model", "compress/~color-model-note", "compress/no-change",
-    "compress/save-file-suffix", "compress/~save-file-suffix-note", "compress/about", "compress/settings"};
+const std::set<std::string> kFacts = {
+    "?/langName",   "?/name",     "?/langCode",    "?/code",    "?/langNativeName",
+    "?/nativeName", "?/fileName", "?/countryCode", "?/langDir", "?/dir"};
+const char* const kRequiredKeys[] = {"compress/file",
+                                     "compress/size",
+                                     "compress/new-size",
+                                     "compress/save-compressed-file",
+                                     "compress/open-compressed-file",
+                                     "compress/open-original-file",
+                                     "compress/remove",
+                                     "compress/check-for-updates",
+                                     "general/choose-document",
+                                     "general/console",
+                                     "operations/processing-file",
+                                     "operations/password-for-file",
+                                     "inputBox/ok",
+                                     "inputBox/cancel",
+                                     "compress/add-file",
+                                     "compress/~add-file-info",
+                                     "compress/calc-size",
+                                     "compress/~calc-size-info",
+                                     "compress/open-file",
+                                     "compress/~open-file-info",
+                                     "compress/save",
+                                     "compress/~save-info",
+                                     "compress/dpi",
+                                     "compress/~dpi-note",
+                                     "compress/image-quality",
+                                     "compress/~image-quality-note",
+                                     "compress/web-optimized",
+                                     "compress/~web-optimized-note",
+                                     "compress/color-model",
+                                     "compress/~color-model-note",
+                                     "compress/no-change",
+                                     "compress/save-file-suffix",
+                                     "compress/~save-file-suffix-note",
+                                     "compress/about",
+                                     "compress/settings"};
 
 struct Use {
     std::string key;
     bool placeholder;
     std::string where;
-    bool operator<(const Use& o) const { return std::tie(key, placeholder, where) < std::tie(o.key, o.placeholder, o.where); }
+    bool operator<(const Use& o) const {
+        return std::tie(key, placeholder, where) < std::tie(o.key, o.placeholder, o.where);
+    }
 };
 
 void scanText(const std::string& text, const std::string& where, std::set<Use>& uses) {
@@ -65,14 +95,16 @@ std::set<Use> scanSources() {
         for (fs::recursive_directory_iterator it(fs::path(VARTO_SOURCE_DIR) / folder, error), end;
              !error && it != end; it.increment(error)) {
             if (it->is_regular_file() && kExtensions.count(it->path().extension().string()))
-                scanText(readFile(it->path().string()), fs::relative(it->path(), VARTO_SOURCE_DIR).string(), uses);
+                scanText(readFile(it->path().string()),
+                         fs::relative(it->path(), VARTO_SOURCE_DIR).string(), uses);
         }
     }
     return uses;
 }
 
 LangFile loadLanguage(const char* name) {
-    return LangFile::parse(readFile(std::string(VARTO_SOURCE_DIR "/resources/lang/") + name), ZString::fromUtf8(name));
+    return LangFile::parse(readFile(std::string(VARTO_SOURCE_DIR "/resources/lang/") + name),
+                           ZString::fromUtf8(name));
 }
 
 TEST(LangKeyScanTest, EveryKeyTheProgramUsesExistsInEnglishAndGerman) {
@@ -83,11 +115,13 @@ TEST(LangKeyScanTest, EveryKeyTheProgramUsesExistsInEnglishAndGerman) {
         ASSERT_FALSE(language.strings().empty()) << file;
         for (const Use& use : uses) {
             if (use.placeholder && use.key[0] == '?') {
-                EXPECT_TRUE(kFacts.count(use.key)) << "unknown language fact " << use.key << " in " << use.where;
+                EXPECT_TRUE(kFacts.count(use.key))
+                    << "unknown language fact " << use.key << " in " << use.where;
                 continue;
             }
             ZString key = ZString::fromUtf8(use.key);
-            bool found = language.find(key) || (use.placeholder && language.find(ZString(u"compress/") + key));
+            bool found = language.find(key) ||
+                         (use.placeholder && language.find(ZString(u"compress/") + key));
             EXPECT_TRUE(found) << file << " lacks \"" << use.key << "\" used in " << use.where;
         }
     }
@@ -95,15 +129,17 @@ TEST(LangKeyScanTest, EveryKeyTheProgramUsesExistsInEnglishAndGerman) {
 
 TEST(LangKeyScanTest, ScannerFindsEveryWrittenForm) {
     std::set<Use> uses;
-    scanText("lang_getStr(u\"general/console\"); lang_hasStr ( ZString( u\"a/b\" ) ); lang_getStr(key);\n"
-             "const char16_t* k[] = {u\"compress/remove\", u\"compress/\"};\n"
-             "<a title=\"{lang/~dpi-note}\">{lang-hsc/save}</a> '{lang-esq/?/code}' {lang/not a key}\n"
-             "#include \"compress/Command.h\" {lang/unclosed",
-             "", uses);
+    scanText(
+        "lang_getStr(u\"general/console\"); lang_hasStr ( ZString( u\"a/b\" ) ); "
+        "lang_getStr(key);\n"
+        "const char16_t* k[] = {u\"compress/remove\", u\"compress/\"};\n"
+        "<a title=\"{lang/~dpi-note}\">{lang-hsc/save}</a> '{lang-esq/?/code}' {lang/not a key}\n"
+        "#include \"compress/Command.h\" {lang/unclosed",
+        "", uses);
     std::set<std::string> keys;
     for (const Use& use : uses) keys.insert((use.placeholder ? "{" : "") + use.key);
-    EXPECT_EQ(keys, (std::set<std::string>{"general/console", "a/b", "compress/remove", "{~dpi-note", "{save",
-                                           "{?/code"}));
+    EXPECT_EQ(keys, (std::set<std::string>{"general/console", "a/b", "compress/remove",
+                                           "{~dpi-note", "{save", "{?/code"}));
 }
 
 TEST(LangKeyScanTest, EnglishAndGermanDefineTheSameKeysAndTheirInfo) {
@@ -112,10 +148,12 @@ TEST(LangKeyScanTest, EnglishAndGermanDefineTheSameKeysAndTheirInfo) {
         EXPECT_TRUE(german.find(key)) << "de.lang lacks " << key.toUtf8();
         EXPECT_FALSE(text.trimmed().isEmpty()) << key.toUtf8();
     }
-    for (const auto& entry : german.strings()) EXPECT_TRUE(english.find(entry.first)) << entry.first.toUtf8();
+    for (const auto& entry : german.strings())
+        EXPECT_TRUE(english.find(entry.first)) << entry.first.toUtf8();
     for (const LangFile* language : {&english, &german}) {
         const LangInfo& i = language->info();
-        for (const ZString* field : {&i.fileName, &i.name, &i.nativeName, &i.code, &i.countryCode, &i.direction})
+        for (const ZString* field :
+             {&i.fileName, &i.name, &i.nativeName, &i.code, &i.countryCode, &i.direction})
             EXPECT_FALSE(field->isEmpty()) << i.fileName.toUtf8();
     }
 }

@@ -1,7 +1,6 @@
-#include "suite/LangPlaceholders.h"
-
 #include <gtest/gtest.h>
 
+#include "suite/LangPlaceholders.h"
 #include "suite/Language.h"
 #include "tests/suite/SuiteTestEnv.h"
 
@@ -15,18 +14,21 @@ protected:
     ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
 
     void SetUp() override {
-        writeFile(temp.file("lang/zq.lang"),
-                  "[info]\nfileName=pl.lang\nname=Placeholderish\nnativeName=Platzhalterisch\ncode=zq\n"
-                  "countryCode=ZQ\ndirection=rtl\n[strings]\ncompress/dpi=grouped dpi\ndpi=bare dpi\n"
-                  "only-bare=bare only\ngeneral/console=the console\namp=a&b<c\n"
-                  "quotes=it's \"quoted\" <b>&amp;\nchain=x{lang-hsc/amp}y\nself={lang/dpi}\n");
+        writeFile(
+            temp.file("lang/zq.lang"),
+            "[info]\nfileName=pl.lang\nname=Placeholderish\nnativeName=Platzhalterisch\ncode=zq\n"
+            "countryCode=ZQ\ndirection=rtl\n[strings]\ncompress/dpi=grouped dpi\ndpi=bare dpi\n"
+            "only-bare=bare only\ngeneral/console=the console\namp=a&b<c\n"
+            "quotes=it's \"quoted\" <b>&amp;\nchain=x{lang-hsc/amp}y\nself={lang/dpi}\n");
         writeFile(temp.file("config/config.ini"), "[Settings]\nLanguage=zq\n");
         lang_reload();
     }
     void TearDown() override { lang_reload(); }
 };
 
-ZString plain(const ZString& text) { return replaceLangPlaceholders(text, kLangPrefix, langTransformNone); }
+ZString plain(const ZString& text) {
+    return replaceLangPlaceholders(text, kLangPrefix, langTransformNone);
+}
 
 TEST_F(LangPlaceholdersTest, KeysTryTheCompressGroupFirst) {
     EXPECT_EQ(plain(u"[{lang/dpi}]"), u"[grouped dpi]");
@@ -40,10 +42,13 @@ TEST_F(LangPlaceholdersTest, KeysTryTheCompressGroupFirst) {
 TEST_F(LangPlaceholdersTest, LanguageFacts) {
     EXPECT_EQ(plain(u"{lang/?/code}|{lang/?/langCode}|{lang/?/name}|{lang/?/langName}"),
               u"zq|zq|Placeholderish|Placeholderish");
-    EXPECT_EQ(plain(u"{lang/?/nativeName}|{lang/?/langNativeName}|{lang/?/fileName}|{lang/?/countryCode}"),
-              u"Platzhalterisch|Platzhalterisch|pl.lang|ZQ");
+    EXPECT_EQ(
+        plain(
+            u"{lang/?/nativeName}|{lang/?/langNativeName}|{lang/?/fileName}|{lang/?/countryCode}"),
+        u"Platzhalterisch|Platzhalterisch|pl.lang|ZQ");
     EXPECT_EQ(plain(u"{lang/?/dir}|{lang/?/langDir}"), u"rtl|rtl");
-    EXPECT_EQ(plain(u"{lang/?/Code}{lang/?/unknown}{lang/?}"), u"{lang/?/Code}{lang/?/unknown}{lang/?}");
+    EXPECT_EQ(plain(u"{lang/?/Code}{lang/?/unknown}{lang/?}"),
+              u"{lang/?/Code}{lang/?/unknown}{lang/?}");
     EXPECT_EQ(applyLangPlaceholders(u"<html dir=\"{lang-hsc/?/dir}\" lang='{lang-esq/?/code}'>"),
               u"<html dir=\"rtl\" lang='zq'>");
 }
@@ -52,9 +57,11 @@ TEST_F(LangPlaceholdersTest, EachFormEscapesItsOwnWay) {
     EXPECT_EQ(applyLangPlaceholders(u"{lang/amp}|{lang-hsc/amp}"), u"a&b<c|a&amp;b&lt;c");
     EXPECT_EQ(applyLangPlaceholders(u"{lang-esq/quotes}"), u"it\\'s \"quoted\" <b>&amp;");
     EXPECT_EQ(applyLangPlaceholders(u"{lang-edq/quotes}"), u"it's \\\"quoted\\\" <b>&amp;");
-    EXPECT_EQ(applyLangPlaceholders(u"{lang-hsc/quotes}"), u"it&apos;s &quot;quoted&quot; &lt;b&gt;&amp;amp;");
-    EXPECT_EQ(replaceLangPlaceholders(u"{lang/amp}{lang-hsc/amp}", kLangHscPrefix, langTransformHtml),
-              u"{lang/amp}a&amp;b&lt;c");
+    EXPECT_EQ(applyLangPlaceholders(u"{lang-hsc/quotes}"),
+              u"it&apos;s &quot;quoted&quot; &lt;b&gt;&amp;amp;");
+    EXPECT_EQ(
+        replaceLangPlaceholders(u"{lang/amp}{lang-hsc/amp}", kLangHscPrefix, langTransformHtml),
+        u"{lang/amp}a&amp;b&lt;c");
     // Inserted text is never examined again by the same rule.
     EXPECT_EQ(langTransformHtml(u"&&'\"<>"), u"&amp;&amp;&apos;&quot;&lt;&gt;");
     EXPECT_EQ(langTransformEscapeSingleQuote(u"''\\'"), u"\\'\\'\\\\'");

@@ -1,8 +1,7 @@
-#include "suite/Language.h"
-
 #include <gtest/gtest.h>
 
 #include "suite/LangFile.h"
+#include "suite/Language.h"
 #include "tests/suite/SuiteTestEnv.h"
 
 namespace {
@@ -18,8 +17,9 @@ protected:
     ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
 
     void SetUp() override {
-        writeFile(temp.file("lang/zz.lang"), "[info]\nname=Testish\nnativeName=Testisch\ncode=zz\n"
-                                             "countryCode=ZZ\ndirection=rtl\n[strings]\ncompress/file=Zile\n");
+        writeFile(temp.file("lang/zz.lang"),
+                  "[info]\nname=Testish\nnativeName=Testisch\ncode=zz\n"
+                  "countryCode=ZZ\ndirection=rtl\n[strings]\ncompress/file=Zile\n");
     }
     void TearDown() override { lang_reload(); }
 
@@ -35,8 +35,8 @@ protected:
 };
 
 void expectInfo(const LangInfo& info, std::u16string_view all) {
-    ZString joined = info.fileName + u"|" + info.name + u"|" + info.nativeName + u"|" + info.code + u"|" +
-                     info.countryCode + u"|" + info.direction;
+    ZString joined = info.fileName + u"|" + info.name + u"|" + info.nativeName + u"|" + info.code +
+                     u"|" + info.countryCode + u"|" + info.direction;
     EXPECT_EQ(joined.view(), all);
 }
 
@@ -79,16 +79,18 @@ TEST_F(LanguageTest, MissingStringsFallBackToEnglishButAreNotDefined) {
     EXPECT_FALSE(lang_hasText(u"nowhere/at-all"));
 
     // A file of the same code replaces an embedded language.
-    writeFile(temp.file("lang/de.lang"), "[info]\nname=German\ncode=de\n[strings]\ncompress/file=Dokument\n");
+    writeFile(temp.file("lang/de.lang"),
+              "[info]\nname=German\ncode=de\n[strings]\ncompress/file=Dokument\n");
     chooseLanguage("de");
     EXPECT_EQ(lang_getStr(u"compress/file"), u"Dokument");
     EXPECT_FALSE(lang_hasStr(u"compress/size"));
 }
 
 TEST(LangFileTest, ParsesInfoStringsEscapesAndOddLines) {
-    LangFile file = LangFile::parse("\xEF\xBB\xBF# c\r\n[info]\r\nname = Sample\r\n[strings]\r\na/b = x=y \r\n"
-                                    "no equals sign\r\n#a/c=hidden\r\n=no key\r\na/d=1\\n2\\\\n\\q\r\na/e=",
-                                    u"sa.lang");
+    LangFile file = LangFile::parse(
+        "\xEF\xBB\xBF# c\r\n[info]\r\nname = Sample\r\n[strings]\r\na/b = x=y \r\n"
+        "no equals sign\r\n#a/c=hidden\r\n=no key\r\na/d=1\\n2\\\\n\\q\r\na/e=",
+        u"sa.lang");
     EXPECT_EQ(file.info().name, u"Sample");
     EXPECT_EQ(file.info().fileName, u"sa.lang");
     EXPECT_EQ(file.info().direction, u"ltr");

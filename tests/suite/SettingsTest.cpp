@@ -1,5 +1,3 @@
-#include "suite/Settings.h"
-
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +5,7 @@
 #include <clocale>
 #include <limits>
 
+#include "suite/Settings.h"
 #include "tests/suite/SuiteTestEnv.h"
 
 namespace {
@@ -38,8 +37,9 @@ TEST_F(SettingsTest, AbsentKeysGiveTheDefaultEverywhere) {
     EXPECT_EQ(config_getDouble(u"x", 2.5), 2.5);
     EXPECT_EQ(userConfig_getStr(u"x", u"d"), u"d");
     EXPECT_EQ(userConfig_getDword(u"LastUpdateCheck", 7), 7u);
-    EXPECT_FALSE(config_hasStr(u"x") || config_hasBool(u"x") || config_hasDword(u"x") || config_hasInt(u"x") ||
-                 config_hasLong(u"x") || config_hasQword(u"x") || config_hasDouble(u"x"));
+    EXPECT_FALSE(config_hasStr(u"x") || config_hasBool(u"x") || config_hasDword(u"x") ||
+                 config_hasInt(u"x") || config_hasLong(u"x") || config_hasQword(u"x") ||
+                 config_hasDouble(u"x"));
     Props props{{u"keep", u"me"}};
     EXPECT_FALSE(userConfig_loadProfile(u"compress", u"lastUsedSettings", props));
     EXPECT_EQ(props, (Props{{u"keep", u"me"}}));
@@ -52,7 +52,8 @@ TEST_F(SettingsTest, InstallationValues) {
     EXPECT_EQ(progConfig_getStr(u"GsWincCmdline", u""), u"gs");
     EXPECT_EQ(progConfig_getStr(u"QpdfCmdline", u""), u"qpdf");
 
-    writeFile(temp.file("install/install.ini"), "[Settings]\nGsWincCmdline=/opt/gs -q\nPortable=yes\n");
+    writeFile(temp.file("install/install.ini"),
+              "[Settings]\nGsWincCmdline=/opt/gs -q\nPortable=yes\n");
     EXPECT_EQ(progConfig_getStr(u"GsWincCmdline", u""), u"/opt/gs -q");
     EXPECT_EQ(progConfig_getStr(u"QpdfCmdline", u""), u"qpdf");
     EXPECT_TRUE(progConfig_getBool(u"Portable", false));
@@ -77,21 +78,25 @@ TEST_F(SettingsTest, BuildTreeCarriesInstallationAndLinuxDefaults) {
 TEST_F(SettingsTest, FeatureSwitchRule) {
     EXPECT_TRUE(isFeatureEnabled(u"embeddedBrowser") && isFeatureEnabled(u"updateCheckBtns") &&
                 isFeatureEnabled(u"other"));
-    writeConfig("[Settings]\nNoEmbeddedBrowser=true\nfeature.other=false\nfeature.updateCheckBtns=0\n");
+    writeConfig(
+        "[Settings]\nNoEmbeddedBrowser=true\nfeature.other=false\nfeature.updateCheckBtns=0\n");
     EXPECT_FALSE(isFeatureEnabled(u"embeddedBrowser"));
     EXPECT_FALSE(isFeatureEnabled(u"feature.embeddedBrowser"));
     EXPECT_FALSE(isFeatureEnabled(u"other"));
     EXPECT_FALSE(isFeatureEnabled(u"feature.other"));  // not prefixed twice
     EXPECT_FALSE(isFeatureEnabled(u"updateCheckBtns"));
     // A false off-key leaves the decision to the feature key; unreadable values count as absent.
-    writeConfig("[Settings]\nNoEmbeddedBrowser=false\nfeature.embeddedBrowser=false\nNoUpdateCheckBtns=maybe\n");
+    writeConfig(
+        "[Settings]\nNoEmbeddedBrowser=false\nfeature.embeddedBrowser=false\nNoUpdateCheckBtns="
+        "maybe\n");
     EXPECT_FALSE(isFeatureEnabled(u"embeddedBrowser"));
     EXPECT_TRUE(isFeatureEnabled(u"updateCheckBtns"));
 }
 
 TEST_F(SettingsTest, HandWrittenValuesAreReadByType) {
-    writeConfig("# comment\n[Settings]\nneg=-42\nbig=18446744073709551615\ndbl= 2.5e-3 \nhex=0x10\n"
-                "bad=12abc\nflag=TRUE\nhuge=3000000000\npath=C:\\Program Files\\x\n[Other]\nneg=1\n");
+    writeConfig(
+        "# comment\n[Settings]\nneg=-42\nbig=18446744073709551615\ndbl= 2.5e-3 \nhex=0x10\n"
+        "bad=12abc\nflag=TRUE\nhuge=3000000000\npath=C:\\Program Files\\x\n[Other]\nneg=1\n");
     EXPECT_EQ(config_getInt(u"neg", 0), -42);
     EXPECT_EQ(config_getDword(u"neg", 7), 7u);  // negative is no unsigned number
     EXPECT_EQ(config_getQword(u"big", 0), std::numeric_limits<uint64_t>::max());
@@ -141,10 +146,18 @@ TEST_F(SettingsTest, NumbersUseAPointUnderAGermanLocale) {
 }
 
 TEST_F(SettingsTest, ProfilesRoundTripAnyText) {
-    Props saved{{u"empty", u""}, {u"equals", u"a=b=c"}, {u"semicolon", u"x;y;"}, {u"hash", u"#no comment"},
-                {u"bracket", u"[section]"}, {u"lines", u"one\ntwo\r\nthree\n"},
-                {u"nonAscii", u"Größe 日本語 \U0001F600"}, {u"spaces", u"  padded  "}, {u"backslash", u"C:\\n\\"},
-                {u"key=[odd]#chars ", u"v"}, {u"#leading", u"w"}, {u"percent%41", u"%"}};
+    Props saved{{u"empty", u""},
+                {u"equals", u"a=b=c"},
+                {u"semicolon", u"x;y;"},
+                {u"hash", u"#no comment"},
+                {u"bracket", u"[section]"},
+                {u"lines", u"one\ntwo\r\nthree\n"},
+                {u"nonAscii", u"Größe 日本語 \U0001F600"},
+                {u"spaces", u"  padded  "},
+                {u"backslash", u"C:\\n\\"},
+                {u"key=[odd]#chars ", u"v"},
+                {u"#leading", u"w"},
+                {u"percent%41", u"%"}};
     userConfig_saveProfile(u"compress", u"lastUsedSettings", saved);
     userConfig_saveProfile(u"compress", u"other", Props{{u"dpi", u"72"}});
     Props loaded;
@@ -173,8 +186,9 @@ TEST_F(SettingsTest, TwoProcessesSavingAtOnceLoseNothing) {
         if (read(start[0], &go, 1) != 1) _exit(2);  // both start together
         for (int i = 0; i < 200; ++i) {
             userConfig_setDword(ZString::format(u"p%d_%d", id, i), i);
-            userConfig_saveProfile(u"race", ZString::format(u"p%d", id),
-                                   Props{{u"count", ZString::format(u"%d", i)}, {u"text", u"a=b;#[c]\nd"}});
+            userConfig_saveProfile(
+                u"race", ZString::format(u"p%d", id),
+                Props{{u"count", ZString::format(u"%d", i)}, {u"text", u"a=b;#[c]\nd"}});
         }
         _exit(0);
     }
@@ -188,14 +202,16 @@ TEST_F(SettingsTest, TwoProcessesSavingAtOnceLoseNothing) {
     }
     for (int id = 0; id < 2; ++id) {
         for (int i = 0; i < 200; ++i)
-            ASSERT_EQ(userConfig_getDword(ZString::format(u"p%d_%d", id, i), 9999), uint32_t(i)) << id << " " << i;
+            ASSERT_EQ(userConfig_getDword(ZString::format(u"p%d_%d", id, i), 9999), uint32_t(i))
+                << id << " " << i;
         Props profile;
         EXPECT_TRUE(userConfig_loadProfile(u"race", ZString::format(u"p%d", id), profile));
         EXPECT_EQ(profile, (Props{{u"count", u"199"}, {u"text", u"a=b;#[c]\nd"}}));
     }
     for (const auto& entry : std::filesystem::directory_iterator(temp.file("config"))) {
         std::string name = entry.path().filename().string();  // no temporary or damaged files
-        EXPECT_TRUE(name == "user.ini" || name == "profiles.ini" || name.ends_with(".ini.lock")) << name;
+        EXPECT_TRUE(name == "user.ini" || name == "profiles.ini" || name.ends_with(".ini.lock"))
+            << name;
     }
 }
 

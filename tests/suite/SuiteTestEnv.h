@@ -14,7 +14,9 @@ public:
         if (const char* old = std::getenv(name)) previous_ = old;
         value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
-    ~ScopedEnv() { previous_ ? setenv(name_.c_str(), previous_->c_str(), 1) : unsetenv(name_.c_str()); }
+    ~ScopedEnv() {
+        previous_ ? setenv(name_.c_str(), previous_->c_str(), 1) : unsetenv(name_.c_str());
+    }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
