@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz and runs each for
+# VARTO_FUZZ_SECONDS (default 60). Fails when any target finds a crash, a
+# leak, undefined behaviour or a hang; the input is kept in
+# build-fuzz/artifacts/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SECONDS_PER_TARGET=${VARTO_FUZZ_SECONDS:-60}
+BUILD_DIR=build-fuzz
+TARGETS=(markup stylesheet entities url base64)
+
+CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DVARTO_FUZZ=ON -DVARTO_BENCH=OFF -DBUILD_TESTING=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD_DIR" -j 2 --target "${TARGETS[@]/#/fuzz_}"
+
+mkdir -p "$BUILD_DIR/artifacts"
+failed=()
+for name in "${TARGETS[@]}"; do
+  # New inputs go to the first folder, so the seeds in the tree stay as they are.
+  work="$BUILD_DIR/corpus/$name"
+  mkdir -p "$work"
+  echo "== fuzz_$name for ${SECONDS_PER_TARGET}s"
+  if ! UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 "$BUILD_DIR/bin/fuzz_$name" "$work" "fuzz/corpus/$name" \
+      -max_total_time="$SECONDS_PER_TARGET" -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
+      -artifact_prefix="$BUILD_DIR/artifacts/$name-" 2>"$BUILD_DIR/fuzz_$name.log"; then
+    tail -n 40 "$BUILD_DIR/fuzz_$name.log"
+    failed+=("$name")
+  else
+    grep -E "^stat::number_of_executed_units|^#[0-9]+.*DONE" "$BUILD_DIR/fuzz_$name.log" | tail -n 2 || true
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzzing found problems in: ${failed[*]} (inputs in $BUILD_DIR/artifacts/)" >&2
+  exit 1
+fi
+echo "fuzzing: no findings"
