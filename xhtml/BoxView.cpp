@@ -75,15 +75,6 @@ void BoxView::handleMouse(MouseEvent& event) {
     runMouseSteps(event);
 }
 
-void BoxView::relayoutNeeded() {
-    measureCache_.clear();
-    cachedAvailableWidth_ = -1;
-    attached_ = false;
-    lastContentRect_ = kInvalidRect;
-    childrenRect_ = kInvalidRect;
-    CompositeView::relayoutNeeded();
-}
-
 Edges BoxView::readEdges(int32_t all, int32_t left, int32_t top, int32_t right, int32_t bottom) const {
     const int shared = scaleInt(styleInt(all, 0));
     auto side = [&](int32_t id) {

@@ -5,6 +5,10 @@
 
 #include "xhtml/CompositeView.h"
 
+namespace platform::gfx {
+class Image;
+}  // namespace platform::gfx
+
 namespace xhtml {
 
 // Four integers for the sides of a box, in device pixels.
@@ -52,8 +56,36 @@ public:
     void setContentSize(int width, int height);
     // rect() shrunk by the margins: painting and hit testing.
     Rect getBorderBox() const;
-    // CSS positioning (position, top, left …); the layout code fills it in.
-    virtual void applyPosition() {}
+    // CSS positioning (position, top, left …), run on attach and on scroll.
+    virtual void applyPosition();
+
+    // --- layout (BoxLayout.cpp)
+    void layout(Layouter& layouter) override;
+    void layoutInRect(const Rect& rect, Rect& used) override;
+    // Size from width/height/min-width/min-height against the available room.
+    Size computeSize(int availableWidth, int availableHeight, int widthHint, int heightHint) const;
+    // Sizes the box, lays out its children inside it and adds it to `layouter`.
+    void layoutBox(Layouter& layouter, int widthHint, int heightHint);
+    // Runs a layouter of `mode` over the children in `content`; returns the
+    // rectangle they occupy. Results are cached per state and size.
+    Rect layoutChildren(const Rect& content, int32_t mode);
+    // Preferred size without placing anything.
+    Size measure(int availableWidth) { return measureFull(availableWidth, 0); }
+    Size measureFull(int availableWidth, int availableHeight);
+    Size measureContent(int availableWidth);
+
+    // --- painting (BoxPaint.cpp)
+    void paint(platform::gfx::Dc& dc, const Rect& clip) override;
+    bool intersectsClip(const Rect& clip, Rect* borderBox = nullptr) const;
+    void paintBackgroundImage(platform::gfx::Dc& dc, const Rect& r, const platform::gfx::Image& image);
+    void paintBackground(platform::gfx::Dc& dc, const Rect& r);
+    void paintBorders(platform::gfx::Dc& dc, const Rect& borderBox);
+    void paintBox(platform::gfx::Dc& dc, const Rect& clip);
+    virtual void paintContent(platform::gfx::Dc& dc, const Rect& clip);
+    // One border side of `width` one-pixel lines from `from` to `to`
+    // (0 left, 1 top, 2 right, 3 bottom), corners mitred.
+    void paintBorderSide(platform::gfx::Dc& dc, Point from, Point to, int width, int32_t style, Color color,
+                         int side);
 
     // --- layout state (see the class comment)
     struct MeasureKey {
@@ -92,6 +124,7 @@ private:
 class BlockView : public BoxView {
 public:
     explicit BlockView(ViewContext* context, int32_t type = kBlockView) : BoxView(context, type) {}
+    void layout(Layouter& layouter) override;
 };
 
 class ParagraphView : public BlockView {
@@ -107,6 +140,7 @@ public:
 class HRView : public BlockView {
 public:
     explicit HRView(ViewContext* context) : BlockView(context, kHRView) {}
+    void layout(Layouter& layouter) override;
     bool acceptsChildren() const override { return false; }
 };
 
@@ -121,17 +155,28 @@ public:
     explicit ImageView(ViewContext* context) : BoxView(context, kImageView) {}
     bool acceptsChildren() const override { return false; }
 
-    // The animation frame to paint; the animator advances it.
+    // The animation frame to paint; the frame timer advances it.
     int frame() const { return frame_; }
     void setFrame(int frame) { frame_ = frame; }
+    // The decoded picture of the source URL (loaded on first use), or null.
+    const platform::gfx::Image* image();
+    bool frameTimerRunning() const { return frameTimer_ != 0; }
+
+    void onTimer(uint32_t id) override;
+    void layout(Layouter& layouter) override;
+    void paintContent(platform::gfx::Dc& dc, const Rect& clip) override;
 
 private:
     int frame_ = 0;
+    uint32_t frameTimer_ = 0;
 };
 
 class TableView : public BoxView {
 public:
     explicit TableView(ViewContext* context) : BoxView(context, kTableView) {}
+    // Column widths, row heights and the cell grid (TableLayout.cpp).
+    void layout(Layouter& layouter) override;
+    void relayoutNeeded() override;
 };
 
 class CellView : public BoxView {

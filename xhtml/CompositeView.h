@@ -20,6 +20,9 @@ public:
     void handleEvent(ViewEvent& event) override;
     void styleChanged(View* view, int32_t id, int32_t state) override;
     bool forEachInTree(const std::function<bool(View*)>& visit) override;
+    // Children in order; see Layouter and the painting code.
+    void layout(Layouter& layouter) override;
+    void paint(platform::gfx::Dc& dc, const Rect& clip) override;
 
     virtual void appendChild(View* child);
     void appendChild(std::unique_ptr<View> child) { appendChild(child.release()); }
@@ -51,6 +54,7 @@ protected:
 class InlineView : public CompositeView {
 public:
     explicit InlineView(ViewContext* context, int32_t type = kInlineView) : CompositeView(context, type) {}
+    void layout(Layouter& layouter) override;
 };
 
 // a: its href is property 7.

@@ -12,6 +12,8 @@ public:
     WordView(ViewContext* context, ZString text);
 
     bool isBlank() const override;
+    void layout(Layouter& layouter) override;
+    void paint(platform::gfx::Dc& dc, const Rect& clip) override;
     const ZString& text() const { return text_; }
 
     // Measured size per style state; width -1 means not measured.
@@ -28,6 +30,7 @@ private:
 class BreakView : public View {
 public:
     explicit BreakView(ViewContext* context) : View(context, kBreakView) {}
+    void layout(Layouter& layouter) override;
 
     int lineHeight() const { return lineHeight_; }
     void setLineHeight(int height) { lineHeight_ = height; }

@@ -1,0 +1,271 @@
+// Table layout: column widths from the cells' minimum and preferred widths,
+// explicit sizes, spare space, then every cell placed on the grid.
+#include <algorithm>
+#include <vector>
+
+#include "xhtml/BoxView.h"
+#include "xhtml/Layouter.h"
+
+namespace xhtml {
+
+namespace {
+
+struct CellInfo {
+    CellView* view;
+    int column = 0;
+    int row = 0;
+    int columnSpan = 1;
+    int rowSpan = 1;
+    int explicitWidth = -1;
+    int explicitHeight = -1;
+    int minWidth = 0;
+    int minHeight = 0;
+    int preferredWidth = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct ColumnInfo {
+    int explicitWidth = -1;
+    int minWidth = 0;
+    int preferredWidth = 0;
+    int width = 0;
+};
+
+struct RowInfo {
+    int explicitHeight = -1;
+    int height = 0;
+};
+
+int lengthOf(const View& view, const StyleValue& value, double reference) {
+    if (value.isPercent()) return static_cast<int>(value.toDouble() * reference / 100.0);
+    return static_cast<int>(value.toDouble() * view.dpiScale());
+}
+
+int optionalLength(const View& view, int32_t id, double reference, int fallback) {
+    const StyleValue* v = view.lookupStyle(id);
+    return v ? lengthOf(view, *v, reference) : fallback;
+}
+
+// Hands `amount` pixels out one at a time, in repeated passes over the
+// tracks `canTake` accepts; stops when it is used up or nobody takes it.
+template <typename Track, typename CanTake, typename Grow>
+void spread(std::vector<Track>& tracks, int amount, CanTake canTake, Grow grow) {
+    while (amount > 0) {
+        bool anyone = false;
+        for (Track& t : tracks) {
+            if (amount <= 0) break;
+            if (!canTake(t)) continue;
+            grow(t);
+            --amount;
+            anyone = true;
+        }
+        if (!anyone) break;
+    }
+}
+
+}  // namespace
+
+void TableView::layout(Layouter& layouter) {
+    layouter.newLine(0);
+    const int availableWidth = layouter.getWidth();
+    const int availableHeight = layouter.getHeight();
+    int tableWidth = optionalLength(*this, StyleId::Width, availableWidth, -1);
+    const int tableHeight = optionalLength(*this, StyleId::Height, availableHeight, -1);
+    const int minTableWidth = optionalLength(*this, StyleId::MinWidth, availableWidth, 0);
+    const int minTableHeight = optionalLength(*this, StyleId::MinHeight, availableHeight, 0);
+    const Size insets = outerSizeOf({0, 0});
+    const int innerWidthTarget = tableWidth < 0 ? -1 : tableWidth - insets.width;
+    const int innerMinWidth = minTableWidth - insets.width;
+    const int innerHeightTarget = tableHeight < 0 ? -1 : tableHeight - insets.height;
+    const int innerMinHeight = minTableHeight - insets.height;
+    if (tableWidth < 0) tableWidth = availableWidth;
+    tableWidth = std::max(tableWidth, minTableWidth);
+    const int innerWidth = tableWidth - insets.width;
+
+    const StyleValue* spacingValue = lookupStyle(StyleId::CellSpacing);
+    const int spacing = spacingValue && spacingValue->toInt() >= 0 ? scaleInt(spacingValue->toInt()) : 0;
+
+    const StyleValue* alignValue = lookupStyle(StyleId::TableAlign);
+    if (!alignValue && parent()) alignValue = parent()->lookupInheritedStyle(StyleId::TextAlign);
+    const int32_t align = alignValue ? alignValue->toInt() : Layouter::kAlignLeft;
+
+    // Grid placement: each cell takes the first column its row leaves free.
+    std::vector<CellInfo> cells;
+    std::vector<std::vector<bool>> covered;
+    int columnCount = 0;
+    int rowCount = 0;
+    for (const auto& child : children_) {
+        if (child->type() != kRowView || !child->isDisplayed()) continue;
+        auto* row = static_cast<RowView*>(child.get());
+        const int r = rowCount++;
+        int cellsInRow = 0;
+        int column = 0;
+        for (int i = 0; i < row->childCount(); ++i) {
+            View* v = row->childAt(i);
+            if (v->type() != kCellView || !v->isDisplayed()) continue;
+            ++cellsInRow;
+            CellInfo cell{static_cast<CellView*>(v)};
+            cell.columnSpan = std::max(1, v->styleInt(StyleId::ColumnSpan, 1));
+            cell.rowSpan = std::max(1, v->styleInt(StyleId::RowSpan, 1));
+            if (covered.size() < static_cast<size_t>(r + 1)) covered.resize(static_cast<size_t>(r + 1));
+            while (static_cast<size_t>(column) < covered[static_cast<size_t>(r)].size() &&
+                   covered[static_cast<size_t>(r)][static_cast<size_t>(column)])
+                ++column;
+            cell.column = column;
+            cell.row = r;
+            for (int rr = r; rr < r + cell.rowSpan; ++rr) {
+                if (covered.size() < static_cast<size_t>(rr + 1)) covered.resize(static_cast<size_t>(rr + 1));
+                auto& line = covered[static_cast<size_t>(rr)];
+                if (line.size() < static_cast<size_t>(column + cell.columnSpan))
+                    line.resize(static_cast<size_t>(column + cell.columnSpan), false);
+                for (int c = column; c < column + cell.columnSpan; ++c) line[static_cast<size_t>(c)] = true;
+            }
+            column += cell.columnSpan;
+            cells.push_back(cell);
+        }
+        columnCount = std::max(columnCount, cellsInRow);
+    }
+
+    std::vector<ColumnInfo> columns(static_cast<size_t>(columnCount));
+    std::vector<RowInfo> rows(static_cast<size_t>(rowCount));
+    auto column = [&](const CellInfo& c) -> ColumnInfo* {
+        return c.column < columnCount ? &columns[static_cast<size_t>(c.column)] : nullptr;
+    };
+
+    for (CellInfo& c : cells) {
+        CellView& v = *c.view;
+        c.explicitWidth = optionalLength(v, StyleId::Width, tableWidth, -1);
+        if (const StyleValue* h = v.lookupStyle(StyleId::Height)) {
+            if (h->isPercent())
+                c.explicitHeight = tableHeight >= 0 ? lengthOf(v, *h, tableHeight) : -1;
+            else
+                c.explicitHeight = v.scaleInt(h->toInt());
+        }
+        c.minWidth = optionalLength(v, StyleId::MinWidth, tableWidth, 0);
+        c.minHeight = optionalLength(v, StyleId::MinHeight, std::max(tableHeight, 0), 0);
+        ColumnInfo* col = column(c);
+        if (c.columnSpan == 1 && col && c.explicitWidth >= 0)
+            col->explicitWidth = std::max(col->explicitWidth, c.explicitWidth);
+        if (c.rowSpan == 1 && c.explicitHeight >= 0) {
+            RowInfo& row = rows[static_cast<size_t>(c.row)];
+            row.explicitHeight = std::max(row.explicitHeight, c.explicitHeight);
+        }
+    }
+
+    for (CellInfo& c : cells) {
+        // The narrowest the cell can be; the height wrapped to that width is
+        // not a minimum for the row (the cell is measured again at its width).
+        Size least = c.view->measure(0);
+        if (least.width < c.minWidth) least = c.view->measure(c.minWidth);
+        c.minWidth = std::max(least.width, c.minWidth);
+        c.preferredWidth = c.view->measure(10000).width;
+        ColumnInfo* col = column(c);
+        if (c.columnSpan == 1 && col) {
+            col->minWidth = std::max(col->minWidth, c.minWidth);
+            col->preferredWidth = std::max(col->preferredWidth, c.preferredWidth);
+        }
+    }
+
+    // A first proposal by preferred widths; no column starts wider than it wants.
+    const int space = innerWidth - (columnCount + 1) * spacing;
+    double preferredSum = 0;
+    for (const ColumnInfo& col : columns) preferredSum += col.preferredWidth;
+    for (ColumnInfo& col : columns) {
+        const double share = preferredSum > 0 ? col.preferredWidth * 100.0 / preferredSum : 0.0;
+        const int proposal = static_cast<int>(space * share / 100.0);
+        col.width = std::min(col.preferredWidth, proposal);
+    }
+
+    // Explicit widths and minimums win; automatic columns pay or receive.
+    for (ColumnInfo& col : columns) {
+        if (col.explicitWidth < 0 && col.width >= col.minWidth) continue;
+        const int target = std::max(col.minWidth, col.explicitWidth);
+        int d = target - col.width;
+        col.width = target;
+        while (d < 0) {
+            bool any = false;
+            for (ColumnInfo& other : columns)
+                if (other.explicitWidth < 0) {
+                    ++other.width;
+                    ++d;
+                    any = true;
+                }
+            if (!any) break;
+        }
+        while (d > 0) {
+            bool any = false;
+            for (ColumnInfo& other : columns)
+                if (other.explicitWidth < 0 && other.width > other.minWidth) {
+                    --other.width;
+                    --d;
+                    any = true;
+                }
+            if (!any) break;
+        }
+    }
+
+    int totalWidth = (columnCount + 1) * spacing;
+    for (const ColumnInfo& col : columns) totalWidth += col.width;
+    const int widthTarget = std::max(innerMinWidth, innerWidthTarget);
+    if (totalWidth < widthTarget) {
+        spread(columns, widthTarget - totalWidth, [](const ColumnInfo& c) { return c.explicitWidth < 0; },
+               [](ColumnInfo& c) { ++c.width; });
+        totalWidth = (columnCount + 1) * spacing;
+        for (const ColumnInfo& col : columns) totalWidth += col.width;
+    }
+
+    for (CellInfo& c : cells) {
+        int width = (c.columnSpan - 1) * spacing;
+        for (int k = c.column; k < std::min(c.column + c.columnSpan, columnCount); ++k)
+            width += columns[static_cast<size_t>(k)].width;
+        c.width = width;
+        c.height = std::max(c.view->measure(width).height, c.minHeight);
+        if (c.rowSpan == 1) {
+            RowInfo& row = rows[static_cast<size_t>(c.row)];
+            row.height = std::max(row.height, c.height);
+        }
+    }
+    for (RowInfo& row : rows) row.height = std::max(row.height, row.explicitHeight);
+    int totalHeight = (rowCount + 1) * spacing;
+    for (const RowInfo& row : rows) totalHeight += row.height;
+    const int heightTarget = std::max(innerMinHeight, innerHeightTarget);
+    if (totalHeight < heightTarget) {
+        spread(rows, heightTarget - totalHeight, [](const RowInfo& r) { return r.explicitHeight < 0; },
+               [](RowInfo& r) { ++r.height; });
+        totalHeight = (rowCount + 1) * spacing;
+        for (const RowInfo& row : rows) totalHeight += row.height;
+    }
+
+    std::vector<int> columnX(static_cast<size_t>(columnCount) + 1, spacing);
+    for (int k = 0; k < columnCount; ++k)
+        columnX[static_cast<size_t>(k) + 1] = columnX[static_cast<size_t>(k)] + columns[static_cast<size_t>(k)].width + spacing;
+    std::vector<int> rowY(static_cast<size_t>(rowCount) + 1, spacing);
+    for (int k = 0; k < rowCount; ++k)
+        rowY[static_cast<size_t>(k) + 1] = rowY[static_cast<size_t>(k)] + rows[static_cast<size_t>(k)].height + spacing;
+
+    const Rect content = getContentRect();
+    for (CellInfo& c : cells) {
+        int height = (c.rowSpan - 1) * spacing;
+        for (int k = c.row; k < std::min(c.row + c.rowSpan, rowCount); ++k) height += rows[static_cast<size_t>(k)].height;
+        CellView& v = *c.view;
+        v.setSize(c.width, height);
+        v.layoutChildren(v.getContentRect(), layouter.getMode());
+        const int x = content.left + (c.column < columnCount ? columnX[static_cast<size_t>(c.column)] : totalWidth);
+        v.setPosition(x, content.top + rowY[static_cast<size_t>(c.row)]);
+    }
+
+    const Size outer = outerSizeOf({totalWidth, totalHeight});
+    setSize(outer.width, outer.height);
+    const int32_t previous = layouter.setTextAlign(align);
+    layouter.add(this);
+    layouter.newLine(0);
+    layouter.setTextAlign(previous);
+}
+
+void TableView::relayoutNeeded() {
+    // A table is never re-laid out on its own: its cells depend on each other.
+    if (parent_) parent_->relayoutNeeded();
+}
+
+}  // namespace xhtml
