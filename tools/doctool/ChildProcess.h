@@ -22,6 +22,7 @@ class ChildProcess {
   // The exit code, or -1 after a time-out, a signal or an interruption.
   int wait(int timeoutSeconds);
   bool timedOut() const { return timedOut_; }
+  pid_t processGroup() const { return pid_; }
 
  private:
   void killGroup();

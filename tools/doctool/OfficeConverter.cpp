@@ -3,6 +3,7 @@
 #include "tools/doctool/ChildProcess.h"
 #include "tools/doctool/Handles.h"
 #include "tools/doctool/TempFolder.h"
+#include "tools/doctool/Watchdog.h"
 
 #include <gio/gio.h>
 
@@ -106,6 +107,7 @@ bool OfficeConverter::convert(const std::string& input, const std::string& outpu
                     {"TMPDIR=" + tempFolder.string()}, error)) {
     return false;
   }
+  Watchdog watchdog(office.processGroup(), {work.path(), output});
   const int exitCode = office.wait(timeoutSeconds);
   const fs::path converted = outFolder / "document.pdf";
   if (!fs::exists(converted, failure) || fs::file_size(converted, failure) == 0 || failure) {
