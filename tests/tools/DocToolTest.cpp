@@ -296,9 +296,17 @@ TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
   EXPECT_NEAR(pages[0].height, 841.89, 0.01);
   const std::string first = pdfText(path("notes.pdf"), 1);
   EXPECT_NE(first.find("Grüße aus Köln – Ελληνικά – Кириллица"), std::string::npos) << first;
-  // The long line wraps inside the page instead of running off it.
+  // The long line wraps inside the margins instead of running off the page.
   EXPECT_NE(first.find("word0 "), std::string::npos);
   EXPECT_NE(pdfText(path("notes.pdf")).find("word399"), std::string::npos);
+  const std::string boxes = run({"pdftotext", "-bbox", path("notes.pdf").string(), "-"}).out;
+  std::regex word(R"re(<word xMin="([0-9.]+)" yMin="[0-9.]+" xMax="([0-9.]+)")re");
+  int words = 0;
+  for (std::sregex_iterator it(boxes.begin(), boxes.end(), word), end; it != end; ++it, ++words) {
+    EXPECT_GE(std::stod((*it)[1]), 56.0);
+    EXPECT_LE(std::stod((*it)[2]), 595.28 - 56.0);
+  }
+  EXPECT_GT(words, 700);
   EXPECT_EQ(pdfText(path("notes.pdf"), 1).find("line 150"), std::string::npos);
   const int last = static_cast<int>(pages.size());
   EXPECT_NE(pdfText(path("notes.pdf"), last - 1).find("line 150"), std::string::npos);
