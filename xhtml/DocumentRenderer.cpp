@@ -4,7 +4,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Resources.h"
 #include "suite/LangPlaceholders.h"
+#include "suite/Language.h"
 #include "xhtml/BoxView.h"
 #include "xhtml/UrlLoader.h"
 
@@ -26,9 +28,27 @@ private:
     bool applyLanguage_;
 };
 
+// Answers the window's banner address with the resource library's banner
+// in the current language, as the application's loader does.
+class RenderUrlLoader : public UrlLoader {
+public:
+    explicit RenderUrlLoader(const ZString& base) : UrlLoader(base) {}
+    uint32_t load(const ZString& url, std::string& bytes) override {
+        if (!url.startsWith(u"bannerUrl://")) return UrlLoader::load(url, bytes);
+        LangInfo info;
+        lang_getCurrent(info);
+        const std::string localized = "banner_" + info.code.toLower().toUtf8() + ".png";
+        const size_t before = bytes.size();
+        if (!platform::Resources::read("resources", localized, bytes) &&
+            !platform::Resources::read("resources", "banner_en.png", bytes))
+            return 0;
+        return static_cast<uint32_t>(bytes.size() - before);
+    }
+};
+
 bool isNativeControl(int32_t type) {
     return type == kEditView || type == kTextAreaView || type == kSelectView || type == kObjectView ||
-           type == kControlView || type == kFileChooseView;
+           type == kControlView || type == kFileChooseView || type == kCheckView || type == kRadioView;
 }
 
 void setMouseFlags(View* view, uint32_t flags) {
@@ -51,7 +71,7 @@ DocumentRenderer::~DocumentRenderer() {
 bool DocumentRenderer::load(const std::string& fileOrUrl, std::string* error) {
     if (fileOrUrl.find("://") != std::string::npos) {
         const ZString url = ZString::fromUtf8(fileOrUrl);
-        context_->setUrlLoader(std::make_unique<UrlLoader>(url));
+        context_->setUrlLoader(std::make_unique<RenderUrlLoader>(url));
         if (!document_->loadUrl(url)) {
             if (error) *error = "nothing could be read from " + fileOrUrl;
             return false;
@@ -71,7 +91,7 @@ bool DocumentRenderer::load(const std::string& fileOrUrl, std::string* error) {
 }
 
 void DocumentRenderer::loadMarkup(const ZString& markup, const ZString& baseUrl) {
-    context_->setUrlLoader(std::make_unique<UrlLoader>(baseUrl));
+    context_->setUrlLoader(std::make_unique<RenderUrlLoader>(baseUrl));
     document_->setMarkup(markup, baseUrl);
     applyMouseStates();
 }
@@ -105,7 +125,8 @@ std::unique_ptr<gfx::Dc> DocumentRenderer::paint() {
     const Rect all{0, 0, page_.width, page_.height};
     dc->fillRect(all, gfx::Color::rgb(255, 255, 255));
     document_->paint(*dc, all);
-    // Where the window will put native controls, an empty field of their size.
+    // Where the window will put native controls (and the self-drawn check
+    // boxes, which are drawn with the window's theme), an empty field.
     document_->forEachInTree([&](View* view) {
         if (!isNativeControl(view->type()) || !view->isVisibleInTree()) return true;
         auto* box = static_cast<BoxView*>(view);

@@ -28,12 +28,14 @@ class CheckView : public BoxView, public FormElement {
 public:
     explicit CheckView(ViewContext* context) : BoxView(context, kCheckView) {}
     bool acceptsChildren() const override { return false; }
+    void layout(Layouter& layouter) override;
 };
 
 class RadioView : public BoxView, public FormElement {
 public:
     explicit RadioView(ViewContext* context) : BoxView(context, kRadioView) {}
     bool acceptsChildren() const override { return false; }
+    void layout(Layouter& layouter) override;
 };
 
 class FileChooseView : public BoxView, public FormElement {
@@ -45,6 +47,8 @@ public:
 class EditView : public ControlView, public FormElement {
 public:
     explicit EditView(ViewContext* context) : ControlView(context, kEditView) {}
+    // Sized in characters by `size` (FormLayout.cpp).
+    void layout(Layouter& layouter) override;
 };
 
 class TextAreaView : public ControlView, public FormElement {
@@ -62,6 +66,8 @@ public:
     };
 
     explicit SelectView(ViewContext* context) : ControlView(context, kSelectView) {}
+    // As wide as its longest option (FormLayout.cpp).
+    void layout(Layouter& layouter) override;
 
     virtual void addOption(const ZString& label, const ZString& value);
     // Selects the first option with this value; without the multiple flag

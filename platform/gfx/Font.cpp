@@ -139,4 +139,11 @@ int Font::ascent() const { return impl_->empty.ascent; }
 int Font::descent() const { return impl_->empty.descent; }
 int Font::lineHeight() const { return impl_->empty.height; }
 
+int Font::averageCharWidth() const {
+    PangoFontMetrics* metrics = pango_context_get_metrics(sharedPangoContext(), impl_->description.get(), nullptr);
+    const int width = PANGO_PIXELS(pango_font_metrics_get_approximate_char_width(metrics));
+    pango_font_metrics_unref(metrics);
+    return width;
+}
+
 }  // namespace platform::gfx

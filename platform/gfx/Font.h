@@ -44,6 +44,8 @@ public:
     int ascent() const;
     int descent() const;
     int lineHeight() const;
+    // The typical width of one character, for fields sized in characters.
+    int averageCharWidth() const;
 
     struct Impl;
     const Impl& impl() const { return *impl_; }
