@@ -102,10 +102,37 @@ std::string pdfText(const fs::path& pdf, int page = 0) {
   return run(argv).out;
 }
 
+struct Rgb {
+  int red, green, blue;
+};
+
+// The colour in the middle of page 1, rendered by poppler at 72 dpi.
+Rgb middlePixel(const fs::path& pdf) {
+  const fs::path ppm = pdf.string() + ".ppm";
+  run({"pdftoppm", "-r", "72", "-singlefile", "-f", "1", "-l", "1", pdf.string(), pdf.string()});
+  std::ifstream file(ppm, std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, maxValue = 0;
+  file >> magic >> width >> height >> maxValue;
+  file.get();
+  std::string pixels(std::istreambuf_iterator<char>(file), {});
+  const size_t at = (size_t(height / 2) * width + width / 2) * 3;
+  if (magic != "P6" || pixels.size() < at + 3) return {-1, -1, -1};
+  return {static_cast<unsigned char>(pixels[at]), static_cast<unsigned char>(pixels[at + 1]),
+          static_cast<unsigned char>(pixels[at + 2])};
+}
+
+void expectColour(const fs::path& pdf, Rgb expected, int tolerance) {
+  Rgb found = middlePixel(pdf);
+  EXPECT_NEAR(found.red, expected.red, tolerance) << pdf;
+  EXPECT_NEAR(found.green, expected.green, tolerance) << pdf;
+  EXPECT_NEAR(found.blue, expected.blue, tolerance) << pdf;
+}
+
 void savePixbuf(const fs::path& path, const char* type, int width, int height,
-                std::initializer_list<const char*> options = {}) {
-  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
-  gdk_pixbuf_fill(pixbuf, 0x3366ccff);
+                std::initializer_list<const char*> options = {}, bool alpha = false, guint32 rgba = 0x3366ccff) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, width, height);
+  gdk_pixbuf_fill(pixbuf, rgba);
   std::vector<char*> keys, values;
   for (auto it = options.begin(); it != options.end(); it += 2) {
     keys.push_back(const_cast<char*>(it[0]));
@@ -266,6 +293,25 @@ TEST_F(DocToolTest, PicturesBecomeOnePageAtTheirOwnResolution) {
   // A JPEG is embedded as it is instead of being re-encoded.
   EXPECT_NE(readBytes(path("dpi300.jpg.pdf")).find("/DCTDecode"), std::string::npos);
   EXPECT_EQ(readBytes(path("dpi150.png.pdf")).find("/DCTDecode"), std::string::npos);
+}
+
+TEST_F(DocToolTest, PictureColoursAndTransparencySurvive) {
+  savePixbuf(path("opaque.png"), "png", 100, 100);
+  savePixbuf(path("photo.jpg"), "jpeg", 100, 100, {"quality", "95"});
+  savePixbuf(path("opaque.bmp"), "bmp", 100, 100);
+  savePixbuf(path("halfred.png"), "png", 100, 100, {}, true, 0xff000080);
+  for (const char* name : {"opaque.png", "photo.jpg", "opaque.bmp", "halfred.png"}) {
+    ASSERT_EQ(convert(path(name), path(std::string(name) + ".pdf")).exitCode, 0) << name;
+  }
+  expectColour(path("opaque.png.pdf"), {0x33, 0x66, 0xcc}, 1);
+  expectColour(path("photo.jpg.pdf"), {0x33, 0x66, 0xcc}, 4);
+  expectColour(path("opaque.bmp.pdf"), {0x33, 0x66, 0xcc}, 1);
+  // Half-transparent red over the white page.
+  expectColour(path("halfred.png.pdf"), {255, 127, 127}, 2);
+
+  writeBytes(path("grey.tif"), multiPageTiff({{50, 50, 72}}));
+  ASSERT_EQ(convert(path("grey.tif"), path("grey.pdf")).exitCode, 0);
+  expectColour(path("grey.pdf"), {0x80, 0x80, 0x80}, 1);
 }
 
 TEST_F(DocToolTest, EveryPageOfATiffBecomesAPage) {
