@@ -10,15 +10,20 @@
 #include "tools/doctool/OutputFile.h"
 #include "tools/doctool/TextConverter.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace doctool;
 
 namespace {
+
+constexpr const char* unknownType = "unknown file type; pictures, text files and office documents can be converted";
 
 int failWith(const std::string& message) {
   std::fprintf(stderr, "varto-DocTool: %s\n", message.c_str());
@@ -35,6 +40,10 @@ bool checkInput(const std::string& input, const std::string& output, std::string
     error = input + ": not a regular file";
     return false;
   }
+  if (access(input.c_str(), R_OK) != 0) {
+    error = input + ": " + std::strerror(errno);
+    return false;
+  }
   if (fs::exists(output, failure) && fs::equivalent(input, output, failure)) {
     error = "the output file must not be the input file";
     return false;
@@ -49,7 +58,7 @@ bool convert(DocumentKind kind, const CommandLine& line, const std::string& targ
     case DocumentKind::Office: return OfficeConverter().convert(line.inputPath(), target, error);
     case DocumentKind::Unknown: break;
   }
-  error = "unknown file type; pictures, text files and office documents can be converted";
+  error = unknownType;
   return false;
 }
 
@@ -70,7 +79,7 @@ int main(int argc, char** argv) {
   if (!checkInput(line.inputPath(), line.outputPath(), error)) return failWith(error);
   const DocumentKind kind = InputClassifier::classify(line.inputPath());
   if (kind == DocumentKind::Unknown) {
-    return failWith(line.inputPath() + ": unknown file type; pictures, text files and office documents can be converted");
+    return failWith(line.inputPath() + ": " + unknownType);
   }
   OutputFile output(line.outputPath());
   if (!output.create(error)) return failWith(error);
