@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "RenderFixture.h"
+#include "xhtml/LayoutDump.h"
+#include "xhtml/Layouter.h"
+
+using xhtml::BoxView;
+using xhtml::DocumentRenderer;
+using xhtml::Rect;
+using xhtml::View;
+using Color = platform::gfx::Color;
+
+namespace {
+
+std::filesystem::path artifactDir() {
+    auto dir = std::filesystem::path(VARTO_BINARY_DIR) / "artifacts";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// The main window's document rendered as the window shows it, with the
+// PNG and the box dump kept in the build folder for people to look at.
+class UiRender {
+public:
+    UiRender(int dpi, const char* name, const char* hoverId = nullptr) {
+        DocumentRenderer::Options options;
+        options.dpi = dpi;
+        if (hoverId) options.hoverId = ZString::fromUtf8(hoverId);
+        renderer_ = std::make_unique<DocumentRenderer>(options);
+        std::string error;
+        loaded_ = renderer_->load("res:///ui.xhtml", &error);
+        EXPECT_TRUE(loaded_) << error;
+        if (!loaded_) return;
+        renderer_->layout();
+        dc_ = renderer_->paint();
+        dc_->writePng((artifactDir() / (std::string(name) + ".png")).string());
+        std::ofstream(artifactDir() / (std::string(name) + ".txt")) << xhtml::dumpLayout(renderer_->document());
+    }
+    Rect rect(const char* id) const {
+        View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
+        EXPECT_NE(v, nullptr) << id;
+        return v ? v->rect() : Rect{};
+    }
+    Rect classRect(const char* cls) const {
+        View* v = renderer_->document()->findFirstByClass(ZString::fromUtf8(cls));
+        EXPECT_NE(v, nullptr) << cls;
+        return v ? v->rect() : Rect{};
+    }
+    Rect borderBox(const char* id) const {
+        View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
+        return v ? static_cast<BoxView*>(v)->getBorderBox() : Rect{};
+    }
+    Color pixel(int x, int y) const { return dc_->pixel(x, y); }
+    bool loaded() const { return loaded_; }
+    DocumentRenderer& renderer() const { return *renderer_; }
+    int countWords(const char16_t* text) const {
+        int n = 0;
+        renderer_->document()->forEachInTree([&](View* v) {
+            n += v->type() == xhtml::kWordView && static_cast<xhtml::WordView*>(v)->text() == text;
+            return true;
+        });
+        return n;
+    }
+    xhtml::Size page() const { return {dc_->width(), dc_->height()}; }
+
+private:
+    std::unique_ptr<DocumentRenderer> renderer_;
+    std::unique_ptr<platform::gfx::Dc> dc_;
+    bool loaded_ = false;
+};
+
+bool near(Color a, Color b, int tolerance = 3) {
+    return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
+           std::abs(a.blue - b.blue) <= tolerance;
+}
+
+}  // namespace
+
+// The window document at 96 dpi: the two panes, the tool buttons, the list,
+// the form box, the banner, the line and the footer where the design puts them.
+TEST(UiRenderTest, MainWindowAt96Dpi) {
+    UiRender ui(96, "ui-96");
+    ASSERT_TRUE(ui.loaded());
+    EXPECT_EQ(ui.page().width, 750);
+    EXPECT_EQ(ui.page().height, 383);
+    EXPECT_EQ(ui.classRect("leftPane"), (Rect{0, 0, 550, 332}));
+    EXPECT_EQ(ui.classRect("rightPane"), (Rect{550, 0, 750, 332}));
+
+    const char* buttons[] = {"actionAdd", "actionCalcSize", "actionShow", "actionSave"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ui.rect(buttons[i]), (Rect{136 * i, 0, 136 * (i + 1), 80})) << buttons[i];
+    EXPECT_EQ(ui.classRect("toolIcon"), (Rect{52, 5, 84, 37}));  // 32 px, centred
+
+    EXPECT_EQ(ui.rect("fileList").height(), 125);
+    EXPECT_EQ(ui.rect("fileList").width(), 543);
+    EXPECT_EQ(ui.pixel(0, 100), Color::rgb(0xE0, 0xE0, 0xE0));  // the list's border
+
+    EXPECT_EQ(ui.rect("formValuesBox"), (Rect{0, 211, 545, 332}));
+    EXPECT_EQ(ui.pixel(0, 250), Color::rgb(0xE0, 0xE0, 0xE0));
+    EXPECT_EQ(ui.pixel(540, 325), Color::rgb(0xFB, 0xFB, 0xFB));
+    const Rect left = ui.classRect("formLeft");
+    const Rect right = ui.classRect("formRight");
+    EXPECT_EQ(left.width(), 235);  // 43 % and 57 % of the form table
+    EXPECT_EQ(right.width(), 312);
+    EXPECT_EQ(ui.classRect("labelLeft").width(), 120);
+    EXPECT_EQ(ui.classRect("labelRight").width(), 140);
+
+    EXPECT_EQ(ui.rect("banner"), (Rect{550, 0, 750, 330}));
+    const Color banner = ui.pixel(650, 20);
+    EXPECT_FALSE(near(banner, Color::rgb(255, 255, 255), 20));
+
+    EXPECT_EQ(ui.classRect("line"), (Rect{0, 332, 750, 333}));
+    EXPECT_EQ(ui.pixel(10, 332), Color::rgb(255, 255, 255));
+    EXPECT_EQ(ui.classRect("footer"), (Rect{0, 333, 750, 383}));
+    EXPECT_EQ(ui.pixel(5, 340), Color::rgb(0x80, 0x80, 0x80));
+    int white = 0;
+    for (int x = 0; x < 750; ++x)
+        for (int y = 348; y < 368; ++y) white += ui.pixel(x, y) == Color::rgb(255, 255, 255);
+    EXPECT_GT(white, 100);  // the bold white links
+    EXPECT_EQ(ui.countWords(u"\u00BB"), 3);
+
+    // The body's gradient shows between the panes: white at the top, grey below.
+    auto expected = [](int y) { return 255 - static_cast<int>((255 - 0xE0) * (y + 0.5) / 383); };
+    EXPECT_NEAR(ui.pixel(547, 0).red, expected(0), 2);
+    EXPECT_NEAR(ui.pixel(547, 331).red, expected(331), 2);
+    EXPECT_NEAR(ui.pixel(700, 331).green, expected(331), 2);
+}
+
+TEST(UiRenderTest, MainWindowAt144DpiIsScaledByOneAndAHalf) {
+    UiRender ui(144, "ui-144");
+    ASSERT_TRUE(ui.loaded());
+    EXPECT_EQ(ui.page().width, 1125);
+    EXPECT_EQ(ui.classRect("leftPane").width(), 825);
+    EXPECT_EQ(ui.classRect("rightPane").width(), 300);
+    EXPECT_EQ(ui.rect("actionShow"), (Rect{408, 0, 612, 120}));
+    EXPECT_EQ(ui.classRect("toolIcon").width(), 48);
+    EXPECT_EQ(ui.classRect("toolIcon").height(), 48);
+    EXPECT_EQ(ui.rect("fileList").height(), 187);
+    EXPECT_EQ(ui.rect("formValuesBox").height(), 181);
+    EXPECT_EQ(ui.rect("banner").width(), 300);
+    EXPECT_EQ(ui.rect("banner").height(), 495);
+    EXPECT_EQ(ui.classRect("footer").height(), 75);
+    EXPECT_EQ(ui.classRect("labelLeft").width(), 180);
+    const Rect footer = ui.classRect("footer");
+    EXPECT_EQ(ui.pixel(5, footer.top + 5), Color::rgb(0x80, 0x80, 0x80));
+}
+
+TEST(UiRenderTest, HoveredToolButtonChangesColoursNotSize) {
+    UiRender ui(96, "ui-96-hover", "actionCalcSize");
+    ASSERT_TRUE(ui.loaded());
+    EXPECT_EQ(ui.rect("actionCalcSize"), (Rect{136, 0, 272, 80}));
+    EXPECT_EQ(ui.pixel(150, 70), Color::rgb(0xFF, 0xEC, 0xB5));
+    EXPECT_EQ(ui.pixel(138, 40), Color::rgb(0xE5, 0xC3, 0x65));
+    EXPECT_EQ(ui.pixel(10, 70), Color::rgb(255, 255, 255));
+    EXPECT_EQ(ui.pixel(2, 40), Color::rgb(0xE0, 0xE0, 0xE0));
+}
+
+TEST(UiRenderTest, HoverRelaysOutOnlyTheButton) {
+    UiRender ui(96, "ui-96-plain");
+    ASSERT_TRUE(ui.loaded());
+    auto* document = ui.renderer().document();
+    const Rect before = ui.rect("actionShow");
+    xhtml::layoutCounters() = {};
+    // The tool bar hands the pointer to its buttons as the frame would.
+    auto* toolBar = static_cast<BoxView*>(document->findFirstByClass(u"toolBar"));
+    ASSERT_NE(toolBar, nullptr);
+    xhtml::MouseEvent move{{200, 60}, 0};
+    toolBar->handleMouse(move);
+    EXPECT_TRUE(document->findViewById(u"actionCalcSize")->isHovered());
+    EXPECT_EQ(xhtml::layoutCounters().boxesLaidOut, 1);
+    EXPECT_EQ(ui.rect("actionShow"), before);
+}
