@@ -121,6 +121,7 @@ out="${out//%%/%}"
 case "$mode" in
   real) exec gs "$@";;
   sleep) echo $$ > "$dir/gs.pid"; exec sleep 30;;
+  slow) sleep 1; exec gs "$@";;
   same) head -c "$(stat -c %s "$in")" /dev/zero | tr '\0' 'x' > "$out";;
   grow) { cat "$in"; head -c 5000 /dev/zero; } > "$out";;
   onepage) qpdf --empty --pages "$in" 1 -- "$out";;

@@ -49,6 +49,7 @@ enum class Tools { Real, Recording };
 // standard input in qpdf.stdin, and then behave by gs.mode / qpdf.mode:
 //   real   run the real tool with the same arguments (the default)
 //   sleep  write the pid to <tool>.pid and sleep 30 s
+//   slow   (gs only) wait a second, then run the real tool
 //   same   write an output of exactly the input's size
 //   grow   write the input plus padding
 //   none   write nothing

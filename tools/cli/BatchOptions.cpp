@@ -7,10 +7,11 @@
 
 namespace {
 
-// A whole decimal number, optionally signed.
+// A whole integer as the engine reads it: decimal, "0x" hexadecimal or
+// octal after a leading "0", optionally signed.
 bool isInteger(const ZString& text) {
     size_t consumed = 0;
-    parseLong(text.view(), 10, &consumed);
+    parseLong(text.view(), 0, &consumed);
     return !text.isEmpty() && consumed == static_cast<size_t>(text.length()) &&
            text[0] != u' ' && text[0] != u'\t';
 }
@@ -130,11 +131,11 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
             options.passwords.push_back(v);
         } else if (arg == u"--jobs" || arg == u"-j") {
             if (!value(v)) return false;
-            if (!isInteger(v) || parseLong(v.view(), 10) < 1) {
+            if (!isInteger(v) || parseLong(v.view(), 0) < 1) {
                 error = ZString(u"option --jobs needs a number of at least 1, not '") + v + u"'";
                 return false;
             }
-            options.jobs = static_cast<unsigned>(parseLong(v.view(), 10));
+            options.jobs = static_cast<unsigned>(parseLong(v.view(), 0));
         } else if (arg == u"--profile") {
             if (!flag()) return false;
         } else if (arg == u"-v" || arg == u"--verbose") {
