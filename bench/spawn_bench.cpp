@@ -29,7 +29,9 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 double cpuSecondsOfThisThread() {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    auto toSeconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
     return toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
 }
 
@@ -92,7 +94,8 @@ int main() {
     printf("spawn-to-reap of /bin/true, %d runs each\n", kRuns);
     printf("  posix_spawn+waitpid  %8.1f us\n", direct * 1e6);
     printf("  Command              %8.1f us\n", runner * 1e6);
-    printf("  ratio                %8.2f   (goal <= 1.30) %s\n", ratio, ratio <= 1.3 ? "ok" : "MISSED");
+    printf("  ratio                %8.2f   (goal <= 1.30) %s\n", ratio,
+           ratio <= 1.3 ? "ok" : "MISSED");
     printf("runner CPU while the child is silent for %.2f s\n", wall);
     printf("  CPU time             %8.2f ms\n", cpu * 1e3);
     printf("  share of one core    %8.3f %%  (goal < 1 %%) %s\n", cpuPercent,

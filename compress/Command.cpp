@@ -112,7 +112,8 @@ void Command::pump() {
     // is in or the child's input is gone.
     auto advanceWrite = [&] {
         if (writeFailed || written >= inputBuffer.size()) return;
-        int n = process.write(inputBuffer.data() + written, static_cast<int>(inputBuffer.size() - written));
+        int n = process.write(inputBuffer.data() + written,
+                              static_cast<int>(inputBuffer.size() - written));
         if (n < 0) {
             writeFailed = true;
         } else {

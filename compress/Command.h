@@ -40,12 +40,12 @@ public:
     uint32_t exitCode = 0xFFFFFFFF;  // the creation error when the start failed
     uint32_t creationError = 0;      // 2 for a missing program
     std::atomic<bool> killed{false};
-    uint16_t showWindow = 10;   // kept for callers; children have no windows here
-    bool mergeStderr = false;   // stderr shares the stdout pipe
-    bool lineMode = false;      // output goes to the line hooks instead of through
-    bool trimLines = false;     // decoded lines are trimmed before the line hooks
-    int32_t codePage = 0;       // 0 system (UTF-8), 65001 UTF-8, negative: no coding
-    uint32_t timeout = 0;       // ms from the start of the pump loop, 0 = none
+    uint16_t showWindow = 10;  // kept for callers; children have no windows here
+    bool mergeStderr = false;  // stderr shares the stdout pipe
+    bool lineMode = false;     // output goes to the line hooks instead of through
+    bool trimLines = false;    // decoded lines are trimmed before the line hooks
+    int32_t codePage = 0;      // 0 system (UTF-8), 65001 UTF-8, negative: no coding
+    uint32_t timeout = 0;      // ms from the start of the pump loop, 0 = none
     bool closeInputAfterWrite = false;
 
     // Names of the input, output and error channels, for the log only (the

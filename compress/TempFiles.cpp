@@ -92,9 +92,9 @@ ZString removeLeadingSeparators(const ZString& path) {
 }
 
 bool tryWriteProbe(const ZString& folder) {
-    ZString probe = ZString::format(u"%s/varto_write_test_%u_%u_%u", folder.c_str(),
-                                    platform::tickCount(), fs::random32(),
-                                    writeTestCounter.fetch_add(1));
+    ZString probe =
+        ZString::format(u"%s/varto_write_test_%u_%u_%u", folder.c_str(), platform::tickCount(),
+                        fs::random32(), writeTestCounter.fetch_add(1));
     if (fs::exists(probe)) return false;
     fs::UniqueFd file = fs::createNewFile(probe);
     if (!file) return false;
@@ -108,8 +108,8 @@ bool tryWriteProbe(const ZString& folder) {
 ZString tempRootFolder() {
     ZString system = fs::environment("TMPDIR");
     if (system.isEmpty()) system = u"/tmp";
-    for (const ZString& raw : {system, fs::environment("TMP"), fs::environment("TEMP"),
-                               fs::environment("TMPDIR")}) {
+    for (const ZString& raw :
+         {system, fs::environment("TMP"), fs::environment("TEMP"), fs::environment("TMPDIR")}) {
         ZString folder = candidateFolder(raw);
         if (!folder.isEmpty()) return folder;
     }
@@ -147,7 +147,8 @@ void ensureFolderWritable(const ZString& folder) {
     stop("Temporary files folder not writeable");
 }
 
-ZString makeTempFileName(const ZString& subfolder, const ZString& prefix, const ZString& extension) {
+ZString makeTempFileName(const ZString& subfolder, const ZString& prefix,
+                         const ZString& extension) {
     ZString folder = tempRootFolder();
     if (!subfolder.isEmpty()) {
         folder = fs::stripTrailingSeparators(folder) + u"/" + removeLeadingSeparators(subfolder);

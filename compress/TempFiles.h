@@ -21,12 +21,13 @@ ZString appTempFolder();
 // the user and ends the program (exit code 1).
 void ensureFolderWritable(const ZString& folder);
 
-// A path that did not exist when made: "<root>[/<subfolder>]/<prefix>_<n>_<tick>_<random><extension>".
-// An empty subfolder means the temporary root itself.
+// A path that did not exist when made:
+// "<root>[/<subfolder>]/<prefix>_<n>_<tick>_<random><extension>". An empty subfolder means the
+// temporary root itself.
 ZString makeTempFileName(const ZString& subfolder, const ZString& prefix, const ZString& extension);
 
 struct TempFile {
-    ZString path;           // the last name tried
+    ZString path;                 // the last name tried
     platform::fs::UniqueFd file;  // invalid when no file could be made
 };
 
@@ -57,5 +58,5 @@ bool createFolders(const ZString& path);
 // Modification time in 100-ns units since 1601-01-01, -1 when missing.
 int64_t lastWriteTime(const ZString& path);
 
-// The system's shared data folder, "/usr/share" unless $windir names another.
+// The system folder the font fallbacks start from: /usr/share.
 ZString windowsFolder();

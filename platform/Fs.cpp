@@ -148,7 +148,8 @@ ZString expandEnvironment(const ZString& text) {
     std::string in = text.toUtf8();
     if (in.find('$') == std::string::npos) return text;
     auto isNameChar = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_';
     };
     std::string out;
     for (size_t i = 0; i < in.size(); ++i) {

@@ -20,11 +20,16 @@ bool onMainThread() { return syscall(SYS_gettid) == getpid(); }
 
 GtkMessageType messageType(unsigned flags) {
     switch (flags & kIconMask) {
-        case MB_ICONERROR: return GTK_MESSAGE_ERROR;
-        case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
-        case MB_ICONWARNING: return GTK_MESSAGE_WARNING;
-        case MB_ICONINFORMATION: return GTK_MESSAGE_INFO;
-        default: return GTK_MESSAGE_OTHER;
+        case MB_ICONERROR:
+            return GTK_MESSAGE_ERROR;
+        case MB_ICONQUESTION:
+            return GTK_MESSAGE_QUESTION;
+        case MB_ICONWARNING:
+            return GTK_MESSAGE_WARNING;
+        case MB_ICONINFORMATION:
+            return GTK_MESSAGE_INFO;
+        default:
+            return GTK_MESSAGE_OTHER;
     }
 }
 
@@ -100,9 +105,12 @@ gboolean runOnGuiThread(gpointer data) {
 
 int cautiousAnswer(unsigned flags) {
     switch (flags & kButtonMask) {
-        case MB_OK: return IDOK;
-        case MB_YESNO: return IDNO;
-        default: return IDCANCEL;
+        case MB_OK:
+            return IDOK;
+        case MB_YESNO:
+            return IDNO;
+        default:
+            return IDCANCEL;
     }
 }
 

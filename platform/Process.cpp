@@ -234,7 +234,8 @@ void Process::waitForActivity(int ms, bool wantWrite) {
     pollfd fds[4];
     int count = 0;
     if (outputFd_ >= 0 && !outputClosed_) fds[count++] = {outputFd_, POLLIN, 0};
-    if (errorFd_ >= 0 && errorFd_ != outputFd_ && !errorClosed_) fds[count++] = {errorFd_, POLLIN, 0};
+    if (errorFd_ >= 0 && errorFd_ != outputFd_ && !errorClosed_)
+        fds[count++] = {errorFd_, POLLIN, 0};
     if (pidFd_ >= 0) fds[count++] = {pidFd_, POLLIN, 0};
     if (wantWrite && inputFd_ >= 0) fds[count++] = {inputFd_, POLLOUT, 0};
     if (poll(fds, static_cast<nfds_t>(count), ms) <= 0) return;
@@ -244,7 +245,8 @@ void Process::waitForActivity(int ms, bool wantWrite) {
         bool isStream = fds[i].fd == outputFd_ || fds[i].fd == errorFd_;
         if (isStream && (fds[i].revents & (POLLHUP | POLLERR))) {
             int available = 0;
-            if (ioctl(fds[i].fd, FIONREAD, &available) != 0 || available == 0) markClosed(fds[i].fd);
+            if (ioctl(fds[i].fd, FIONREAD, &available) != 0 || available == 0)
+                markClosed(fds[i].fd);
         }
     }
 }

@@ -144,7 +144,9 @@ TEST(CommandTest, MissingProgramRunsNoHook) {
     EXPECT_EQ(command.creationError, 2u);
     EXPECT_EQ(command.exitCode, 2u);
     EXPECT_EQ(command.started + command.finished + command.fills, 0);
-    EXPECT_EQ(log, "================\nvarto-no-such-program --help\n----------------\n================\n");
+    EXPECT_EQ(
+        log,
+        "================\nvarto-no-such-program --help\n----------------\n================\n");
 }
 
 TEST(CommandTest, InputFromFillHookWithAndWithoutClosing) {

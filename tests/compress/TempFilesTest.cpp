@@ -88,7 +88,8 @@ TEST_F(TempFilesTest, NameShapes) {
     setenv("TMPDIR", (base_.string() + "///").c_str(), 1);
     const std::string folder = base_.string() + "/Varto/";
     std::string name = utf8(makeTempFileName(u"Varto", u"compress_gs_", u".pdf"));
-    EXPECT_TRUE(std::regex_match(name, std::regex(folder + R"(compress_gs_\d+_\d+_\d+\.pdf)"))) << name;
+    EXPECT_TRUE(std::regex_match(name, std::regex(folder + R"(compress_gs_\d+_\d+_\d+\.pdf)")))
+        << name;
     EXPECT_TRUE(stdfs::is_directory(folder));
 
     name = utf8(makeTempFileName(u"//Varto", u"abc", u".txt"));
@@ -157,7 +158,8 @@ TEST_F(TempFilesDeathTest, FolderThatCannotBeMadeStopsTheProgram) {
 
 TEST_F(TempFilesDeathTest, FolderThatCannotBeWrittenStopsTheProgram) {
     // Not even root may make files in /proc.
-    EXPECT_EXIT(ensureFolderWritable(u"/proc"), testing::ExitedWithCode(1),
+    EXPECT_EXIT(
+        ensureFolderWritable(u"/proc"), testing::ExitedWithCode(1),
         "^Temporary files folder not writeable\n"
         "The following temporary files folder is not writeable by the current user\\. Please "
         "ensure that Varto can write into that folder by checking permissions or try to delete "
@@ -255,9 +257,11 @@ TEST_F(TempFilesTest, CopyErrorBoxTellsWhatFailed) {
     testing::internal::CaptureStderr();
     // Without a display the box answers Cancel.
     EXPECT_FALSE(copyFileWithErrorBox(wide(source.string()), wide(destination.string()), nullptr));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a directory\n\n"
-              "Source=" + source.string() + "\nDestination=" + destination.string() + "\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a directory\n\n"
+        "Source=" +
+            source.string() + "\nDestination=" + destination.string() + "\n");
 }
 
 TEST_F(TempFilesTest, FileHelpers) {
@@ -273,8 +277,8 @@ TEST_F(TempFilesTest, FileHelpers) {
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
     const int64_t expected = (now + 11644473600LL) * 10000000LL;
-    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file.string()))), static_cast<double>(expected),
-                10 * 10000000.0);
+    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file.string()))),
+                static_cast<double>(expected), 10 * 10000000.0);
     EXPECT_EQ(lastWriteTime(wide((base_ / "missing").string())), -1);
 
     EXPECT_TRUE(createFolders(wide((base_ / "a" / "b" / "c").string())));

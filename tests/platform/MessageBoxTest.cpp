@@ -15,9 +15,8 @@ TEST(MessageBoxTest, WithoutDisplayWritesToStderrAndGivesCautiousAnswer) {
         unsigned flags;
         int answer;
     } const cases[] = {
-        {MB_OK | MB_ICONERROR, IDOK},  {MB_OKCANCEL, IDCANCEL},
-        {MB_YESNOCANCEL, IDCANCEL},    {MB_YESNO | MB_ICONQUESTION, IDNO},
-        {MB_RETRYCANCEL, IDCANCEL},
+        {MB_OK | MB_ICONERROR, IDOK},       {MB_OKCANCEL, IDCANCEL},    {MB_YESNOCANCEL, IDCANCEL},
+        {MB_YESNO | MB_ICONQUESTION, IDNO}, {MB_RETRYCANCEL, IDCANCEL},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();
@@ -42,7 +41,8 @@ gboolean answerDialog(gpointer data) {
     auto* auto_ = static_cast<AutoAnswer*>(data);
     GList* windows = gtk_window_list_toplevels();
     for (GList* item = windows; item; item = item->next) {
-        if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_visible(GTK_WIDGET(item->data))) continue;
+        if (!GTK_IS_MESSAGE_DIALOG(item->data) || !gtk_widget_get_visible(GTK_WIDGET(item->data)))
+            continue;
         GtkDialog* dialog = GTK_DIALOG(item->data);
         auto_->title = gtk_window_get_title(GTK_WINDOW(dialog));
         g_object_get(dialog, "message-type", &auto_->type, nullptr);

@@ -38,7 +38,8 @@ TEST(ProcessTest, WaitWakesAtOnceOnExitAndOnOutput) {
     Process quick;
     ASSERT_EQ(quick.spawn({"true"}, false), 0);
     uint32_t start = platform::tickCount();
-    while (!quick.exited() && platform::tickCount() - start < 5000) quick.waitForActivity(1000, false);
+    while (!quick.exited() && platform::tickCount() - start < 5000)
+        quick.waitForActivity(1000, false);
     EXPECT_LT(platform::tickCount() - start, 500u);
 
     Process talker;
