@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Compression benchmark over the shared corpus. Runs side by side:
+#   batch   varto-compress-cli with its defaults (one job per core)
+#   ebook   gs -dPDFSETTINGS=/ebook, one file after the other
+#   raw     the same Ghostscript arguments as the batch command, then qpdf,
+#           the smaller file winning, as a plain shell script
+# and prints per peer the total size ratio (sum of outputs / sum of inputs;
+# a missing output, or one whose page count differs from its input's, counts
+# as the input's size), the files made larger, the files that lost pages
+# (damaged input turned into a blank page), and the wall time; then
+# the batch command's overhead over the raw two steps (both one file at a
+# time; goal at most 5 %) and --jobs 2 against --jobs 1 (goal at least 1.6x).
+#
+#   bench/compress.sh [--quick] [CORPUS_FOLDER]
+# --quick leaves out files above 5 MB. The user-password file gets its
+# password ("secret") in every peer.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+quick=0
+if [ "${1:-}" = "--quick" ]; then quick=1; shift; fi
+corpus="${1:-${VARTO_CORPUS:-$here/../shared/corpus}}"
+build="${VARTO_BUILD_DIR:-$here/build}"
+cli="$build/bin/varto-compress-cli"
+[ -d "$corpus" ] || { echo "no corpus folder: $corpus" >&2; exit 2; }
+cmake --build "$build" --target varto-compress-cli >/dev/null
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/varto-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+export TMPDIR="$work/tmp"
+mkdir -p "$TMPDIR"
+
+files=()
+for f in "$corpus"/*.pdf; do
+  if [ "$quick" = 1 ] && [ "$(stat -c %s "$f")" -gt 5000000 ]; then continue; fi
+  files+=("$f")
+done
+password_of() { case "$(basename "$1")" in enc-user-*) echo secret;; *) echo "";; esac; }
+now() { date +%s.%N; }
+
+# The exact Ghostscript command line of the batch command, from its log.
+# Tried on the smallest files first; a damaged one stops before Ghostscript.
+template=""
+while read -r f; do
+  template_pdf="$work/template.pdf"
+  cp "$f" "$template_pdf"
+  template="$("$cli" -v --jobs 1 --password secret -o "$work/template" "$template_pdf" 2>&1 \
+    >/dev/null | grep -m1 -- '-sDEVICE=pdfwrite' || true)"
+  [ -n "$template" ] && break
+done < <(ls -S "${files[@]}" | tac)
+[ -n "$template" ] || { echo "could not read the batch command's Ghostscript line" >&2; exit 1; }
+
+raw_one() {  # input output
+  local in="$1" out="$2" gsout="$work/raw.gs.pdf" qpout="$work/raw.qpdf.pdf" pw best
+  pw="$(password_of "$in")"
+  local line="${template//-sOutputFile=*\" -dAutoRotatePages/-sOutputFile=$gsout\" -dAutoRotatePages}"
+  line="${line% -f \"*} -f \"$in\""
+  if [ -n "$pw" ]; then line="${line/ -f / -sPDFPassword=$pw -f }"; fi
+  rm -f "$gsout" "$qpout"
+  eval "$line" >/dev/null 2>&1 || true
+  best="$in"
+  if [ -s "$gsout" ] && [ "$(stat -c %s "$gsout")" -lt "$(stat -c %s "$best")" ]; then best="$gsout"; fi
+  qpdf ${pw:+--password=$pw} --object-streams=generate "$best" "$qpout" >/dev/null 2>&1 || true
+  if [ -s "$qpout" ] && [ "$(stat -c %s "$qpout")" -lt "$(stat -c %s "$best")" ]; then best="$qpout"; fi
+  cp "$best" "$out"
+}
+
+ebook_one() {  # input output
+  local pw; pw="$(password_of "$1")"
+  gs -q -dBATCH -dNOPAUSE -dSAFER ${pw:+-sPDFPassword=$pw} -sDEVICE=pdfwrite \
+    -dPDFSETTINGS=/ebook -sOutputFile="$2" -f "$1" >/dev/null 2>&1 || true
+}
+
+pages() {  # file [password]
+  qpdf ${2:+--password=$2} --show-npages "$1" 2>/dev/null || echo NA
+}
+
+# Prints the peer's line from its output folder and wall time.
+report() {  # name folder seconds suffix
+  local name="$1" dir="$2" seconds="$3" suffix="$4" in_total=0 out_total=0 larger=0 lost=0
+  for f in "${files[@]}"; do
+    local base size out osize
+    base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f")
+    out="$dir/$base$suffix.pdf"
+    in_total=$((in_total + size))
+    if [ -s "$out" ]; then
+      osize=$(stat -c %s "$out")
+      [ "$osize" -gt "$size" ] && larger=$((larger + 1))
+      local pin pout
+      pin="$(pages "$f" "$(password_of "$f")")"; pout="$(pages "$out" "$(password_of "$f")")"
+      if [ "$pin" != "$pout" ]; then
+        lost=$((lost + 1))
+        osize=$size  # an output that lost pages is no use
+      fi
+    else
+      osize=$size  # no output: nothing gained
+    fi
+    out_total=$((out_total + osize))
+  done
+  printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s\n' "$name" \
+    "$(echo "$out_total / $in_total" | bc -l)" "$larger" "$lost" "$seconds"
+}
+
+elapsed() { echo "$2 - $1" | bc -l; }
+
+echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores"
+
+mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw"
+t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
+batch_time=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" --jobs 1 --password secret -o "$work/batch1" "${files[@]}" >/dev/null || true; t1=$(now)
+batch1_time=$(elapsed "$t0" "$t1")
+t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
+ebook_time=$(elapsed "$t0" "$t1")
+t0=$(now); for f in "${files[@]}"; do raw_one "$f" "$work/raw/$(basename "$f")"; done; t1=$(now)
+raw_time=$(elapsed "$t0" "$t1")
+
+report batch "$work/batch" "$batch_time" _compressed
+report ebook "$work/ebook" "$ebook_time" ""
+report raw "$work/raw" "$raw_time" ""
+printf 'overhead of the batch command (--jobs 1) over the raw two steps: %+.1f %% (goal <= 5 %%)\n' \
+  "$(echo "($batch1_time - $raw_time) * 100 / $raw_time" | bc -l)"
+printf -- '--jobs 2 against --jobs 1: %.2fx (%.1f s against %.1f s; goal >= 1.6x)\n' \
+  "$(echo "$batch1_time / $batch_time" | bc -l)" "$batch_time" "$batch1_time"
