@@ -19,6 +19,9 @@ bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
 HtmlTagNode::HtmlTagNode(HtmlNode* parentNode, ZString elementName)
     : HtmlNode(kElement, parentNode), name(std::move(elementName)) {}
 
+HtmlTagNode::HtmlTagNode(HtmlNode* parentNode, std::u16string_view elementName)
+    : HtmlNode(kElement, parentNode), name(elementName) {}
+
 HtmlTagNode::~HtmlTagNode() {
     // Deeply nested documents would otherwise recurse once per level here.
     std::vector<std::unique_ptr<HtmlNode>> pending = std::move(children);

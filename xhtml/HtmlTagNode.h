@@ -18,6 +18,7 @@ public:
     using Attribute = std::pair<ZString, ZString>;
 
     explicit HtmlTagNode(HtmlNode* parentNode = nullptr, ZString elementName = ZString());
+    HtmlTagNode(HtmlNode* parentNode, std::u16string_view elementName);
     ~HtmlTagNode() override;
 
     // Value of the first attribute whose name equals `wanted` without regard

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "base/ZString.h"
 #include "xhtml/HtmlNode.h"
 
@@ -10,6 +12,7 @@ class HtmlTextNode : public HtmlNode {
 public:
     explicit HtmlTextNode(HtmlNode* parentNode = nullptr, ZString content = ZString())
         : HtmlNode(kText, parentNode), text(std::move(content)) {}
+    HtmlTextNode(HtmlNode* parentNode, std::u16string_view content) : HtmlNode(kText, parentNode), text(content) {}
 
     ZString text;
 };

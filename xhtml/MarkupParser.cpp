@@ -1,5 +1,8 @@
 #include "xhtml/MarkupParser.h"
 
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "xhtml/CharClass.h"
@@ -12,7 +15,11 @@ using Text = std::u16string_view;
 
 using chars::isLetter;
 using chars::isSpace;
+using chars::lowerAscii;
 using chars::startsWithIgnoreCase;
+
+// The blanks that ZString::trim removes.
+bool isTrimSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
 bool at(Text t, size_t p, char16_t c) { return p < t.size() && t[p] == c; }
 bool atSelfClose(Text t, size_t p) { return at(t, p, u'/') && at(t, p + 1, u'>'); }
@@ -44,29 +51,42 @@ size_t readRawText(HtmlTagNode* element, Text t, size_t p) {
     closing.append(element->name.view());
     size_t start = p;
     while (p < t.size() && !startsWithIgnoreCase(t, p, closing)) ++p;
-    ZString content(t.substr(start, p - start));
+    const Text content = t.substr(start, p - start);
     p = afterNextGreater(t, p);
-    element->children.push_back(std::make_unique<HtmlTextNode>(element, std::move(content)));
+    element->children.push_back(std::make_unique<HtmlTextNode>(element, content));
     return p;
 }
 
-ZString lowerName(Text t, size_t begin, size_t end) { return ZString(t.substr(begin, end - begin)).toLower(); }
+// Lower-cases into a buffer reused across calls; strings are built once, in
+// place, because every string object costs allocations.
+Text lowered(Text name, std::u16string& buffer) {
+    buffer.assign(name);
+    for (char16_t& c : buffer) c = lowerAscii(c);
+    return buffer;
+}
+
+Text trimmedView(Text t) {
+    while (!t.empty() && isTrimSpace(t.front())) t.remove_prefix(1);
+    while (!t.empty() && isTrimSpace(t.back())) t.remove_suffix(1);
+    return t;
+}
 
 }  // namespace
 
 int parseAttributes(std::u16string_view text, int position, HtmlTagNode* element) {
     const Text t = text;
     size_t p = position < 0 ? 0 : static_cast<size_t>(position);
+    std::u16string nameBuffer;
     while (true) {
         while (p < t.size() && !isLetter(t[p]) && t[p] != u'>' && !atSelfClose(t, p)) ++p;
         if (p >= t.size() || t[p] == u'>' || atSelfClose(t, p)) return static_cast<int>(p);
 
         size_t nameStart = p;
         while (p < t.size() && t[p] != u'=' && !isSpace(t[p]) && t[p] != u'>' && !atSelfClose(t, p)) ++p;
-        ZString name(t.substr(nameStart, p - nameStart));
+        const Text name = lowered(trimmedView(t.substr(nameStart, p - nameStart)), nameBuffer);
 
         while (p < t.size() && isSpace(t[p])) ++p;
-        ZString value;
+        Text value;
         if (at(t, p, u'=')) {
             ++p;
             while (p < t.size() && isSpace(t[p])) ++p;
@@ -79,11 +99,15 @@ int parseAttributes(std::u16string_view text, int position, HtmlTagNode* element
                 if (delimiter ? c == delimiter : isSpace(c)) break;
                 ++p;
             }
-            value = ZString(t.substr(valueStart, p - valueStart));
+            value = t.substr(valueStart, p - valueStart);
         }
-        name = name.trimmed().toLower();
-        if (!(name == u"value")) value.trim();
-        if (element) element->attributes.emplace_back(std::move(name), std::move(value));
+        if (name != u"value") value = trimmedView(value);
+        if (element) {
+            // Growing the list would move (and so reallocate) every string.
+            if (element->attributes.empty()) element->attributes.reserve(8);
+            element->attributes.emplace_back(std::piecewise_construct, std::forward_as_tuple(name),
+                                             std::forward_as_tuple(value));
+        }
     }
 }
 
@@ -96,6 +120,7 @@ int parseMarkup(HtmlTagNode* element, std::u16string_view text, int position) {
     // Open elements, innermost last: an explicit stack instead of one call per
     // nesting level keeps deep documents off the machine stack.
     std::vector<HtmlTagNode*> open{element};
+    std::u16string nameBuffer;
     while (p < t.size()) {
         HtmlTagNode* current = open.back();
         if (startsWithIgnoreCase(t, p, u"<!--")) {
@@ -108,7 +133,7 @@ int parseMarkup(HtmlTagNode* element, std::u16string_view text, int position) {
             size_t nameStart = p + 1;
             size_t q = nameStart;
             while (q < t.size() && !isSpace(t[q]) && t[q] != u'>' && !atSelfClose(t, q)) ++q;
-            auto child = std::make_unique<HtmlTagNode>(current, lowerName(t, nameStart, q));
+            auto child = std::make_unique<HtmlTagNode>(current, lowered(t.substr(nameStart, q - nameStart), nameBuffer));
             HtmlTagNode* node = child.get();
             q = static_cast<size_t>(parseAttributes(t, static_cast<int>(q), node));
             current->children.push_back(std::move(child));
@@ -135,9 +160,9 @@ int parseMarkup(HtmlTagNode* element, std::u16string_view text, int position) {
             size_t nameStart = p + 2;
             size_t q = nameStart;
             while (q < t.size() && !isSpace(t[q]) && t[q] != u'>') ++q;
-            ZString closing = lowerName(t, nameStart, q);
+            const Text closing = lowered(t.substr(nameStart, q - nameStart), nameBuffer);
             p = afterNextGreater(t, q);
-            if (closing == current->name) {
+            if (closing == current->name.view()) {
                 open.pop_back();
                 if (open.empty()) return static_cast<int>(p);
             }
@@ -155,7 +180,7 @@ int parseMarkup(HtmlTagNode* element, std::u16string_view text, int position) {
             if (t[p] == u'<' && p + 1 < t.size() && (t[p + 1] == u'/' || t[p + 1] == u'!' || isLetter(t[p + 1]))) break;
             ++p;
         }
-        current->children.push_back(std::make_unique<HtmlTextNode>(current, ZString(t.substr(textStart, p - textStart))));
+        current->children.push_back(std::make_unique<HtmlTextNode>(current, t.substr(textStart, p - textStart)));
     }
     return static_cast<int>(p);
 }
