@@ -4,7 +4,6 @@
 
 #include "EngineTestSupport.h"
 #include "compress/Command.h"
-#include "compress/CompressionSettings.h"
 #include "compress/Ghostscript.h"
 #include "compress/PageCount.h"
 
@@ -46,30 +45,6 @@ Props formDefaults() {
 }
 
 }  // namespace
-
-TEST(SettingsReadersTest, IntegersReadLikeCLiterals) {
-    Props s{{u"hex", u"0x48"}, {u"oct", u"010"}, {u"empty", u""}, {u"junk", u"abc"},
-            {u"tail", u"12px"}, {u"neg", u"-5"}, {u"huge", u"99999999999"}};
-    EXPECT_EQ(getIntSetting(s, u"hex", -1), 72);
-    EXPECT_EQ(getIntSetting(s, u"oct", -1), 8);
-    EXPECT_EQ(getIntSetting(s, u"empty", -1), -1);
-    EXPECT_EQ(getIntSetting(s, u"absent", 75), 75);
-    EXPECT_EQ(getIntSetting(s, u"junk", 75), 0);
-    EXPECT_EQ(getIntSetting(s, u"tail", 0), 12);
-    EXPECT_EQ(getIntSetting(s, u"neg", 0), -5);
-    EXPECT_EQ(getIntSetting(s, u"huge", 0), INT32_MAX);
-}
-
-TEST(SettingsReadersTest, OnlyTrueInAnyCaseIsTrue) {
-    Props s{{u"a", u"TRUE"}, {u"b", u"True"}, {u"c", u"1"}, {u"d", u"on"}, {u"e", u" true"}};
-    EXPECT_TRUE(getBoolSetting(s, u"a"));
-    EXPECT_TRUE(getBoolSetting(s, u"b"));
-    EXPECT_FALSE(getBoolSetting(s, u"c"));
-    EXPECT_FALSE(getBoolSetting(s, u"d"));
-    EXPECT_FALSE(getBoolSetting(s, u"e"));
-    EXPECT_FALSE(getBoolSetting(s, u"absent"));
-    EXPECT_EQ(getStringSetting(s, u"absent"), u"");
-}
 
 TEST(GhostscriptArgumentsTest, FormDefaultsGiveTheWholeLine) {
     EXPECT_EQ(args(formDefaults()), kDefaultArguments);

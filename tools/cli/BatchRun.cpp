@@ -33,6 +33,17 @@ BatchRun::BatchRun(const BatchOptions& options, int resultFd, int messageFd)
       interactive_(platform::terminal::isTerminal(0)) {}
 
 int BatchRun::run() {
+    // Largest files first: the longest runs start early, so parallel jobs end
+    // close together instead of one big file running alone at the end.
+    order_.resize(options_.files.size());
+    std::vector<int64_t> sizes;
+    for (size_t i = 0; i < order_.size(); ++i) {
+        order_[i] = i;
+        sizes.push_back(fileSize(options_.files[i]));
+    }
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+
     unsigned jobs = options_.jobs ? options_.jobs : std::max(1u, std::thread::hardware_concurrency());
     jobs = std::min<size_t>(jobs, options_.files.size());
     std::vector<std::thread> workers;
@@ -42,7 +53,7 @@ int BatchRun::run() {
     // Files never started because the run was cancelled.
     Outcome skipped;
     skipped.reason = u"cancelled";
-    for (size_t i = next_; i < options_.files.size(); ++i) report(options_.files[i], skipped);
+    for (size_t i = next_; i < order_.size(); ++i) report(options_.files[order_[i]], skipped);
 
     std::lock_guard<std::mutex> guard(lock_);
     printTotal();
@@ -62,7 +73,7 @@ void BatchRun::worker() {
         {
             std::lock_guard<std::mutex> guard(lock_);
             if (cancelled_ || next_ >= options_.files.size()) break;
-            path = options_.files[next_++];
+            path = options_.files[order_[next_++]];
             running_.push_back(fileNameOf(path));
             contexts_.push_back(&context);
             showProgress();

@@ -42,8 +42,10 @@ private:
     bool progress_;
     bool interactive_;
 
+    std::vector<size_t> order_;  // indices into the files, in the order they start
+
     std::mutex lock_;  // guards everything below and the output streams
-    size_t next_ = 0;
+    size_t next_ = 0;  // into order_
     size_t finished_ = 0;
     size_t failed_ = 0;
     int64_t totalOld_ = 0;
