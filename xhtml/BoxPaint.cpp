@@ -66,6 +66,22 @@ TileSpan positionTile(const StyleValue* value, int areaStart, int areaEnd, int t
     return span;
 }
 
+// Views whose rectangle holds everything they paint: words and every box.
+// Inline containers and rows have no rectangle of their own.
+bool hasOwnRectangle(int32_t type) {
+    switch (type) {
+        case kViewPlain:
+        case kBreakView:
+        case kCompositeView:
+        case kInlineView:
+        case kTextView:
+        case kLinkView:
+        case kRowView:
+        case kHiddenInputView: return false;
+        default: return true;
+    }
+}
+
 struct BorderSide {
     int width = 0;
     int32_t style = 0;
@@ -194,18 +210,24 @@ void BoxView::paintBorderSide(gfx::Dc& dc, Point from, Point to, int width, int3
 void BoxView::paintContent(gfx::Dc& dc, const Rect& clip) { CompositeView::paint(dc, clip); }
 
 void CompositeView::paint(gfx::Dc& dc, const Rect& clip) {
-    for (const auto& child : children_)
+    for (const auto& child : children_) {
+        // Boxes and words lie inside their rectangle: one comparison skips
+        // them outside the clip before any style is looked up.
+        if (hasOwnRectangle(child->type()) && !child->rect().touches(clip)) continue;
         if (child->isVisible()) child->paint(dc, clip);
+    }
 }
 
 void WordView::paint(gfx::Dc& dc, const Rect& clip) {
     if (rect_.isEmpty() || !rect_.touches(clip)) return;
-    const auto font = getFont();
+    auto font = measuredFont(getStyleState());
+    if (!font) font = getFont();
     const Color color = inheritedColor(StyleId::Color, 0);
     const gfx::Color ink = solid(color);
     const StyleValue* background = lookupInheritedStyle(StyleId::TextBackgroundColor);
     const gfx::Color back = background ? solid(background->asColor()) : gfx::Color::rgba(0, 0, 0, 0);
-    dc.textOut(rect_.left, rect_.top, text().view(), *font, ink, back);
+    // A blank has no ink: only its background and decorations show.
+    if (!isBlank() || background) dc.textOut(rect_.left, rect_.top, text().view(), *font, ink, back);
     if (inheritedBool(StyleId::Underline)) {
         const int y = rect_.bottom - font->descent() + 1;
         dc.line({rect_.left, y}, {rect_.right, y}, ink);

@@ -20,10 +20,12 @@ void WordView::layout(Layouter& layouter) {
     if (text().isEmpty()) return;
     const int32_t state = getStyleState();
     Size size = measured(state);
-    if (size.width < 0) {
-        const platform::gfx::TextExtents e = getFont()->measure(text().view());
+    if (size.width < 0 || !measuredFont(state)) {
+        auto font = getFont();
+        const platform::gfx::TextExtents e = font->measure(text().view());
         size = {e.width, e.height};
         setMeasured(state, size);
+        setMeasuredFont(state, std::move(font));
     }
     setSize(size.width, size.height);
     layouter.add(this);

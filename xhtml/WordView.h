@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "xhtml/View.h"
 
@@ -20,10 +21,18 @@ public:
     Size measured(int32_t state) const { return measured_[static_cast<size_t>(state & 3)]; }
     void setMeasured(int32_t state, Size size) { measured_[static_cast<size_t>(state & 3)] = size; }
     void clearMeasured();
+    // The font the word was measured with in a state; painting reuses it.
+    const std::shared_ptr<platform::gfx::Font>& measuredFont(int32_t state) const {
+        return fonts_[static_cast<size_t>(state & 3)];
+    }
+    void setMeasuredFont(int32_t state, std::shared_ptr<platform::gfx::Font> font) {
+        fonts_[static_cast<size_t>(state & 3)] = std::move(font);
+    }
 
 private:
     ZString text_;
     std::array<Size, kStateCount> measured_;
+    std::array<std::shared_ptr<platform::gfx::Font>, kStateCount> fonts_;
 };
 
 // br: forces a line break of a remembered height.

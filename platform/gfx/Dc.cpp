@@ -35,7 +35,7 @@ Rhythm rhythmOf(PenStyle style) {
         case PenStyle::Dash: return {18, 6};
         case PenStyle::Solid: break;
     }
-    return {1, 0};
+    return {0, 0};
 }
 
 }  // namespace
@@ -89,10 +89,11 @@ void Dc::line(Point from, Point to, Color c, PenStyle style) {
     cairo_t* cr = impl_->cr.get();
     setColor(cr, c);
     Rhythm rhythm = rhythmOf(style);
-    int period = rhythm.on + rhythm.off;
     if (from.x == to.x || from.y == to.y) {
         bool horizontal = from.y == to.y;
         int length = horizontal ? std::abs(to.x - from.x) : std::abs(to.y - from.y);
+        if (rhythm.off == 0) rhythm.on = length;  // solid: one run
+        const int period = rhythm.on + rhythm.off;
         int step = horizontal ? (to.x > from.x ? 1 : -1) : (to.y > from.y ? 1 : -1);
         // Runs of lit pixels along the line, the end point itself excluded.
         for (int i = 0; i < length; i += period) {
@@ -152,13 +153,10 @@ void Dc::textOut(int x, int y, std::u16string_view text, const Font& font, Color
         fillRect({x, y, x + e.width, y + e.height}, background);
     }
     if (color.isInvisible()) return;
-    GObjectPtr<PangoLayout> layout(pango_layout_new(sharedPangoContext()));
-    pango_layout_set_font_description(layout.get(), font.impl().description.get());
-    std::string utf8 = utf16ToUtf8(text);
-    pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+    const Font::Impl::Shaped& shaped = font.impl().shape(text);
     setColor(cr, color);
     cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout.get());
+    pango_cairo_show_layout(cr, shaped.layout.get());
     cairo_new_path(cr);
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // Word measurements repeat a lot (the same words on every line); the cache
 // is bounded so a long document cannot grow it without end.
-constexpr size_t kMaxCachedTexts = 8192;
+constexpr size_t kMaxCachedTexts = 4096;
 
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -95,10 +95,10 @@ Font::Font(int height, int weight, bool italic, const ZString& family)
     pango_font_description_set_weight(d, static_cast<PangoWeight>(weight <= 0 ? 400 : std::min(weight, 1000)));
     pango_font_description_set_style(d, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     impl_->description.reset(d);
-    impl_->layout.reset(pango_layout_new(sharedPangoContext()));
-    pango_layout_set_font_description(impl_->layout.get(), d);
-    pango_layout_set_text(impl_->layout.get(), "", 0);
-    impl_->empty = extentsOf(impl_->layout.get());
+    GObjectPtr<PangoLayout> layout(pango_layout_new(sharedPangoContext()));
+    pango_layout_set_font_description(layout.get(), d);
+    pango_layout_set_text(layout.get(), "", 0);
+    impl_->empty = extentsOf(layout.get());
     impl_->empty.width = 0;
 }
 
@@ -123,16 +123,22 @@ std::shared_ptr<Font> Font::stock() {
     return shared(-13, 400, false, u"Sans");
 }
 
+const Font::Impl::Shaped& Font::Impl::shape(std::u16string_view text) const {
+    std::u16string key(text);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    GObjectPtr<PangoLayout> layout(pango_layout_new(sharedPangoContext()));
+    pango_layout_set_font_description(layout.get(), description.get());
+    const std::string utf8 = utf16ToUtf8(text);
+    pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
+    Shaped shaped{extentsOf(layout.get()), std::move(layout)};
+    if (cache.size() >= kMaxCachedTexts) cache.clear();
+    return cache.emplace(std::move(key), std::move(shaped)).first->second;
+}
+
 TextExtents Font::measure(std::u16string_view text) const {
     if (text.empty()) return impl_->empty;
-    auto it = impl_->cache.find(std::u16string(text));
-    if (it != impl_->cache.end()) return it->second;
-    std::string utf8 = utf16ToUtf8(text);
-    pango_layout_set_text(impl_->layout.get(), utf8.data(), static_cast<int>(utf8.size()));
-    TextExtents e = extentsOf(impl_->layout.get());
-    if (impl_->cache.size() >= kMaxCachedTexts) impl_->cache.clear();
-    impl_->cache.emplace(text, e);
-    return e;
+    return impl_->shape(text).extents;
 }
 
 int Font::ascent() const { return impl_->empty.ascent; }

@@ -48,10 +48,17 @@ std::string utf16ToUtf8(std::u16string_view text);
 PangoContext* sharedPangoContext();
 
 struct Font::Impl {
+    // A shaped text, kept so that painting the same word again costs no
+    // shaping and its measured width is the painted one.
+    struct Shaped {
+        TextExtents extents;
+        GObjectPtr<PangoLayout> layout;
+    };
     FontDescriptionPtr description;
-    GObjectPtr<PangoLayout> layout;  // reused for measuring
-    TextExtents empty;               // metrics of the bare line
-    mutable std::unordered_map<std::u16string, TextExtents> cache;
+    TextExtents empty;  // metrics of the bare line
+    mutable std::unordered_map<std::u16string, Shaped> cache;
+
+    const Shaped& shape(std::u16string_view text) const;
 };
 
 struct Image::Frame {

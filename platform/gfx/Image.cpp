@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <list>
+#include <mutex>
 
 #include "platform/gfx/GfxHandles.h"
 
@@ -78,6 +80,70 @@ SurfacePtr surfaceFromPixbuf(GdkPixbuf* pixbuf) {
     return surface;
 }
 
+SurfacePtr copySurface(cairo_surface_t* source) {
+    cairo_surface_flush(source);
+    const int w = cairo_image_surface_get_width(source);
+    const int h = cairo_image_surface_get_height(source);
+    SurfacePtr copy(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    cairo_surface_flush(copy.get());
+    const int stride = cairo_image_surface_get_stride(source);
+    if (stride == cairo_image_surface_get_stride(copy.get()))
+        std::memcpy(cairo_image_surface_get_data(copy.get()), cairo_image_surface_get_data(source),
+                    static_cast<size_t>(stride) * static_cast<size_t>(h));
+    cairo_surface_mark_dirty(copy.get());
+    return copy;
+}
+
+// Documents show the same few pictures again and again (every window
+// shows the toolbar icons and the banner): decoded pictures are kept by
+// their bytes, bounded in total size, so a repeated decode is a copy.
+class DecodedPictures {
+public:
+    struct Picture {
+        std::string bytes;
+        int width = 0;
+        int height = 0;
+        std::vector<std::pair<SurfacePtr, int>> frames;  // surface, delay
+        size_t cost = 0;
+    };
+
+    // Fills `out` from a kept picture with exactly these bytes.
+    template <typename Fill>
+    bool find(std::string_view bytes, Fill fill) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = pictures_.begin(); it != pictures_.end(); ++it) {
+            if (it->bytes.size() != bytes.size() || std::memcmp(it->bytes.data(), bytes.data(), bytes.size()) != 0)
+                continue;
+            pictures_.splice(pictures_.begin(), pictures_, it);
+            fill(pictures_.front());
+            return true;
+        }
+        return false;
+    }
+
+    void keep(Picture picture) {
+        if (picture.cost > kBudget / 4) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        total_ += picture.cost;
+        pictures_.push_front(std::move(picture));
+        while (total_ > kBudget && !pictures_.empty()) {
+            total_ -= pictures_.back().cost;
+            pictures_.pop_back();
+        }
+    }
+
+private:
+    static constexpr size_t kBudget = 32u << 20;
+    std::mutex mutex_;
+    std::list<Picture> pictures_;
+    size_t total_ = 0;
+};
+
+DecodedPictures& decodedPictures() {
+    static DecodedPictures* pictures = new DecodedPictures();  // lives until exit
+    return *pictures;
+}
+
 cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -86,6 +152,36 @@ cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned
 }  // namespace
 
 std::unique_ptr<Image> Image::decode(std::string_view bytes, std::string* error) {
+    std::unique_ptr<Image> kept;
+    if (decodedPictures().find(bytes, [&](const DecodedPictures::Picture& p) {
+            kept.reset(new Image());
+            kept->width_ = p.width;
+            kept->height_ = p.height;
+            for (const auto& [surface, delay] : p.frames) {
+                auto frame = std::make_unique<Frame>();
+                frame->surface = copySurface(surface.get());
+                frame->delay = delay;
+                kept->frames_.push_back(std::move(frame));
+            }
+        }))
+        return kept;
+    std::unique_ptr<Image> image = decodeNew(bytes, error);
+    if (image) {
+        DecodedPictures::Picture picture;
+        picture.bytes.assign(bytes);
+        picture.width = image->width_;
+        picture.height = image->height_;
+        picture.cost = bytes.size();
+        for (const auto& frame : image->frames_) {
+            picture.frames.emplace_back(copySurface(frame->surface.get()), frame->delay);
+            picture.cost += static_cast<size_t>(image->width_) * static_cast<size_t>(image->height_) * 4;
+        }
+        decodedPictures().keep(std::move(picture));
+    }
+    return image;
+}
+
+std::unique_ptr<Image> Image::decodeNew(std::string_view bytes, std::string* error) {
     GObjectPtr<GdkPixbufLoader> loader(gdk_pixbuf_loader_new());
     GError* raw = nullptr;
     bool ok = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(bytes.data()),

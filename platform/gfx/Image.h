@@ -43,6 +43,7 @@ public:
 private:
     friend class Dc;
     Image() = default;
+    static std::unique_ptr<Image> decodeNew(std::string_view bytes, std::string* error);
 
     int width_ = 0;
     int height_ = 0;
