@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 
 #include "EngineTestSupport.h"
@@ -63,6 +64,13 @@ TEST(GhostscriptArgumentsTest, QFactorForTypicalQualities) {
         EXPECT_TRUE(has(a, "-dPassThroughJPEGImages=false -dColorImageFilter=/DCTEncode"));
     }
     EXPECT_TRUE(has(args({}), "/QFactor 0.45 "));
+
+    // A German user's decimal comma never reaches Ghostscript.
+    std::string previous = setlocale(LC_ALL, nullptr);
+    if (setlocale(LC_ALL, "de_DE.UTF-8")) {
+        EXPECT_EQ(ghostscriptQFactor(75), u"0.45");
+        setlocale(LC_ALL, previous.c_str());
+    }
 }
 
 TEST(GhostscriptArgumentsTest, QualityOutsideZeroToHundredKeepsImagesLossless) {
