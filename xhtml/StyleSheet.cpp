@@ -64,59 +64,50 @@ StyleValue numberFromDouble(double value) {
     return StyleValue::makeDouble(value);
 }
 
-void store(StyleTarget& view, int32_t id, StyleValue value, int32_t state) { view.setStyle(id, value, state); }
+using Ops = std::vector<StyleOp>;
 
-void storeKeyword(StyleTarget& view, int32_t id, const KeywordTable& table, Text value, int32_t state) {
-    store(view, id, StyleValue::makeInt(lookupKeyword(table, value)), state);
+void store(Ops& ops, int32_t id, StyleValue value) { ops.push_back(StyleOp{StyleOp::Store, id, std::move(value)}); }
+
+void storeKeyword(Ops& ops, int32_t id, const KeywordTable& table, Text value) {
+    store(ops, id, StyleValue::makeInt(lookupKeyword(table, value)));
 }
 
 // A border colour for all sides drops the per-side colours of the normal
 // state, whatever state is being applied.
-void eraseSideColors(StyleTarget& view) {
-    for (int32_t id = StyleId::BorderLeftColor; id <= StyleId::BorderBottomColor; ++id) {
-        view.setStyle(id, StyleValue(), kStateNormal);
-    }
-}
+void eraseSideColors(Ops& ops) { ops.push_back(StyleOp{StyleOp::EraseSideColors, 0, StyleValue()}); }
 
-void applyBorderShorthand(StyleTarget& view, int32_t state, Text value, int32_t widthId, int32_t styleId,
+void applyBorderShorthand(Ops& ops, Text value, int32_t widthId, int32_t styleId,
                           int32_t colorId) {
     for (Text word : splitWords(value)) {
         Color named = 0;
         if (chars::isDigit(word[0])) {
-            store(view, widthId, parseNumber(word), state);
+            store(ops, widthId, parseNumber(word));
         } else if (word[0] == u'#' || lookupColorName(word, named)) {
-            store(view, colorId, StyleValue::makeColor(parseColor(word)), state);
-            if (colorId == StyleId::BorderColor) eraseSideColors(view);
+            store(ops, colorId, StyleValue::makeColor(parseColor(word)));
+            if (colorId == StyleId::BorderColor) eraseSideColors(ops);
         } else if (isKeyword(borderStyleTable, word)) {
-            storeKeyword(view, styleId, borderStyleTable, word, state);
+            storeKeyword(ops, styleId, borderStyleTable, word);
         }
     }
 }
 
-void applyFontSize(StyleTarget& view, int32_t state, Text value) {
-    if (isKeyword(fontSizeTable, value)) {
-        if (value == u"smaller" || value == u"larger") {
-            double base = 13;
-            StyleValue inherited;
-            if (view.findInheritedStyle(StyleId::FontSize, inherited, state) && inherited.kind() <= StyleValue::Colour) {
-                base = inherited.toDouble();
-            }
-            store(view, StyleId::FontSize, numberFromDouble(value == u"smaller" ? base - 2 : base + 2), state);
-        } else {
-            storeKeyword(view, StyleId::FontSize, fontSizeTable, value, state);
-        }
-        return;
+void applyFontSize(Ops& ops, Text value) {
+    if (value == u"smaller" || value == u"larger") {
+        ops.push_back(StyleOp{StyleOp::RelativeFontSize, StyleId::FontSize, StyleValue::makeInt(value == u"smaller" ? -2 : 2)});
+    } else if (isKeyword(fontSizeTable, value)) {
+        storeKeyword(ops, StyleId::FontSize, fontSizeTable, value);
+    } else {
+        store(ops, StyleId::FontSize, parseNumber(value));
     }
-    store(view, StyleId::FontSize, parseNumber(value), state);
 }
 
-void applyBackgroundImage(StyleTarget& view, int32_t state, Text value) {
+void applyBackgroundImage(Ops& ops, Text value) {
     if (value.substr(0, 3) != u"url") return;
     size_t open = value.find(u'(');
     if (open == Text::npos) return;
     size_t close = value.find(u')', open + 1);
     Text inside = trimView(value.substr(open + 1, close == Text::npos ? Text::npos : close - open - 1));
-    if (!inside.empty()) store(view, StyleId::BackgroundImage, StyleValue::makeString(ZString(inside)), state);
+    if (!inside.empty()) store(ops, StyleId::BackgroundImage, StyleValue::makeString(ZString(inside)));
 }
 
 StyleValue backgroundPositionWord(Text word) {
@@ -124,13 +115,13 @@ StyleValue backgroundPositionWord(Text word) {
     return StyleValue::makeInt(lookupKeyword(backgroundPositionTable, word));
 }
 
-void applyBackgroundPosition(StyleTarget& view, int32_t state, Text value) {
+void applyBackgroundPosition(Ops& ops, Text value) {
     std::vector<Text> words = splitWords(value);
-    if (words.size() >= 1) store(view, StyleId::BackgroundPositionX, backgroundPositionWord(words[0]), state);
-    if (words.size() >= 2) store(view, StyleId::BackgroundPositionY, backgroundPositionWord(words[1]), state);
+    if (words.size() >= 1) store(ops, StyleId::BackgroundPositionX, backgroundPositionWord(words[0]));
+    if (words.size() >= 2) store(ops, StyleId::BackgroundPositionY, backgroundPositionWord(words[1]));
 }
 
-void applyGradient(StyleTarget& view, int32_t state, Text value) {
+void applyGradient(Ops& ops, Text value) {
     std::vector<Text> words = splitWords(value);
     if (words.size() != 3) return;
     int32_t mode = 1;
@@ -141,23 +132,23 @@ void applyGradient(StyleTarget& view, int32_t state, Text value) {
     } else if (words[2] == u"backward-diagonal") {
         mode = 3;
     }
-    store(view, StyleId::GradientOn, StyleValue::makeBool(true), state);
-    store(view, StyleId::GradientStart, StyleValue::makeColor(parseColor(words[0])), state);
-    store(view, StyleId::GradientEnd, StyleValue::makeColor(parseColor(words[1])), state);
-    store(view, StyleId::GradientMode, StyleValue::makeInt(mode), state);
+    store(ops, StyleId::GradientOn, StyleValue::makeBool(true));
+    store(ops, StyleId::GradientStart, StyleValue::makeColor(parseColor(words[0])));
+    store(ops, StyleId::GradientEnd, StyleValue::makeColor(parseColor(words[1])));
+    store(ops, StyleId::GradientMode, StyleValue::makeInt(mode));
 }
 
-void applyTextDecoration(StyleTarget& view, int32_t state, Text value) {
+void applyTextDecoration(Ops& ops, Text value) {
     if (value == u"underline") {
-        store(view, StyleId::Underline, StyleValue::makeBool(true), state);
+        store(ops, StyleId::Underline, StyleValue::makeBool(true));
     } else if (value == u"line-through") {
-        store(view, StyleId::LineThrough, StyleValue::makeBool(true), state);
+        store(ops, StyleId::LineThrough, StyleValue::makeBool(true));
     } else if (value == u"overline") {
-        store(view, StyleId::Overline, StyleValue::makeBool(true), state);
+        store(ops, StyleId::Overline, StyleValue::makeBool(true));
     } else if (value == u"none") {
-        store(view, StyleId::Overline, StyleValue::makeBool(false), state);
-        store(view, StyleId::LineThrough, StyleValue::makeBool(false), state);
-        store(view, StyleId::Underline, StyleValue::makeBool(false), state);
+        store(ops, StyleId::Overline, StyleValue::makeBool(false));
+        store(ops, StyleId::LineThrough, StyleValue::makeBool(false));
+        store(ops, StyleId::Underline, StyleValue::makeBool(false));
     }
 }
 
@@ -247,49 +238,49 @@ constexpr BorderSide kBorderShorthands[] = {
     {u"border-bottom", StyleId::BorderBottomWidth, StyleId::BorderBottomStyle, StyleId::BorderBottomColor},
 };
 
-void applyDeclaration(StyleTarget& view, int32_t state, Text name, Text value) {
+void convertDeclaration(Ops& ops, Text name, Text value) {
     if (name.substr(0, 3) == u"-c-") name.remove_prefix(3);
     for (const NamedId& p : kNumberProperties) {
-        if (name == p.name) return store(view, p.id, parseNumber(value), state);
+        if (name == p.name) return store(ops, p.id, parseNumber(value));
     }
     for (const NamedId& p : kColorProperties) {
-        if (name == p.name) return store(view, p.id, StyleValue::makeColor(parseColor(value)), state);
+        if (name == p.name) return store(ops, p.id, StyleValue::makeColor(parseColor(value)));
     }
     for (const KeywordProperty& p : kKeywordProperties) {
-        if (name == p.name) return storeKeyword(view, p.id, *p.table, value, state);
+        if (name == p.name) return storeKeyword(ops, p.id, *p.table, value);
     }
     for (const NamedId& p : kBorderStyleProperties) {
         if (name == p.name) {
             int32_t style = lookupKeyword(borderStyleTable, value);
-            if (style != 0) store(view, p.id, StyleValue::makeInt(style), state);
+            if (style != 0) store(ops, p.id, StyleValue::makeInt(style));
             return;
         }
     }
     for (const BorderSide& side : kBorderShorthands) {
-        if (name == side.name) return applyBorderShorthand(view, state, value, side.widthId, side.styleId, side.colorId);
+        if (name == side.name) return applyBorderShorthand(ops, value, side.widthId, side.styleId, side.colorId);
     }
     if (name == u"border-color") {
-        store(view, StyleId::BorderColor, StyleValue::makeColor(parseColor(value)), state);
-        eraseSideColors(view);
+        store(ops, StyleId::BorderColor, StyleValue::makeColor(parseColor(value)));
+        eraseSideColors(ops);
     } else if (name == u"text-decoration") {
-        applyTextDecoration(view, state, value);
+        applyTextDecoration(ops, value);
     } else if (name == u"font-family") {
-        store(view, StyleId::FontFamily, StyleValue::makeString(ZString(value.substr(0, value.find(u',')))), state);
+        store(ops, StyleId::FontFamily, StyleValue::makeString(ZString(value.substr(0, value.find(u',')))));
     } else if (name == u"font-size") {
-        applyFontSize(view, state, value);
+        applyFontSize(ops, value);
     } else if (name == u"font-style") {
-        if (value == u"italic") store(view, StyleId::Italic, StyleValue::makeBool(true), state);
+        if (value == u"italic") store(ops, StyleId::Italic, StyleValue::makeBool(true));
     } else if (name == u"background-image") {
-        applyBackgroundImage(view, state, value);
+        applyBackgroundImage(ops, value);
     } else if (name == u"background-position") {
-        applyBackgroundPosition(view, state, value);
+        applyBackgroundPosition(ops, value);
     } else if (name == u"background-gradient") {
-        applyGradient(view, state, value);
+        applyGradient(ops, value);
     } else if (name == u"overflow") {
-        storeKeyword(view, StyleId::OverflowX, overflowTable, value, state);
-        storeKeyword(view, StyleId::OverflowY, overflowTable, value, state);
+        storeKeyword(ops, StyleId::OverflowX, overflowTable, value);
+        storeKeyword(ops, StyleId::OverflowY, overflowTable, value);
     } else if (name == u"white-space") {
-        if (value == u"nowrap" || value == u"nobreak") store(view, StyleId::NoWrap, StyleValue::makeBool(true), state);
+        if (value == u"nowrap" || value == u"nobreak") store(ops, StyleId::NoWrap, StyleValue::makeBool(true));
     }
 }
 
@@ -382,8 +373,10 @@ void parseStyleSheet(StyleRules& rules, std::u16string_view text) {
     }
 }
 
-std::vector<ZString> splitClassList(std::u16string_view classText) {
-    std::vector<ZString> classes;
+namespace {
+
+template <class Piece>
+void splitClasses(std::u16string_view classText, std::vector<Piece>& classes) {
     size_t p = 0;
     while (p <= classText.size()) {
         size_t end = p;
@@ -392,6 +385,24 @@ std::vector<ZString> splitClassList(std::u16string_view classText) {
         if (!piece.empty()) classes.emplace_back(piece);
         p = end + 1;
     }
+}
+
+bool hasClass(const ZString& wanted, const std::vector<Text>& classList) {
+    for (Text cls : classList) {
+        if (chars::equalsIgnoreCase(wanted.view(), cls)) return true;
+    }
+    return false;
+}
+
+bool matchParts(const StyleSelector& selector, int32_t state, Text tag, Text id) {
+    return selector.state == state && matchesPart(selector.tag, tag) && matchesPart(selector.id, id);
+}
+
+}  // namespace
+
+std::vector<ZString> splitClassList(std::u16string_view classText) {
+    std::vector<ZString> classes;
+    splitClasses(classText, classes);
     return classes;
 }
 
@@ -408,28 +419,58 @@ bool matchSelector(const StyleSelector& selector, int32_t state, std::u16string_
 }
 
 void applyStyleDef(StyleTarget& view, int32_t state, const StyleDef& styleDef) {
-    for (const StyleDef::Declaration& declaration : styleDef.declarations) {
-        applyDeclaration(view, state, declaration.first.view(), declaration.second.view());
+    if (styleDef.opsFor_ != styleDef.declarations.size()) {
+        styleDef.ops_.clear();
+        for (const StyleDef::Declaration& declaration : styleDef.declarations) {
+            convertDeclaration(styleDef.ops_, declaration.first.view(), declaration.second.view());
+        }
+        styleDef.opsFor_ = styleDef.declarations.size();
+    }
+    for (const StyleOp& op : styleDef.ops_) {
+        switch (op.kind) {
+        case StyleOp::Store:
+            view.setStyle(op.id, op.value, state);
+            break;
+        case StyleOp::EraseSideColors:
+            for (int32_t id = StyleId::BorderLeftColor; id <= StyleId::BorderBottomColor; ++id) {
+                view.setStyle(id, StyleValue(), kStateNormal);
+            }
+            break;
+        case StyleOp::RelativeFontSize: {
+            double base = 13;
+            StyleValue inherited;
+            if (view.findInheritedStyle(StyleId::FontSize, inherited, state) &&
+                inherited.kind() <= StyleValue::Colour) {
+                base = inherited.toDouble();
+            }
+            view.setStyle(op.id, numberFromDouble(base + op.value.asInt()), state);
+            break;
+        }
+        }
     }
 }
 
 void applyStyles(StyleTarget& view, int32_t state, const StyleRules& rules) {
+    // Copies, because applying may store into the maps these come from.
     auto stringOf = [&](int32_t id, int32_t inState) {
         const StyleValue* value = view.styleEntry(id, inState);
         return value ? value->asString() : ZString();
     };
     const ZString tag = stringOf(StyleId::ElementName, kStateNormal);
     const ZString id = stringOf(StyleId::Id, kStateNormal);
-    const std::vector<ZString> classes = splitClassList(stringOf(StyleId::ClassList, kStateNormal).view());
+    const ZString classText = stringOf(StyleId::ClassList, kStateNormal);
+    std::vector<Text> classes;
+    splitClasses(classText.view(), classes);
     for (const StyleRule& rule : rules) {
-        if (rule.def && matchSelector(rule.selector, state, tag.view(), id.view(), classes)) {
-            applyStyleDef(view, state, *rule.def);
-        }
+        const StyleSelector& selector = rule.selector;
+        if (!rule.def || !matchParts(selector, state, tag.view(), id.view())) continue;
+        if (!selector.cls.isEmpty() && !(selector.cls == u"*") && !hasClass(selector.cls, classes)) continue;
+        applyStyleDef(view, state, *rule.def);
     }
-    const ZString inlineText = stringOf(StyleId::InlineStyle, state);
-    if (!inlineText.isEmpty()) {
+    const StyleValue* inlineStyle = view.styleEntry(StyleId::InlineStyle, state);
+    if (inlineStyle && !inlineStyle->asString().isEmpty()) {
         IPtr<StyleDef> inlineDef(new StyleDef);
-        parseDeclarations(*inlineDef, inlineText.view());
+        parseDeclarations(*inlineDef, inlineStyle->asString().view());
         applyStyleDef(view, state, *inlineDef);
     }
 }

@@ -225,6 +225,8 @@ bool isKeyword(const KeywordTable& table, std::u16string_view text) { return fin
 std::span<const NamedColor> colorNameTable() { return kColors; }
 
 bool lookupColorName(std::u16string_view text, Color& out) {
+    // Names are 3 to 20 letters; "#..." and numbers never are one.
+    if (text.size() < 3 || text.size() > 20 || !chars::isLetter(text[0])) return false;
     for (const NamedColor& named : kColors) {
         if (chars::equalsIgnoreCase(text, named.name)) {
             out = named.value;

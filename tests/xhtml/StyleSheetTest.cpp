@@ -257,3 +257,21 @@ TEST(StyleSheetTest, BackgroundsAndGradients) {
     EXPECT_EQ(one.get(StyleId::BackgroundPositionX), integer(4));
     EXPECT_FALSE(one.has(StyleId::BackgroundPositionY));
 }
+
+TEST(StyleSheetTest, SharedDefinitionsConvertPerViewAndFollowLaterDeclarations) {
+    IPtr<StyleDef> def(new StyleDef);
+    parseDeclarations(*def, u"font-size:larger");
+    Element small(u"p"), big(u"p");
+    small.maps[0][StyleId::FontSize] = integer(10);
+    big.maps[0][StyleId::FontSize] = StyleValue::makeDouble(20.5);
+    applyStyleDef(small, 0, *def);
+    applyStyleDef(big, 0, *def);
+    EXPECT_EQ(small.get(StyleId::FontSize), integer(12));
+    EXPECT_EQ(big.get(StyleId::FontSize), StyleValue::makeDouble(22.5)) << "the base is each view's own";
+    applyStyleDef(small, 0, *def);
+    EXPECT_EQ(small.get(StyleId::FontSize), integer(14)) << "relative again to what is stored now";
+
+    parseDeclarations(*def, u"color:red");
+    applyStyleDef(big, 2, *def);
+    EXPECT_EQ(big.get(StyleId::Color, 2), color(0x000000FF)) << "declarations added later are applied";
+}
