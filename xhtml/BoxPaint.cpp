@@ -207,7 +207,18 @@ void BoxView::paintBorderSide(gfx::Dc& dc, Point from, Point to, int width, int3
     }
 }
 
-void BoxView::paintContent(gfx::Dc& dc, const Rect& clip) { CompositeView::paint(dc, clip); }
+void BoxView::paintContent(gfx::Dc& dc, const Rect& clip) {
+    if (type_ != kIFrameView) return CompositeView::paint(dc, clip);
+    // A nested frame is a window of its own: its content shows only inside
+    // its borders.
+    const Rect box = getBorderBox();
+    const Edges borders = getBorderWidths();
+    const Rect inside{box.left + borders.left, box.top + borders.top, box.right - borders.right,
+                      box.bottom - borders.bottom};
+    gfx::Dc::SaveScope scope(dc);
+    dc.intersectClip(inside);
+    CompositeView::paint(dc, clip.intersect(inside));
+}
 
 void CompositeView::paint(gfx::Dc& dc, const Rect& clip) {
     for (const auto& child : children_) {
