@@ -50,7 +50,7 @@ size_t readRawText(HtmlTagNode* element, Text t, size_t p) {
     std::u16string closing = u"</";
     closing.append(element->name.view());
     size_t start = p;
-    while (p < t.size() && !startsWithIgnoreCase(t, p, closing)) ++p;
+    while (p < t.size() && !(t[p] == u'<' && startsWithIgnoreCase(t, p, closing))) ++p;
     const Text content = t.substr(start, p - start);
     p = afterNextGreater(t, p);
     element->children.push_back(std::make_unique<HtmlTextNode>(element, content));
