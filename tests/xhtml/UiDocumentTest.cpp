@@ -134,8 +134,12 @@ TEST_F(UiDocument, FiveFormFieldsWithDefaultsAndTooltips) {
         EXPECT_EQ(view->type(), field.type);
         EXPECT_EQ(view->styleString(StyleId::Title), field.tooltip);
         EXPECT_FALSE(view->isDisabled());
-        if (field.value) EXPECT_EQ(view->styleString(StyleId::FormValue), field.value);
-        if (field.size) EXPECT_EQ(view->styleInt(StyleId::Size), field.size);
+        if (field.value) {
+            EXPECT_EQ(view->styleString(StyleId::FormValue), field.value);
+        }
+        if (field.size) {
+            EXPECT_EQ(view->styleInt(StyleId::Size), field.size);
+        }
     }
     EXPECT_FALSE(formField(u"webOptimize")->styleBool(StyleId::Checked, true));
 
