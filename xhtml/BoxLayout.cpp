@@ -85,7 +85,10 @@ void BoxView::layoutBox(Layouter& layouter, int widthHint, int heightHint) {
 Rect BoxView::layoutChildren(const Rect& content, int32_t mode) {
     const bool normal = mode == Layouter::kNormal;
     if (normal && content == lastContentRect_) return childrenRect_;
-    if (children_.empty()) return {content.left, content.top, content.left, content.top};
+    if (children_.empty()) {
+        lastOuterSize_ = outerSizeOf({0, 0});
+        return {content.left, content.top, content.left, content.top};
+    }
     const int32_t state = getStyleState();
     const MeasureKey key{state, content.width(), content.height()};
     if (!measureCache_.empty() && !normal) {
@@ -111,9 +114,11 @@ Rect BoxView::layoutChildren(const Rect& content, int32_t mode) {
     if (normal) {
         lastContentRect_ = content;
         childrenRect_ = used;
+        lastOuterSize_ = outerSizeOf({used.width(), used.height()});
     } else {
         lastContentRect_ = kInvalidRect;
         childrenRect_ = kInvalidRect;
+        lastOuterSize_ = {-1, -1};
     }
     measureCache_[key] = {used.width(), used.height()};
     return used;
@@ -184,6 +189,7 @@ void BoxView::relayoutNeeded() {
     setAttached(false);
     lastContentRect_ = kInvalidRect;
     childrenRect_ = kInvalidRect;
+    lastOuterSize_ = {-1, -1};
     const Size current = getSize();
     if (measureFull(current.width, 0) == current) {
         // Same size: only this box changes, nothing around it moves.

@@ -105,6 +105,9 @@ public:
     void setLastContentRect(const Rect& r) { lastContentRect_ = r; }
     const Rect& childrenRect() const { return childrenRect_; }
     void setChildrenRect(const Rect& r) { childrenRect_ = r; }
+    // Outer size of what the children took in the last placing layout
+    // ({-1, -1} when unknown); a frame sizes its window to its body by it.
+    Size lastOuterSize() const { return lastOuterSize_; }
     static constexpr Rect kInvalidRect{-1, -1, -1, -1};
 
 protected:
@@ -118,6 +121,7 @@ private:
     bool moved_ = false;
     Rect lastContentRect_ = kInvalidRect;
     Rect childrenRect_ = kInvalidRect;
+    Size lastOuterSize_{-1, -1};
 };
 
 // div and the other block elements.

@@ -57,7 +57,8 @@ void setMouseFlags(View* view, uint32_t flags) {
 
 }  // namespace
 
-DocumentRenderer::DocumentRenderer(Options options) : options_(std::move(options)) {
+DocumentRenderer::DocumentRenderer(Options options)
+    : options_(std::move(options)), previousDpi_(View::screenDpi()) {
     View::setScreenDpi(options_.dpi);
     context_ = std::make_unique<ViewContext>();
     document_ = std::make_unique<LocalizedDocument>(context_.get(), options_.applyLanguage);
@@ -66,6 +67,7 @@ DocumentRenderer::DocumentRenderer(Options options) : options_(std::move(options
 DocumentRenderer::~DocumentRenderer() {
     document_.reset();
     context_.reset();
+    View::setScreenDpi(previousDpi_);
 }
 
 bool DocumentRenderer::load(const std::string& fileOrUrl, std::string* error) {

@@ -47,6 +47,7 @@ private:
     void applyMouseStates();
 
     Options options_;
+    int previousDpi_;
     std::unique_ptr<ViewContext> context_;
     std::unique_ptr<HtmlView> document_;
     Size page_;

@@ -86,6 +86,10 @@ TEST(UiRenderTest, MainWindowAt96Dpi) {
     ASSERT_TRUE(ui.loaded());
     EXPECT_EQ(ui.page().width, 750);
     EXPECT_EQ(ui.page().height, 383);
+    // The window sizes itself to what its body's content took.
+    auto* body = static_cast<BoxView*>(ui.renderer().document()->findFirstByType(xhtml::kBodyView));
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->lastOuterSize(), (xhtml::Size{750, 383}));
     EXPECT_EQ(ui.classRect("leftPane"), (Rect{0, 0, 550, 332}));
     EXPECT_EQ(ui.classRect("rightPane"), (Rect{550, 0, 750, 332}));
 
