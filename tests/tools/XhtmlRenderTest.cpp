@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/Process.h"
+#include "platform/gfx/Image.h"
+
+// xhtml-render as a program: the window document to a PNG without a display.
+
+namespace {
+
+std::string renderTool() {
+    const char* binDir = std::getenv("VARTO_BIN_DIR");
+    return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/xhtml-render";
+}
+
+struct RenderRun {
+    uint32_t exitCode = 0;
+    std::string errors;
+};
+
+RenderRun render(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{renderTool()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    platform::Process child;
+    RenderRun run;
+    if (child.spawn(argv, true) != 0) {
+        run.exitCode = 255;
+        return run;
+    }
+    char buffer[4096];
+    for (int waited = 0; waited < 60000; waited += 50) {
+        child.waitForActivity(50, false);
+        const int n = child.read(platform::Process::Stream::Output, buffer, sizeof buffer);
+        if (n > 0) {
+            run.errors.append(buffer, static_cast<size_t>(n));
+            continue;
+        }
+        if (n == 0 || (child.exited() && child.bytesAvailable(platform::Process::Stream::Output) == 0)) break;
+    }
+    child.waitExit(60000);
+    run.exitCode = child.exitCode();
+    return run;
+}
+
+class XhtmlRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(renderTool())) GTEST_SKIP() << "xhtml-render is not built";
+        folder_ = std::filesystem::temp_directory_path() / ("xhtml-render-test-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string out(const char* name) const { return (folder_ / name).string(); }
+
+    std::filesystem::path folder_;
+};
+
+}  // namespace
+
+TEST_F(XhtmlRenderTest, WindowDocumentTakesItsOwnWidthAndScalesWithTheResolution) {
+    ASSERT_EQ(render({"res:///ui.xhtml", out("ui.png")}).exitCode, 0u);
+    auto page = platform::gfx::Image::load(out("ui.png"));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->width(), 750);
+    EXPECT_EQ(page->height(), 383);
+    ASSERT_EQ(render({"--dpi", "144", "--width", "1200", "--hover", "actionAdd", "--lang", "de", "res:///ui.xhtml",
+                      out("ui144.png")})
+                  .exitCode,
+              0u);
+    auto wide = platform::gfx::Image::load(out("ui144.png"));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->width(), 1200);
+    EXPECT_EQ(wide->pixel(20, 100), platform::gfx::Color::rgb(0xFF, 0xEC, 0xB5));  // the hovered button
+}
+
+TEST_F(XhtmlRenderTest, FilesAreReadWithPicturesBesideThem) {
+    const std::string page = out("page.xhtml");
+    {
+        auto square = platform::gfx::Image::create(8, 8);
+        for (int i = 0; i < 64; ++i) square->setPixel(i % 8, i / 8, platform::gfx::Color::rgb(0, 0, 255));
+        ASSERT_TRUE(square->writePng(out("square.png")));
+        FILE* f = std::fopen(page.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("<html><body style='margin:0'><img src='square.png'/></body></html>", f);
+        std::fclose(f);
+    }
+    ASSERT_EQ(render({page, out("page.png")}).exitCode, 0u);
+    auto image = platform::gfx::Image::load(out("page.png"));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width(), 8);
+    EXPECT_EQ(image->pixel(7, 7), platform::gfx::Color::rgb(0, 0, 255));
+}
+
+TEST_F(XhtmlRenderTest, BadArgumentsAndMissingInputsFailClearly) {
+    RenderRun usage = render({"only-one-argument"});
+    EXPECT_EQ(usage.exitCode, 2u);
+    EXPECT_NE(usage.errors.find("usage: xhtml-render"), std::string::npos);
+    EXPECT_EQ(render({"--width", "wide", "res:///ui.xhtml", out("x.png")}).exitCode, 2u);
+    RenderRun missing = render({out("nothing.xhtml"), out("x.png")});
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_NE(missing.errors.find("cannot read"), std::string::npos);
+    EXPECT_EQ(render({"res:///no-such-document.xhtml", out("x.png")}).exitCode, 1u);
+    EXPECT_FALSE(std::filesystem::exists(out("x.png")));
+}
