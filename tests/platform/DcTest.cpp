@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 
 #include "platform/gfx/Dc.h"
 
@@ -151,20 +149,4 @@ TEST(DcTest, TextIsPaintedInsideItsMeasuredExtents) {
     EXPECT_GT(dark, 20);
     EXPECT_EQ(dc->pixel(10, 5 + e.height - 1), Color::rgb(255, 255, 0));  // background below the glyphs
     EXPECT_EQ(dc->pixel(10 + e.width, 5), kWhite);
-}
-
-TEST(DcTest, PngAndSnapshotKeepTheTarget) {
-    auto dc = whiteDc(6, 4);
-    dc->fillRect({1, 1, 2, 2}, kRed);
-    auto copy = dc->snapshot();
-    ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->pixel(1, 1), kRed);
-    auto path = std::filesystem::temp_directory_path() / "varto-dc-test.png";
-    ASSERT_TRUE(dc->writePng(path.string()));
-    auto back = Image::load(path.string());
-    std::filesystem::remove(path);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->width(), 6);
-    EXPECT_EQ(back->pixel(1, 1), kRed);
-    EXPECT_EQ(back->pixel(0, 0), kWhite);
 }

@@ -49,13 +49,3 @@ TEST(FontTest, NonBmpAndBrokenSurrogatesAreMeasured) {
     EXPECT_GT(f->measure(broken).width, f->measure(u"a").width);
     EXPECT_GT(f->measure(u"\U0001F600").width, 0);
 }
-
-TEST(FontTest, SharedFontsAreKeyedByAllFourValues) {
-    auto a = Font::shared(-13, 400, false, u"Verdana");
-    EXPECT_EQ(a, Font::shared(-13, 400, false, u"Verdana"));
-    EXPECT_NE(a, Font::shared(-13, 700, false, u"Verdana"));
-    EXPECT_NE(a, Font::shared(-13, 400, true, u"Verdana"));
-    EXPECT_NE(a, Font::shared(-14, 400, false, u"Verdana"));
-    EXPECT_NE(a, Font::shared(-13, 400, false, u"Arial"));
-    EXPECT_NE(Font::stock(), nullptr);
-}

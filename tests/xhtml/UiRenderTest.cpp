@@ -5,7 +5,6 @@
 
 #include "RenderFixture.h"
 #include "xhtml/LayoutDump.h"
-#include "xhtml/Layouter.h"
 
 using xhtml::BoxView;
 using xhtml::DocumentRenderer;
@@ -159,20 +158,4 @@ TEST(UiRenderTest, HoveredToolButtonChangesColoursNotSize) {
     EXPECT_EQ(ui.pixel(138, 40), Color::rgb(0xE5, 0xC3, 0x65));
     EXPECT_EQ(ui.pixel(10, 70), Color::rgb(255, 255, 255));
     EXPECT_EQ(ui.pixel(2, 40), Color::rgb(0xE0, 0xE0, 0xE0));
-}
-
-TEST(UiRenderTest, HoverRelaysOutOnlyTheButton) {
-    UiRender ui(96, "ui-96-plain");
-    ASSERT_TRUE(ui.loaded());
-    auto* document = ui.renderer().document();
-    const Rect before = ui.rect("actionShow");
-    xhtml::layoutCounters() = {};
-    // The tool bar hands the pointer to its buttons as the frame would.
-    auto* toolBar = static_cast<BoxView*>(document->findFirstByClass(u"toolBar"));
-    ASSERT_NE(toolBar, nullptr);
-    xhtml::MouseEvent move{{200, 60}, 0};
-    toolBar->handleMouse(move);
-    EXPECT_TRUE(document->findViewById(u"actionCalcSize")->isHovered());
-    EXPECT_EQ(xhtml::layoutCounters().boxesLaidOut, 1);
-    EXPECT_EQ(ui.rect("actionShow"), before);
 }
