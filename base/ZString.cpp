@@ -205,10 +205,16 @@ ZString::ZString() : data_(allocate(0)), length_(0), capacity_(0) { data_[0] = 0
 
 ZString::ZString(const char16_t* text) : ZString(text, -1) {}
 
-ZString::ZString(const char16_t* text, int count) : ZString() {
-    if (!text) return;
+ZString::ZString(const char16_t* text, int count)
+    : data_(nullptr), length_(0), capacity_(0) {
+    if (!text) count = 0;
     if (count < 0) count = lengthOf(text);
-    assign(text, count);
+    // One allocation of exactly the needed size: strings are built from text
+    // far more often than they grow.
+    data_ = allocate(count);
+    if (count > 0) std::memcpy(data_, text, sizeof(char16_t) * count);
+    length_ = capacity_ = count;
+    data_[length_] = 0;
 }
 
 ZString::ZString(std::u16string_view text) : ZString(text.data(), static_cast<int>(text.size())) {}
