@@ -23,25 +23,29 @@ double threadMicros() {
 }
 
 double median(std::vector<double> times) {
-    std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2), times.end());
+    std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2),
+                     times.end());
     return times[times.size() / 2];
 }
 
 // Paragraphs with inline styles, links and tables, repeated to the size.
 ZString generatedDocument(size_t minimumChars) {
-    std::u16string text = u"<html><head><style>p { margin:4px } .k { color:#336699; font-weight:bold }"
-                          u" .box { border:1px solid #E0E0E0; padding:3px; background-color:#FBFBFB }"
-                          u" td { padding:2px }</style></head><body style=\"margin:8px\">";
+    std::u16string text =
+        u"<html><head><style>p { margin:4px } .k { color:#336699; font-weight:bold }"
+        u" .box { border:1px solid #E0E0E0; padding:3px; background-color:#FBFBFB }"
+        u" td { padding:2px }</style></head><body style=\"margin:8px\">";
     int block = 0;
     while (text.size() < minimumChars) {
-        text += u"<p>The <span class=\"k\">quick</span> brown fox jumps over the <i>lazy</i> dog while "
-                u"<b>bold words</b> and <a href=\"actionGo\">a link of two words</a> run along a line that "
-                u"wraps more than once in a window of ordinary width, paragraph " +
-                std::u16string(1, char16_t(u'0' + block % 10)) +
-                u".</p><div class=\"box\"><table cellspacing=\"2\" style=\"width:100%\"><tr>"
-                u"<td style=\"width:30%\">A label cell</td><td>Some value text that may wrap</td></tr>"
-                u"<tr><td>Second row</td><td><span style=\"color:red\">red</span> and plain</td></tr>"
-                u"</table></div>\n";
+        text +=
+            u"<p>The <span class=\"k\">quick</span> brown fox jumps over the <i>lazy</i> dog while "
+            u"<b>bold words</b> and <a href=\"actionGo\">a link of two words</a> run along a line "
+            u"that "
+            u"wraps more than once in a window of ordinary width, paragraph " +
+            std::u16string(1, char16_t(u'0' + block % 10)) +
+            u".</p><div class=\"box\"><table cellspacing=\"2\" style=\"width:100%\"><tr>"
+            u"<td style=\"width:30%\">A label cell</td><td>Some value text that may wrap</td></tr>"
+            u"<tr><td>Second row</td><td><span style=\"color:red\">red</span> and plain</td></tr>"
+            u"</table></div>\n";
         ++block;
     }
     text += u"</body></html>";
@@ -98,7 +102,8 @@ bool report(const char* name, const ZString& text, int width, int runs, double g
     std::printf("  parse and build    %10.1f us\n", median(build));
     std::printf("  layout             %10.1f us\n", median(layout));
     std::printf("  paint              %10.1f us\n", median(paint));
-    std::printf("  all together       %10.1f us  goal < %.0f us: %s\n", all, goalMicros, all < goalMicros ? "met" : "MISSED");
+    std::printf("  all together       %10.1f us  goal < %.0f us: %s\n", all, goalMicros,
+                all < goalMicros ? "met" : "MISSED");
     return all < goalMicros;
 }
 
@@ -120,8 +125,10 @@ bool reportHover(const ZString& ui) {
     toolBar->handleMouse(move);
     const double micros = threadMicros() - start;
     const int boxes = xhtml::layoutCounters().boxesLaidOut;
-    std::printf("hover over one tool button: %d box(es) laid out again, %d measured, %.1f us  goal 1 box: %s\n",
-                boxes, xhtml::layoutCounters().boxesMeasured, micros, boxes == 1 ? "met" : "MISSED");
+    std::printf(
+        "hover over one tool button: %d box(es) laid out again, %d measured, %.1f us  goal 1 box: "
+        "%s\n",
+        boxes, xhtml::layoutCounters().boxesMeasured, micros, boxes == 1 ? "met" : "MISSED");
     return boxes == 1;
 }
 
@@ -134,7 +141,9 @@ int main() {
         return 2;
     }
     bool met = report("ui.xhtml at 96 dpi", ui, -1, 200, 2000.0);
-    met = report("generated document at 1000 px", generatedDocument(200 * 1024), 1000, 11, 190000.0) && met;
+    met = report("generated document at 1000 px", generatedDocument(200 * 1024), 1000, 11,
+                 190000.0) &&
+          met;
     met = reportHover(ui) && met;
     return met ? 0 : 1;
 }

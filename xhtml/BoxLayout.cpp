@@ -46,14 +46,17 @@ LayoutCounters& layoutCounters() {
     return counters;
 }
 
-Size BoxView::computeSize(int availableWidth, int availableHeight, int widthHint, int heightHint) const {
+Size BoxView::computeSize(int availableWidth, int availableHeight, int widthHint,
+                          int heightHint) const {
     double width = widthHint;
     double height = heightHint;
     const StyleValue* display = lookupStyle(StyleId::Display);
     const int32_t d = display ? display->toInt() : kDisplayDefault;
     if (d == kDisplayBlock || (type_ == kBlockView && d == kDisplayDefault)) width = availableWidth;
-    if (const StyleValue* v = lookupStyle(StyleId::Width)) width = lengthOf(*this, *v, availableWidth);
-    if (const StyleValue* v = lookupStyle(StyleId::Height)) height = lengthOf(*this, *v, availableHeight);
+    if (const StyleValue* v = lookupStyle(StyleId::Width))
+        width = lengthOf(*this, *v, availableWidth);
+    if (const StyleValue* v = lookupStyle(StyleId::Height))
+        height = lengthOf(*this, *v, availableHeight);
     if (const StyleValue* v = lookupStyle(StyleId::MinWidth))
         width = std::max(width, lengthOf(*this, *v, availableWidth));
     if (const StyleValue* v = lookupStyle(StyleId::MinHeight))
@@ -94,7 +97,8 @@ Rect BoxView::layoutChildren(const Rect& content, int32_t mode) {
     if (!measureCache_.empty() && !normal) {
         auto hit = measureCache_.find(key);
         if (hit != measureCache_.end())
-            return {content.left, content.top, content.left + hit->second.width, content.top + hit->second.height};
+            return {content.left, content.top, content.left + hit->second.width,
+                    content.top + hit->second.height};
     }
     normal ? ++layoutCounters().boxesLaidOut : ++layoutCounters().boxesMeasured;
     std::unique_ptr<Layouter> layouter;
@@ -102,8 +106,10 @@ Rect BoxView::layoutChildren(const Rect& content, int32_t mode) {
         layouter = std::make_unique<NormalLayouter>(content);
     else
         layouter = std::make_unique<CalcSizeLayouter>(content);
-    if (const StyleValue* v = lookupInheritedStyle(StyleId::TextAlign)) layouter->setTextAlign(v->toInt());
-    if (const StyleValue* v = lookupInheritedStyle(StyleId::VerticalAlignLine)) layouter->setVAlignLine(v->toInt());
+    if (const StyleValue* v = lookupInheritedStyle(StyleId::TextAlign))
+        layouter->setTextAlign(v->toInt());
+    if (const StyleValue* v = lookupInheritedStyle(StyleId::VerticalAlignLine))
+        layouter->setVAlignLine(v->toInt());
     if (const StyleValue* v = lookupInheritedStyle(StyleId::VerticalAlignContent))
         layouter->setVAlignContent(v->toInt());
     if (const StyleValue* v = lookupInheritedStyle(StyleId::LineSpacing))
@@ -213,7 +219,8 @@ void BlockView::layout(Layouter& layouter) {
 }
 
 void HRView::layout(Layouter& layouter) {
-    const int32_t previous = layouter.setTextAlign(styleInt(StyleId::TextAlign, Layouter::kAlignCenter));
+    const int32_t previous =
+        layouter.setTextAlign(styleInt(StyleId::TextAlign, Layouter::kAlignCenter));
     BlockView::layout(layouter);
     layouter.newLine(scaleInt(5));
     layouter.setTextAlign(previous);

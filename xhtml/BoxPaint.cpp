@@ -36,10 +36,14 @@ gfx::Color translucent(Color c) { return gfx::Color::fromColorRef(c); }
 
 gfx::GradientMode gradientMode(int32_t direction) {
     switch (direction) {
-        case 0: return gfx::GradientMode::Horizontal;
-        case 2: return gfx::GradientMode::ForwardDiagonal;
-        case 3: return gfx::GradientMode::BackwardDiagonal;
-        default: return gfx::GradientMode::Vertical;
+        case 0:
+            return gfx::GradientMode::Horizontal;
+        case 2:
+            return gfx::GradientMode::ForwardDiagonal;
+        case 3:
+            return gfx::GradientMode::BackwardDiagonal;
+        default:
+            return gfx::GradientMode::Vertical;
     }
 }
 
@@ -50,13 +54,15 @@ struct TileSpan {
     int start;
     int end;
 };
-TileSpan positionTile(const StyleValue* value, int areaStart, int areaEnd, int tile, int32_t farKeyword) {
+TileSpan positionTile(const StyleValue* value, int areaStart, int areaEnd, int tile,
+                      int32_t farKeyword) {
     TileSpan span{areaStart, areaStart + tile};
     if (!value) return span;
     const int room = (areaEnd - areaStart) - tile;
     const bool keyword = value->kind() == StyleValue::Int && !value->isPercent() &&
                          (value->asInt() == farKeyword || value->asInt() == kPositionCenter);
-    if (keyword && value->asInt() == kPositionCenter) return {span.start + room / 2, span.end + room / 2};
+    if (keyword && value->asInt() == kPositionCenter)
+        return {span.start + room / 2, span.end + room / 2};
     if (keyword) return {areaEnd - tile, areaEnd};
     if (value->kind() == StyleValue::Int || value->kind() == StyleValue::Double) {
         const int shift = value->isPercent() ? static_cast<int>(value->toDouble() * room / 100.0)
@@ -77,8 +83,10 @@ bool hasOwnRectangle(int32_t type) {
         case kTextView:
         case kLinkView:
         case kRowView:
-        case kHiddenInputView: return false;
-        default: return true;
+        case kHiddenInputView:
+            return false;
+        default:
+            return true;
     }
 }
 
@@ -130,9 +138,10 @@ void BoxView::paintBackground(gfx::Dc& dc, const Rect& r) {
     if (r.isEmpty()) return;
     const Color color = styleColor(StyleId::BackgroundColor);
     if (!isInvisible(color)) dc.fillRect(r, solid(color));
-    if (styleBool(StyleId::GradientOn) && hasStyle(StyleId::GradientStart) && hasStyle(StyleId::GradientEnd) &&
-        hasStyle(StyleId::GradientMode)) {
-        dc.fillGradient(r, translucent(styleColor(StyleId::GradientStart)), translucent(styleColor(StyleId::GradientEnd)),
+    if (styleBool(StyleId::GradientOn) && hasStyle(StyleId::GradientStart) &&
+        hasStyle(StyleId::GradientEnd) && hasStyle(StyleId::GradientMode)) {
+        dc.fillGradient(r, translucent(styleColor(StyleId::GradientStart)),
+                        translucent(styleColor(StyleId::GradientEnd)),
                         gradientMode(styleInt(StyleId::GradientMode)));
     }
     const ZString url = styleString(StyleId::BackgroundImage);
@@ -151,9 +160,11 @@ void BoxView::paintBackgroundImage(gfx::Dc& dc, const Rect& r, const gfx::Image&
     TileSpan x{r.left, r.right};
     TileSpan y{r.top, r.bottom};
     if (repeat == kRepeatNone || repeat == kRepeatY)
-        x = positionTile(lookupStyle(StyleId::BackgroundPositionX), r.left, r.right, w, kPositionRight);
+        x = positionTile(lookupStyle(StyleId::BackgroundPositionX), r.left, r.right, w,
+                         kPositionRight);
     if (repeat == kRepeatNone || repeat == kRepeatX)
-        y = positionTile(lookupStyle(StyleId::BackgroundPositionY), r.top, r.bottom, h, kPositionBottom);
+        y = positionTile(lookupStyle(StyleId::BackgroundPositionY), r.top, r.bottom, h,
+                         kPositionBottom);
     const Rect area{x.start, y.start, x.end, y.end};
     dc.tileImage(image, 0, area, {x.start, y.start}, w, h);
 }
@@ -167,23 +178,26 @@ void BoxView::paintBorders(gfx::Dc& dc, const Rect& box) {
     sides[3].width = widths.bottom;
     const int32_t allStyle = styleInt(StyleId::BorderStyle, 0);
     const Color allColor = styleColor(StyleId::BorderColor, 0);
-    constexpr int32_t styleIds[4] = {StyleId::BorderLeftStyle, StyleId::BorderTopStyle, StyleId::BorderRightStyle,
-                                     StyleId::BorderBottomStyle};
-    constexpr int32_t colorIds[4] = {StyleId::BorderLeftColor, StyleId::BorderTopColor, StyleId::BorderRightColor,
-                                     StyleId::BorderBottomColor};
+    constexpr int32_t styleIds[4] = {StyleId::BorderLeftStyle, StyleId::BorderTopStyle,
+                                     StyleId::BorderRightStyle, StyleId::BorderBottomStyle};
+    constexpr int32_t colorIds[4] = {StyleId::BorderLeftColor, StyleId::BorderTopColor,
+                                     StyleId::BorderRightColor, StyleId::BorderBottomColor};
     for (size_t i = 0; i < 4; ++i) {
         sides[i].style = styleInt(styleIds[i], allStyle);
         sides[i].color = styleColor(colorIds[i], allColor);
     }
-    paintBorderSide(dc, {box.left, box.top}, {box.left, box.bottom}, sides[0].width, sides[0].style, sides[0].color, 0);
-    paintBorderSide(dc, {box.left, box.top}, {box.right, box.top}, sides[1].width, sides[1].style, sides[1].color, 1);
-    paintBorderSide(dc, {box.right - 1, box.top}, {box.right - 1, box.bottom}, sides[2].width, sides[2].style,
-                    sides[2].color, 2);
-    paintBorderSide(dc, {box.left, box.bottom - 1}, {box.right, box.bottom - 1}, sides[3].width, sides[3].style,
-                    sides[3].color, 3);
+    paintBorderSide(dc, {box.left, box.top}, {box.left, box.bottom}, sides[0].width, sides[0].style,
+                    sides[0].color, 0);
+    paintBorderSide(dc, {box.left, box.top}, {box.right, box.top}, sides[1].width, sides[1].style,
+                    sides[1].color, 1);
+    paintBorderSide(dc, {box.right - 1, box.top}, {box.right - 1, box.bottom}, sides[2].width,
+                    sides[2].style, sides[2].color, 2);
+    paintBorderSide(dc, {box.left, box.bottom - 1}, {box.right, box.bottom - 1}, sides[3].width,
+                    sides[3].style, sides[3].color, 3);
 }
 
-void BoxView::paintBorderSide(gfx::Dc& dc, Point from, Point to, int width, int32_t style, Color color, int side) {
+void BoxView::paintBorderSide(gfx::Dc& dc, Point from, Point to, int width, int32_t style,
+                              Color color, int side) {
     if (isInvisible(color) || width < 1) return;
     const gfx::PenStyle pen = style == kBorderDotted   ? gfx::PenStyle::Dot
                               : style == kBorderDashed ? gfx::PenStyle::Dash
@@ -236,9 +250,11 @@ void WordView::paint(gfx::Dc& dc, const Rect& clip) {
     const Color color = inheritedColor(StyleId::Color, 0);
     const gfx::Color ink = solid(color);
     const StyleValue* background = lookupInheritedStyle(StyleId::TextBackgroundColor);
-    const gfx::Color back = background ? solid(background->asColor()) : gfx::Color::rgba(0, 0, 0, 0);
+    const gfx::Color back =
+        background ? solid(background->asColor()) : gfx::Color::rgba(0, 0, 0, 0);
     // A blank has no ink: only its background and decorations show.
-    if (!isBlank() || background) dc.textOut(rect_.left, rect_.top, text().view(), *font, ink, back);
+    if (!isBlank() || background)
+        dc.textOut(rect_.left, rect_.top, text().view(), *font, ink, back);
     if (inheritedBool(StyleId::Underline)) {
         const int y = rect_.bottom - font->descent() + 1;
         dc.line({rect_.left, y}, {rect_.right, y}, ink);
@@ -247,7 +263,8 @@ void WordView::paint(gfx::Dc& dc, const Rect& clip) {
         const int y = rect_.top + rect_.height() / 2;
         dc.line({rect_.left, y}, {rect_.right, y}, ink);
     }
-    if (inheritedBool(StyleId::Overline)) dc.line({rect_.left, rect_.top}, {rect_.right, rect_.top}, ink);
+    if (inheritedBool(StyleId::Overline))
+        dc.line({rect_.left, rect_.top}, {rect_.right, rect_.top}, ink);
 }
 
 void ImageView::paintContent(gfx::Dc& dc, const Rect& clip) {

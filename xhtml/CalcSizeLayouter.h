@@ -10,7 +10,9 @@ class CalcSizeLayouter : public Layouter {
 public:
     explicit CalcSizeLayouter(const Rect& area) : Layouter(kMeasuring, area) {}
 
-    Rect getUsedRect() const override { return {rect_.left, rect_.top, rect_.left + maxWidth_, y_}; }
+    Rect getUsedRect() const override {
+        return {rect_.left, rect_.top, rect_.left + maxWidth_, y_};
+    }
     void breakLine(int minHeight) override;
 
 private:

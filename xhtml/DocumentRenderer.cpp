@@ -19,7 +19,8 @@ namespace {
 // A document whose texts go through the language placeholders first.
 class LocalizedDocument : public HtmlView {
 public:
-    LocalizedDocument(ViewContext* context, bool applyLanguage) : HtmlView(context), applyLanguage_(applyLanguage) {}
+    LocalizedDocument(ViewContext* context, bool applyLanguage)
+        : HtmlView(context), applyLanguage_(applyLanguage) {}
     void filterMarkup(ZString& text) override {
         if (applyLanguage_) text = applyLangPlaceholders(text);
     }
@@ -47,8 +48,9 @@ public:
 };
 
 bool isNativeControl(int32_t type) {
-    return type == kEditView || type == kTextAreaView || type == kSelectView || type == kObjectView ||
-           type == kControlView || type == kFileChooseView || type == kCheckView || type == kRadioView;
+    return type == kEditView || type == kTextAreaView || type == kSelectView ||
+           type == kObjectView || type == kControlView || type == kFileChooseView ||
+           type == kCheckView || type == kRadioView;
 }
 
 void setMouseFlags(View* view, uint32_t flags) {
@@ -87,7 +89,8 @@ bool DocumentRenderer::load(const std::string& fileOrUrl, std::string* error) {
         return false;
     }
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const ZString base = ZString::fromUtf8("file://" + std::filesystem::absolute(fileOrUrl).string());
+    const ZString base =
+        ZString::fromUtf8("file://" + std::filesystem::absolute(fileOrUrl).string());
     loadMarkup(UrlLoader::textFromBytes(bytes), base);
     return true;
 }
@@ -99,7 +102,8 @@ void DocumentRenderer::loadMarkup(const ZString& markup, const ZString& baseUrl)
 }
 
 void DocumentRenderer::applyMouseStates() {
-    if (!options_.hoverId.isEmpty()) setMouseFlags(document_->findViewById(options_.hoverId), kHovered);
+    if (!options_.hoverId.isEmpty())
+        setMouseFlags(document_->findViewById(options_.hoverId), kHovered);
     if (!options_.pressedId.isEmpty())
         setMouseFlags(document_->findViewById(options_.pressedId), kHovered | kLeftPressed);
 }

@@ -27,16 +27,22 @@ void EditView::layout(Layouter& layouter) {
 void SelectView::layout(Layouter& layouter) {
     const auto font = getFont();
     int widest = 0;
-    for (const Option& option : options()) widest = std::max(widest, font->measure(option.label.view()).width);
+    for (const Option& option : options())
+        widest = std::max(widest, font->measure(option.label.view()).width);
     const int rows = styleInt(StyleId::Size, 1, kStateNormal);
     const bool list = rows >= 2 || styleBool(StyleId::Multiple, false, kStateNormal);
     const int width = scaleInt(10) + widest + (list ? 0 : scaleInt(kDropDownArrowWidth));
-    const int height = list ? scaleInt(4) + std::max(rows, 2) * font->lineHeight() : scaleInt(5) + font->lineHeight();
+    const int height = list ? scaleInt(4) + std::max(rows, 2) * font->lineHeight()
+                            : scaleInt(5) + font->lineHeight();
     layoutBox(layouter, width, height);
 }
 
-void CheckView::layout(Layouter& layouter) { layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize)); }
+void CheckView::layout(Layouter& layouter) {
+    layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize));
+}
 
-void RadioView::layout(Layouter& layouter) { layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize)); }
+void RadioView::layout(Layouter& layouter) {
+    layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize));
+}
 
 }  // namespace xhtml

@@ -62,16 +62,19 @@ const platform::gfx::Image* ImageView::image() {
 
 void ImageView::layout(Layouter& layouter) {
     const platform::gfx::Image* picture = image();
-    const Size intrinsic = picture ? Size{scaleInt(picture->width()), scaleInt(picture->height())} : Size{};
+    const Size intrinsic =
+        picture ? Size{scaleInt(picture->width()), scaleInt(picture->height())} : Size{};
     const Size outer = outerSizeOf(intrinsic);
     Size size = computeSize(layouter.getWidth(), layouter.getHeight(), outer.width, outer.height);
     const bool widthChanged = size.width != outer.width;
     const bool heightChanged = size.height != outer.height;
     // One dimension given: the other follows the picture's proportions.
     if (widthChanged && !heightChanged && outer.width != 0)
-        size.height = static_cast<int>(static_cast<double>(size.width) / outer.width * outer.height);
+        size.height =
+            static_cast<int>(static_cast<double>(size.width) / outer.width * outer.height);
     else if (heightChanged && !widthChanged && outer.height != 0)
-        size.width = static_cast<int>(static_cast<double>(size.height) / outer.height * outer.width);
+        size.width =
+            static_cast<int>(static_cast<double>(size.height) / outer.height * outer.width);
     setSize(size.width, size.height);
     layouter.add(this);
 }

@@ -5,7 +5,8 @@
 
 namespace xhtml {
 
-Layouter::Layouter(int32_t mode, const Rect& area) : mode_(mode), rect_(area), x_(area.left), y_(area.top) {}
+Layouter::Layouter(int32_t mode, const Rect& area)
+    : mode_(mode), rect_(area), x_(area.left), y_(area.top) {}
 
 Layouter::~Layouter() = default;
 

@@ -15,7 +15,12 @@ class Layouter {
 public:
     enum Mode : int32_t { kNormal = 1, kMeasuring = 2 };
     enum Flag : uint32_t { kNoWrap = 1 };
-    enum TextAlign : int32_t { kAlignLeft = 1, kAlignCenter = 2, kAlignRight = 3, kAlignJustify = 4 };
+    enum TextAlign : int32_t {
+        kAlignLeft = 1,
+        kAlignCenter = 2,
+        kAlignRight = 3,
+        kAlignJustify = 4
+    };
     enum VAlign : int32_t { kTop = 1, kMiddle = 2, kBottom = 3 };
 
     struct Entry {

@@ -39,8 +39,8 @@ void NormalLayouter::breakLine(int minHeight) {
         const int free = rect_.width() - lineWidth;
         // Justified lines are aligned like right-aligned ones.
         const int shift = (textAlign_ == kAlignRight || textAlign_ == kAlignJustify) ? free
-                          : textAlign_ == kAlignCenter                             ? free / 2
-                                                                                   : 0;
+                          : textAlign_ == kAlignCenter                               ? free / 2
+                                                                                     : 0;
         if (shift)
             for (auto it = first; it != placed_.end(); ++it) it->rect = it->rect.offset(shift, 0);
     }

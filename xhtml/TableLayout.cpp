@@ -84,7 +84,8 @@ void TableView::layout(Layouter& layouter) {
     const int innerWidth = tableWidth - insets.width;
 
     const StyleValue* spacingValue = lookupStyle(StyleId::CellSpacing);
-    const int spacing = spacingValue && spacingValue->toInt() >= 0 ? scaleInt(spacingValue->toInt()) : 0;
+    const int spacing =
+        spacingValue && spacingValue->toInt() >= 0 ? scaleInt(spacingValue->toInt()) : 0;
 
     const StyleValue* alignValue = lookupStyle(StyleId::TableAlign);
     if (!alignValue && parent()) alignValue = parent()->lookupInheritedStyle(StyleId::TextAlign);
@@ -108,18 +109,21 @@ void TableView::layout(Layouter& layouter) {
             CellInfo cell{static_cast<CellView*>(v)};
             cell.columnSpan = std::max(1, v->styleInt(StyleId::ColumnSpan, 1));
             cell.rowSpan = std::max(1, v->styleInt(StyleId::RowSpan, 1));
-            if (covered.size() < static_cast<size_t>(r + 1)) covered.resize(static_cast<size_t>(r + 1));
+            if (covered.size() < static_cast<size_t>(r + 1))
+                covered.resize(static_cast<size_t>(r + 1));
             while (static_cast<size_t>(column) < covered[static_cast<size_t>(r)].size() &&
                    covered[static_cast<size_t>(r)][static_cast<size_t>(column)])
                 ++column;
             cell.column = column;
             cell.row = r;
             for (int rr = r; rr < r + cell.rowSpan; ++rr) {
-                if (covered.size() < static_cast<size_t>(rr + 1)) covered.resize(static_cast<size_t>(rr + 1));
+                if (covered.size() < static_cast<size_t>(rr + 1))
+                    covered.resize(static_cast<size_t>(rr + 1));
                 auto& line = covered[static_cast<size_t>(rr)];
                 if (line.size() < static_cast<size_t>(column + cell.columnSpan))
                     line.resize(static_cast<size_t>(column + cell.columnSpan), false);
-                for (int c = column; c < column + cell.columnSpan; ++c) line[static_cast<size_t>(c)] = true;
+                for (int c = column; c < column + cell.columnSpan; ++c)
+                    line[static_cast<size_t>(c)] = true;
             }
             column += cell.columnSpan;
             cells.push_back(cell);
@@ -209,8 +213,10 @@ void TableView::layout(Layouter& layouter) {
     for (const ColumnInfo& col : columns) totalWidth += col.width;
     const int widthTarget = std::max(innerMinWidth, innerWidthTarget);
     if (totalWidth < widthTarget) {
-        spread(columns, widthTarget - totalWidth, [](const ColumnInfo& c) { return c.explicitWidth < 0; },
-               [](ColumnInfo& c) { ++c.width; });
+        spread(
+            columns, widthTarget - totalWidth,
+            [](const ColumnInfo& c) { return c.explicitWidth < 0; },
+            [](ColumnInfo& c) { ++c.width; });
         totalWidth = (columnCount + 1) * spacing;
         for (const ColumnInfo& col : columns) totalWidth += col.width;
     }
@@ -231,27 +237,33 @@ void TableView::layout(Layouter& layouter) {
     for (const RowInfo& row : rows) totalHeight += row.height;
     const int heightTarget = std::max(innerMinHeight, innerHeightTarget);
     if (totalHeight < heightTarget) {
-        spread(rows, heightTarget - totalHeight, [](const RowInfo& r) { return r.explicitHeight < 0; },
-               [](RowInfo& r) { ++r.height; });
+        spread(
+            rows, heightTarget - totalHeight, [](const RowInfo& r) { return r.explicitHeight < 0; },
+            [](RowInfo& r) { ++r.height; });
         totalHeight = (rowCount + 1) * spacing;
         for (const RowInfo& row : rows) totalHeight += row.height;
     }
 
     std::vector<int> columnX(static_cast<size_t>(columnCount) + 1, spacing);
     for (int k = 0; k < columnCount; ++k)
-        columnX[static_cast<size_t>(k) + 1] = columnX[static_cast<size_t>(k)] + columns[static_cast<size_t>(k)].width + spacing;
+        columnX[static_cast<size_t>(k) + 1] =
+            columnX[static_cast<size_t>(k)] + columns[static_cast<size_t>(k)].width + spacing;
     std::vector<int> rowY(static_cast<size_t>(rowCount) + 1, spacing);
     for (int k = 0; k < rowCount; ++k)
-        rowY[static_cast<size_t>(k) + 1] = rowY[static_cast<size_t>(k)] + rows[static_cast<size_t>(k)].height + spacing;
+        rowY[static_cast<size_t>(k) + 1] =
+            rowY[static_cast<size_t>(k)] + rows[static_cast<size_t>(k)].height + spacing;
 
     const Rect content = getContentRect();
     for (CellInfo& c : cells) {
         int height = (c.rowSpan - 1) * spacing;
-        for (int k = c.row; k < std::min(c.row + c.rowSpan, rowCount); ++k) height += rows[static_cast<size_t>(k)].height;
+        for (int k = c.row; k < std::min(c.row + c.rowSpan, rowCount); ++k)
+            height += rows[static_cast<size_t>(k)].height;
         CellView& v = *c.view;
         v.setSize(c.width, height);
         v.layoutChildren(v.getContentRect(), layouter.getMode());
-        const int x = content.left + (c.column < columnCount ? columnX[static_cast<size_t>(c.column)] : totalWidth);
+        const int x =
+            content.left +
+            (c.column < columnCount ? columnX[static_cast<size_t>(c.column)] : totalWidth);
         v.setPosition(x, content.top + rowY[static_cast<size_t>(c.row)]);
     }
 

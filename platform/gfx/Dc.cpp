@@ -21,7 +21,8 @@ void setColor(cairo_t* cr, Color c) {
 }
 
 void addStop(cairo_pattern_t* p, double offset, Color c) {
-    cairo_pattern_add_color_stop_rgba(p, offset, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
+    cairo_pattern_add_color_stop_rgba(p, offset, c.red / 255.0, c.green / 255.0, c.blue / 255.0,
+                                      c.alpha / 255.0);
 }
 
 // Lengths of the on and off runs of a one-pixel cosmetic pen.
@@ -31,9 +32,12 @@ struct Rhythm {
 };
 Rhythm rhythmOf(PenStyle style) {
     switch (style) {
-        case PenStyle::Dot: return {3, 3};
-        case PenStyle::Dash: return {18, 6};
-        case PenStyle::Solid: break;
+        case PenStyle::Dot:
+            return {3, 3};
+        case PenStyle::Dash:
+            return {18, 6};
+        case PenStyle::Solid:
+            break;
     }
     return {0, 0};
 }
@@ -47,7 +51,8 @@ std::unique_ptr<Dc> Dc::createImage(int width, int height) {
     std::unique_ptr<Dc> dc(new Dc());
     dc->impl_->width = std::max(0, width);
     dc->impl_->height = std::max(0, height);
-    dc->impl_->surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, dc->impl_->width, dc->impl_->height));
+    dc->impl_->surface.reset(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, dc->impl_->width, dc->impl_->height));
     dc->impl_->cr.reset(cairo_create(dc->impl_->surface.get()));
     cairo_set_antialias(dc->impl_->cr.get(), CAIRO_ANTIALIAS_NONE);
     return dc;
@@ -127,10 +132,20 @@ void Dc::fillGradient(const Rect& r, Color start, Color end, GradientMode mode) 
     // diagonal modes run corner to corner whatever the aspect ratio.
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     switch (mode) {
-        case GradientMode::Horizontal: x1 = 1; break;
-        case GradientMode::Vertical: y1 = 1; break;
-        case GradientMode::ForwardDiagonal: x1 = 1; y1 = 1; break;
-        case GradientMode::BackwardDiagonal: x0 = 1; y1 = 1; break;
+        case GradientMode::Horizontal:
+            x1 = 1;
+            break;
+        case GradientMode::Vertical:
+            y1 = 1;
+            break;
+        case GradientMode::ForwardDiagonal:
+            x1 = 1;
+            y1 = 1;
+            break;
+        case GradientMode::BackwardDiagonal:
+            x0 = 1;
+            y1 = 1;
+            break;
     }
     PatternPtr pattern(cairo_pattern_create_linear(x0, y0, x1, y1));
     addStop(pattern.get(), 0, start);
@@ -145,7 +160,8 @@ void Dc::fillGradient(const Rect& r, Color start, Color end, GradientMode mode) 
     cairo_fill(cr);
 }
 
-void Dc::textOut(int x, int y, std::u16string_view text, const Font& font, Color color, Color background) {
+void Dc::textOut(int x, int y, std::u16string_view text, const Font& font, Color color,
+                 Color background) {
     if (text.empty()) return;
     cairo_t* cr = impl_->cr.get();
     if (!background.isInvisible()) {
@@ -160,10 +176,14 @@ void Dc::textOut(int x, int y, std::u16string_view text, const Font& font, Color
     cairo_new_path(cr);
 }
 
-TextExtents Dc::textExtents(std::u16string_view text, const Font& font) const { return font.measure(text); }
+TextExtents Dc::textExtents(std::u16string_view text, const Font& font) const {
+    return font.measure(text);
+}
 
 void Dc::drawImage(const Image& image, int frame, const Rect& dst) {
-    if (dst.isEmpty() || image.width() <= 0 || image.height() <= 0 || frame < 0 || frame >= image.frameCount()) return;
+    if (dst.isEmpty() || image.width() <= 0 || image.height() <= 0 || frame < 0 ||
+        frame >= image.frameCount())
+        return;
     cairo_t* cr = impl_->cr.get();
     PatternPtr pattern(cairo_pattern_create_for_surface(image.frame(frame).surface.get()));
     cairo_matrix_t m;
@@ -179,9 +199,10 @@ void Dc::drawImage(const Image& image, int frame, const Rect& dst) {
     cairo_fill(cr);
 }
 
-void Dc::tileImage(const Image& image, int frame, const Rect& area, Point origin, int tileWidth, int tileHeight) {
-    if (area.isEmpty() || tileWidth <= 0 || tileHeight <= 0 || image.width() <= 0 || image.height() <= 0 ||
-        frame < 0 || frame >= image.frameCount())
+void Dc::tileImage(const Image& image, int frame, const Rect& area, Point origin, int tileWidth,
+                   int tileHeight) {
+    if (area.isEmpty() || tileWidth <= 0 || tileHeight <= 0 || image.width() <= 0 ||
+        image.height() <= 0 || frame < 0 || frame >= image.frameCount())
         return;
     cairo_t* cr = impl_->cr.get();
     PatternPtr pattern(cairo_pattern_create_for_surface(image.frame(frame).surface.get()));
@@ -216,8 +237,8 @@ void Dc::intersectClip(const Rect& r) {
 Rect Dc::clipBox() const {
     double x1, y1, x2, y2;
     cairo_clip_extents(impl_->cr.get(), &x1, &y1, &x2, &y2);
-    Rect r{static_cast<int>(std::floor(x1)), static_cast<int>(std::floor(y1)), static_cast<int>(std::ceil(x2)),
-           static_cast<int>(std::ceil(y2))};
+    Rect r{static_cast<int>(std::floor(x1)), static_cast<int>(std::floor(y1)),
+           static_cast<int>(std::ceil(x2)), static_cast<int>(std::ceil(y2))};
     return r.isEmpty() ? Rect{} : r;
 }
 
@@ -231,11 +252,14 @@ Color Dc::pixel(int x, int y) const {
     cairo_surface_t* s = impl_->surface.get();
     if (!s || x < 0 || y < 0 || x >= impl_->width || y >= impl_->height) return {0, 0, 0, 0};
     cairo_surface_flush(s);
-    const unsigned char* row = cairo_image_surface_get_data(s) + static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
+    const unsigned char* row = cairo_image_surface_get_data(s) +
+                               static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
     uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
     uint32_t a = v >> 24;
     if (a == 0) return {0, 0, 0, 0};
-    auto un = [a](uint32_t c) { return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a)); };
+    auto un = [a](uint32_t c) {
+        return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
+    };
     return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), static_cast<uint8_t>(a)};
 }
 

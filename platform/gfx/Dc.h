@@ -40,7 +40,7 @@ public:
     Dc(const Dc&) = delete;
     Dc& operator=(const Dc&) = delete;
 
-    int width() const;   // of the target image; 0 for a wrapped context
+    int width() const;  // of the target image; 0 for a wrapped context
     int height() const;
 
     // Shifts every later drawing by (dx, dy): the document point (x, y)

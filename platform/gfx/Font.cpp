@@ -85,14 +85,19 @@ PangoContext* sharedPangoContext() {
 }
 
 Font::Font(int height, int weight, bool italic, const ZString& family)
-    : height_(height), weight_(weight), italic_(italic), family_(family), impl_(std::make_unique<Impl>()) {
+    : height_(height),
+      weight_(weight),
+      italic_(italic),
+      family_(family),
+      impl_(std::make_unique<Impl>()) {
     int pixels = height < 0 ? -height : height;
     if (pixels == 0) pixels = 13;
     PangoFontDescription* d = pango_font_description_new();
     std::string name = family.isEmpty() ? std::string("Sans") : family.toUtf8();
     pango_font_description_set_family(d, name.c_str());
     pango_font_description_set_absolute_size(d, pixels * PANGO_SCALE);
-    pango_font_description_set_weight(d, static_cast<PangoWeight>(weight <= 0 ? 400 : std::min(weight, 1000)));
+    pango_font_description_set_weight(
+        d, static_cast<PangoWeight>(weight <= 0 ? 400 : std::min(weight, 1000)));
     pango_font_description_set_style(d, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     impl_->description.reset(d);
     GObjectPtr<PangoLayout> layout(pango_layout_new(sharedPangoContext()));
@@ -119,9 +124,7 @@ std::shared_ptr<Font> Font::shared(int height, int weight, bool italic, const ZS
     return font;
 }
 
-std::shared_ptr<Font> Font::stock() {
-    return shared(-13, 400, false, u"Sans");
-}
+std::shared_ptr<Font> Font::stock() { return shared(-13, 400, false, u"Sans"); }
 
 const Font::Impl::Shaped& Font::Impl::shape(std::u16string_view text) const {
     std::u16string key(text);
@@ -146,7 +149,8 @@ int Font::descent() const { return impl_->empty.descent; }
 int Font::lineHeight() const { return impl_->empty.height; }
 
 int Font::averageCharWidth() const {
-    PangoFontMetrics* metrics = pango_context_get_metrics(sharedPangoContext(), impl_->description.get(), nullptr);
+    PangoFontMetrics* metrics =
+        pango_context_get_metrics(sharedPangoContext(), impl_->description.get(), nullptr);
     const int width = PANGO_PIXELS(pango_font_metrics_get_approximate_char_width(metrics));
     pango_font_metrics_unref(metrics);
     return width;

@@ -9,8 +9,8 @@ namespace platform::gfx {
 
 struct TextExtents {
     int width = 0;
-    int height = 0;   // line height: ascent + descent
-    int ascent = 0;   // baseline offset from the top of the line
+    int height = 0;  // line height: ascent + descent
+    int ascent = 0;  // baseline offset from the top of the line
     int descent = 0;
 };
 

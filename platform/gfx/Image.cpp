@@ -72,7 +72,8 @@ SurfacePtr surfaceFromPixbuf(GdkPixbuf* pixbuf) {
         auto* d = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * dstStride);
         for (int x = 0; x < w; ++x, s += channels) {
             uint32_t a = alpha ? s[3] : 255;
-            uint32_t r = (s[0] * a + 127) / 255, g = (s[1] * a + 127) / 255, bl = (s[2] * a + 127) / 255;
+            uint32_t r = (s[0] * a + 127) / 255, g = (s[1] * a + 127) / 255,
+                     bl = (s[2] * a + 127) / 255;
             d[x] = (a << 24) | (r << 16) | (g << 8) | bl;
         }
     }
@@ -112,7 +113,8 @@ public:
     bool find(std::string_view bytes, Fill fill) {
         std::lock_guard<std::mutex> lock(mutex_);
         for (auto it = pictures_.begin(); it != pictures_.end(); ++it) {
-            if (it->bytes.size() != bytes.size() || std::memcmp(it->bytes.data(), bytes.data(), bytes.size()) != 0)
+            if (it->bytes.size() != bytes.size() ||
+                std::memcmp(it->bytes.data(), bytes.data(), bytes.size()) != 0)
                 continue;
             pictures_.splice(pictures_.begin(), pictures_, it);
             fill(pictures_.front());
@@ -174,7 +176,8 @@ std::unique_ptr<Image> Image::decode(std::string_view bytes, std::string* error)
         picture.cost = bytes.size();
         for (const auto& frame : image->frames_) {
             picture.frames.emplace_back(copySurface(frame->surface.get()), frame->delay);
-            picture.cost += static_cast<size_t>(image->width_) * static_cast<size_t>(image->height_) * 4;
+            picture.cost +=
+                static_cast<size_t>(image->width_) * static_cast<size_t>(image->height_) * 4;
         }
         decodedPictures().keep(std::move(picture));
     }
@@ -242,7 +245,8 @@ std::unique_ptr<Image> Image::create(int width, int height) {
     image->width_ = std::max(0, width);
     image->height_ = std::max(0, height);
     auto frame = std::make_unique<Frame>();
-    frame->surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image->width_, image->height_));
+    frame->surface.reset(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image->width_, image->height_));
     image->frames_.push_back(std::move(frame));
     return image;
 }
@@ -255,14 +259,18 @@ int Image::frameDelay(int frame) const {
 }
 
 Color Image::pixel(int x, int y, int frame) const {
-    if (frame < 0 || frame >= frameCount() || x < 0 || y < 0 || x >= width_ || y >= height_) return {0, 0, 0, 0};
+    if (frame < 0 || frame >= frameCount() || x < 0 || y < 0 || x >= width_ || y >= height_)
+        return {0, 0, 0, 0};
     cairo_surface_t* s = frames_[static_cast<size_t>(frame)]->surface.get();
     cairo_surface_flush(s);
-    const unsigned char* row = cairo_image_surface_get_data(s) + static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
+    const unsigned char* row = cairo_image_surface_get_data(s) +
+                               static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
     uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
     uint32_t a = v >> 24;
     if (a == 0) return {0, 0, 0, 0};
-    auto un = [a](uint32_t c) { return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a)); };
+    auto un = [a](uint32_t c) {
+        return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
+    };
     return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), static_cast<uint8_t>(a)};
 }
 
@@ -270,25 +278,28 @@ void Image::setPixel(int x, int y, Color c, int frame) {
     if (frame < 0 || frame >= frameCount() || x < 0 || y < 0 || x >= width_ || y >= height_) return;
     cairo_surface_t* s = frames_[static_cast<size_t>(frame)]->surface.get();
     cairo_surface_flush(s);
-    unsigned char* row = cairo_image_surface_get_data(s) + static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
+    unsigned char* row = cairo_image_surface_get_data(s) +
+                         static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
     uint32_t a = c.alpha;
     auto pre = [a](uint32_t v) { return (v * a + 127) / 255; };
-    reinterpret_cast<uint32_t*>(row)[x] = (a << 24) | (pre(c.red) << 16) | (pre(c.green) << 8) | pre(c.blue);
+    reinterpret_cast<uint32_t*>(row)[x] =
+        (a << 24) | (pre(c.red) << 16) | (pre(c.green) << 8) | pre(c.blue);
     cairo_surface_mark_dirty(s);
 }
 
 std::string Image::encodePng(int frame) const {
     std::string out;
     if (frame < 0 || frame >= frameCount()) return out;
-    if (cairo_surface_write_to_png_stream(frames_[static_cast<size_t>(frame)]->surface.get(), appendToString,
-                                          &out) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_write_to_png_stream(frames_[static_cast<size_t>(frame)]->surface.get(),
+                                          appendToString, &out) != CAIRO_STATUS_SUCCESS)
         out.clear();
     return out;
 }
 
 bool Image::writePng(const std::string& path) const {
     if (frames_.empty()) return false;
-    return cairo_surface_write_to_png(frames_.front()->surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
+    return cairo_surface_write_to_png(frames_.front()->surface.get(), path.c_str()) ==
+           CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace platform::gfx

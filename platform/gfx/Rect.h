@@ -23,7 +23,9 @@ struct Rect {
     constexpr bool contains(Point p) const {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
-    constexpr Rect offset(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
+    constexpr Rect offset(int dx, int dy) const {
+        return {left + dx, top + dy, right + dx, bottom + dy};
+    }
     constexpr Rect intersect(const Rect& o) const {
         Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
                std::min(bottom, o.bottom)};

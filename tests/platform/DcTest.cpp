@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "platform/gfx/Dc.h"
 
 using namespace platform::gfx;
@@ -113,7 +112,7 @@ TEST(DcTest, ImagesStretchAndTileFromTheirOrigin) {
     dc->drawImage(*image, 0, {0, 0, 2, 2});
     EXPECT_EQ(dc->pixel(1, 0), kBlue);
     dc->tileImage(*image, 0, {4, 4, 20, 20}, {5, 5}, 2, 2);
-    EXPECT_EQ(dc->pixel(4, 4), kRed);    // tile before the origin, its last texel
+    EXPECT_EQ(dc->pixel(4, 4), kRed);  // tile before the origin, its last texel
     EXPECT_EQ(dc->pixel(5, 5), kRed);
     EXPECT_EQ(dc->pixel(6, 5), kBlue);
     EXPECT_EQ(dc->pixel(8, 7), kBlue);
@@ -147,6 +146,7 @@ TEST(DcTest, TextIsPaintedInsideItsMeasuredExtents) {
             EXPECT_LT(y, 5 + e.height);
         }
     EXPECT_GT(dark, 20);
-    EXPECT_EQ(dc->pixel(10, 5 + e.height - 1), Color::rgb(255, 255, 0));  // background below the glyphs
+    EXPECT_EQ(dc->pixel(10, 5 + e.height - 1),
+              Color::rgb(255, 255, 0));  // background below the glyphs
     EXPECT_EQ(dc->pixel(10 + e.width, 5), kWhite);
 }

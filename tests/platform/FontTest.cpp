@@ -17,7 +17,8 @@ TEST(FontTest, LineMetricsAreConsistentAndScaleWithHeight) {
     }
     EXPECT_GT(large->lineHeight(), small->lineHeight());
     // A positive height names the same em size as the negative one.
-    EXPECT_EQ(Font::create(13, 400, false, u"Verdana")->measure(u"Hello").width, small->measure(u"Hello").width);
+    EXPECT_EQ(Font::create(13, 400, false, u"Verdana")->measure(u"Hello").width,
+              small->measure(u"Hello").width);
 }
 
 TEST(FontTest, MeasureGivesWholeLineForAnyText) {
@@ -38,7 +39,8 @@ TEST(FontTest, MeasureGivesWholeLineForAnyText) {
 TEST(FontTest, WeightAndSlantChangeTheFace) {
     auto regular = Font::create(-13, 400, false, u"Verdana");
     auto bold = Font::create(-13, 700, false, u"Verdana");
-    EXPECT_GT(bold->measure(u"Settings and options").width, regular->measure(u"Settings and options").width);
+    EXPECT_GT(bold->measure(u"Settings and options").width,
+              regular->measure(u"Settings and options").width);
     EXPECT_TRUE(Font::create(-13, 400, true, u"Arial")->italic());
 }
 

@@ -12,14 +12,12 @@ namespace {
 // A 1x1 GIF with two frames (red for 100 ms, blue for 200 ms) that loops.
 std::string twoFrameGif() {
     const unsigned char bytes[] = {
-        'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,
-        0xFF, 0, 0, 0, 0, 0xFF,
-        0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0,
-        0x21, 0xF9, 4, 0, 10, 0, 0, 0,
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,
-        0x21, 0xF9, 4, 0, 20, 0, 0, 0,
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0,
-        0x3B};
+        'G', 'I',  'F',  '8',  '9',  'a',  1,    0,    1,    0,    0x80, 0,   0,   0xFF, 0,
+        0,   0,    0,    0xFF, 0x21, 0xFF, 0x0B, 'N',  'E',  'T',  'S',  'C', 'A', 'P',  'E',
+        '2', '.',  '0',  3,    1,    0,    0,    0,    0x21, 0xF9, 4,    0,   10,  0,    0,
+        0,   0x2C, 0,    0,    0,    0,    1,    0,    1,    0,    0,    2,   2,   0x44, 0x01,
+        0,   0x21, 0xF9, 4,    0,    20,   0,    0,    0,    0x2C, 0,    0,   0,   0,    1,
+        0,   1,    0,    0,    2,    2,    0x4C, 0x01, 0,    0x3B};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 

@@ -39,7 +39,9 @@ RenderRun render(const std::vector<std::string>& args) {
             run.errors.append(buffer, static_cast<size_t>(n));
             continue;
         }
-        if (n == 0 || (child.exited() && child.bytesAvailable(platform::Process::Stream::Output) == 0)) break;
+        if (n == 0 ||
+            (child.exited() && child.bytesAvailable(platform::Process::Stream::Output) == 0))
+            break;
     }
     child.waitExit(60000);
     run.exitCode = child.exitCode();
@@ -50,7 +52,8 @@ class XhtmlRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(renderTool())) GTEST_SKIP() << "xhtml-render is not built";
-        folder_ = std::filesystem::temp_directory_path() / ("xhtml-render-test-" + std::to_string(::getpid()));
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("xhtml-render-test-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder_);
     }
     void TearDown() override {
@@ -70,21 +73,23 @@ TEST_F(XhtmlRenderTest, WindowDocumentTakesItsOwnWidthAndScalesWithTheResolution
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->width(), 750);
     EXPECT_EQ(page->height(), 383);
-    ASSERT_EQ(render({"--dpi", "144", "--width", "1200", "--hover", "actionAdd", "--lang", "de", "res:///ui.xhtml",
-                      out("ui144.png")})
+    ASSERT_EQ(render({"--dpi", "144", "--width", "1200", "--hover", "actionAdd", "--lang", "de",
+                      "res:///ui.xhtml", out("ui144.png")})
                   .exitCode,
               0u);
     auto wide = platform::gfx::Image::load(out("ui144.png"));
     ASSERT_NE(wide, nullptr);
     EXPECT_EQ(wide->width(), 1200);
-    EXPECT_EQ(wide->pixel(20, 100), platform::gfx::Color::rgb(0xFF, 0xEC, 0xB5));  // the hovered button
+    EXPECT_EQ(wide->pixel(20, 100),
+              platform::gfx::Color::rgb(0xFF, 0xEC, 0xB5));  // the hovered button
 }
 
 TEST_F(XhtmlRenderTest, FilesAreReadWithPicturesBesideThem) {
     const std::string page = out("page.xhtml");
     {
         auto square = platform::gfx::Image::create(8, 8);
-        for (int i = 0; i < 64; ++i) square->setPixel(i % 8, i / 8, platform::gfx::Color::rgb(0, 0, 255));
+        for (int i = 0; i < 64; ++i)
+            square->setPixel(i % 8, i / 8, platform::gfx::Color::rgb(0, 0, 255));
         ASSERT_TRUE(square->writePng(out("square.png")));
         FILE* f = std::fopen(page.c_str(), "w");
         ASSERT_NE(f, nullptr);

@@ -60,7 +60,8 @@ TEST(LineFilling, TwoBreaksGiveAnEmptyLineOfFifteenPixelsPlusSpacing) {
 
 TEST(LineFilling, NoWrapRunMovesAsOneUnit) {
     const int width = textWidth(u"aa") + textWidth(u" ") + textWidth(u"bb") + 2;
-    Page page("<div style='width:" + std::to_string(width) + "px'>aa <span style='white-space:nowrap'>bb cc</span></div>",
+    Page page("<div style='width:" + std::to_string(width) +
+                  "px'>aa <span style='white-space:nowrap'>bb cc</span></div>",
               300);
     EXPECT_EQ(page.wordRect(u"bb").left, 0);
     EXPECT_EQ(page.wordRect(u"bb").top, kLine);
@@ -73,7 +74,9 @@ TEST(Alignment, JustifyAndRightAlignLinesToTheRightEdge) {
     for (const char* align : {"justify", "right"}) {
         Page page(std::string("<div style='width:200px;text-align:") + align + "'>a b</div>", 300);
         EXPECT_EQ(page.wordRect(u"b").right, 200) << align;
-        EXPECT_EQ(page.wordRect(u"a").left, 200 - textWidth(u"a") - textWidth(u" ") - textWidth(u"b")) << align;
+        EXPECT_EQ(page.wordRect(u"a").left,
+                  200 - textWidth(u"a") - textWidth(u" ") - textWidth(u"b"))
+            << align;
     }
     Page centred("<div style='width:200px;text-align:center'>ab</div>", 300);
     EXPECT_EQ(centred.wordRect(u"ab").left, (200 - textWidth(u"ab")) / 2);
@@ -82,16 +85,19 @@ TEST(Alignment, JustifyAndRightAlignLinesToTheRightEdge) {
 TEST(Alignment, WordsBesideAnImageSitAtTheBottomOrTheMiddle) {
     PictureFolder pictures;
     pictures.add("square.png", 32, 32, platform::gfx::Color::rgb(0, 0, 255));
-    Page page("<div style='width:400px'><img src='square.png'/>low<span style='vertical-align:middle'>mid</span></div>",
-              500, 96, pictures.path());
+    Page page(
+        "<div style='width:400px'><img src='square.png'/>low<span "
+        "style='vertical-align:middle'>mid</span></div>",
+        500, 96, pictures.path());
     EXPECT_EQ(page.wordRect(u"low").top, 32 - kLine);
     EXPECT_EQ(page.wordRect(u"mid").top, (32 - kLine) / 2);
 }
 
 TEST(Alignment, VerticalAlignContentMovesAllLines) {
-    Page page("<div id='d' style='height:100px;vertical-align-content:bottom'>x</div>"
-              "<div style='height:100px;vertical-align-content:middle'>y</div>",
-              300);
+    Page page(
+        "<div id='d' style='height:100px;vertical-align-content:bottom'>x</div>"
+        "<div style='height:100px;vertical-align-content:middle'>y</div>",
+        300);
     EXPECT_EQ(page.wordRect(u"x").top, 100 - kLine);
     EXPECT_EQ(page.wordRect(u"y").top, 100 + (100 - kLine) / 2);
 }
@@ -102,11 +108,14 @@ TEST(BoxSizing, InlineBlockShrinksToContentAndScalesWithTheResolution) {
     Page shrink("<div id='d' style='display:inline-block'>Hello</div>", 400);
     EXPECT_EQ(shrink.rect("d").width(), textWidth(u"Hello"));
     EXPECT_EQ(shrink.rect("d").height(), kLine);
-    Page hiDpi("<div id='d' style='display:inline-block;width:136px;height:80px'>x</div>", 600, 144);
+    Page hiDpi("<div id='d' style='display:inline-block;width:136px;height:80px'>x</div>", 600,
+               144);
     EXPECT_EQ(hiDpi.rect("d").width(), 204);
     EXPECT_EQ(hiDpi.rect("d").height(), 120);
-    Page blocks("<div id='a' style='display:inline-block;width:50px'>x</div><div id='b' style='display:inline-block;width:50px'>y</div>",
-                400);
+    Page blocks(
+        "<div id='a' style='display:inline-block;width:50px'>x</div><div id='b' "
+        "style='display:inline-block;width:50px'>y</div>",
+        400);
     EXPECT_EQ(blocks.rect("b").left, 50);
     EXPECT_EQ(blocks.rect("b").top, 0);
 }
@@ -120,7 +129,10 @@ TEST(BoxSizing, OverflowKeepsTheStyledHeightOtherwiseTheBoxGrows) {
 }
 
 TEST(BoxSizing, MarginsBordersAndPaddingsLieInsideTheStyledSize) {
-    Page page("<div id='d' style='width:100px;margin:2px;border:1px solid red;padding:3px;margin-left:10px'>x</div>", 300);
+    Page page(
+        "<div id='d' style='width:100px;margin:2px;border:1px solid "
+        "red;padding:3px;margin-left:10px'>x</div>",
+        300);
     EXPECT_EQ(page.rect("d"), (Rect{0, 0, 100, kLine + 4 + 2 + 6}));
     EXPECT_EQ(page.box("d")->getContentRect(), (Rect{14, 6, 94, 6 + kLine}));
     EXPECT_EQ(page.wordRect(u"x").left, 14);
@@ -131,9 +143,11 @@ TEST(BoxSizing, MarginsBordersAndPaddingsLieInsideTheStyledSize) {
 TEST(BoxSizing, ImageWithOnlyAHeightKeepsItsProportions) {
     PictureFolder pictures;
     pictures.add("wide.png", 64, 16, platform::gfx::Color::rgb(255, 0, 0));
-    Page page("<img id='i' src='wide.png' style='height:32px'/><img id='w' src='wide.png' style='width:32px'/>"
-              "<img id='n' src='wide.png'/><img id='m' src='missing.png'/>",
-              500, 96, pictures.path());
+    Page page(
+        "<img id='i' src='wide.png' style='height:32px'/><img id='w' src='wide.png' "
+        "style='width:32px'/>"
+        "<img id='n' src='wide.png'/><img id='m' src='missing.png'/>",
+        500, 96, pictures.path());
     EXPECT_EQ(page.rect("i").width(), 128);
     EXPECT_EQ(page.rect("i").height(), 32);
     EXPECT_EQ(page.rect("w").height(), 8);
@@ -145,9 +159,10 @@ TEST(BoxSizing, ImageWithOnlyAHeightKeepsItsProportions) {
 }
 
 TEST(BoxSizing, PercentWidthsAndMinimumsFollowTheAvailableRoom) {
-    Page page("<div style='width:400px'><div id='half' style='width:50%'>x</div>"
-              "<div id='min' style='display:inline-block;min-width:120px;min-height:30px'>y</div></div>",
-              500);
+    Page page(
+        "<div style='width:400px'><div id='half' style='width:50%'>x</div>"
+        "<div id='min' style='display:inline-block;min-width:120px;min-height:30px'>y</div></div>",
+        500);
     EXPECT_EQ(page.rect("half").width(), 200);
     EXPECT_EQ(page.rect("min").width(), 120);
     EXPECT_EQ(page.rect("min").height(), 30);
@@ -156,10 +171,12 @@ TEST(BoxSizing, PercentWidthsAndMinimumsFollowTheAvailableRoom) {
 // Positioning and re-layout.
 
 TEST(Positioning, RelativeMovesOnceAbsoluteUsesItsContainer) {
-    Page page("<div id='c' style='position:relative;left:0;width:200px;height:100px;padding:10px'>"
-              "<div id='r' style='position:relative;left:5px;top:7px;width:20px'>x</div>"
-              "<div id='a' style='position:absolute;right:10px;bottom:0;width:30px;height:20px'>y</div></div>",
-              400);
+    Page page(
+        "<div id='c' style='position:relative;left:0;width:200px;height:100px;padding:10px'>"
+        "<div id='r' style='position:relative;left:5px;top:7px;width:20px'>x</div>"
+        "<div id='a' "
+        "style='position:absolute;right:10px;bottom:0;width:30px;height:20px'>y</div></div>",
+        400);
     EXPECT_EQ(page.rect("r").left, 15);
     EXPECT_EQ(page.rect("r").top, 17);
     // 10 px inside the content box's right edge, flush with its bottom.
@@ -167,10 +184,11 @@ TEST(Positioning, RelativeMovesOnceAbsoluteUsesItsContainer) {
 }
 
 TEST(Relayout, HoverStyleOfTheSameSizeRelaysOnlyThatBox) {
-    Page page("<style>.b{display:inline-block;width:60px;height:30px;border:1px solid transparent}"
-              ".b:hover{border-color:red;color:blue}</style>"
-              "<div id='one' class='b'>one</div><div id='two' class='b'>two</div>",
-              300);
+    Page page(
+        "<style>.b{display:inline-block;width:60px;height:30px;border:1px solid transparent}"
+        ".b:hover{border-color:red;color:blue}</style>"
+        "<div id='one' class='b'>one</div><div id='two' class='b'>two</div>",
+        300);
     BoxView* one = page.box("one");
     const Rect before = page.rect("two");
     layoutCounters() = {};
@@ -183,7 +201,10 @@ TEST(Relayout, HoverStyleOfTheSameSizeRelaysOnlyThatBox) {
 }
 
 TEST(Relayout, SizeChangeGoesUpToTheParent) {
-    Page page("<div id='outer' style='width:200px'><div id='inner' style='display:inline-block'>short</div></div>", 300);
+    Page page(
+        "<div id='outer' style='width:200px'><div id='inner' "
+        "style='display:inline-block'>short</div></div>",
+        300);
     BoxView* inner = page.box("inner");
     BoxView* outer = page.box("outer");
     ASSERT_TRUE(inner->attached());

@@ -29,13 +29,17 @@ bool near(Color a, Color b, int tolerance = 2) {
 // Backgrounds.
 
 TEST(PaintBackground, GradientRunsFromStartColourAtTheTopToEndColourAtTheBottom) {
-    Page page("<div style='height:100px;background-color:transparent;background-gradient:#FFFFFF #000000 vertical'></div>"
-              "<div style='height:10px;width:100px;background-gradient:#FF0000 #0000FF horizontal'></div>",
-              200);
+    Page page(
+        "<div style='height:100px;background-color:transparent;background-gradient:#FFFFFF #000000 "
+        "vertical'></div>"
+        "<div style='height:10px;width:100px;background-gradient:#FF0000 #0000FF "
+        "horizontal'></div>",
+        200);
     auto dc = page.paint();
     EXPECT_TRUE(near(dc->pixel(10, 0), kWhite, 4));
     EXPECT_TRUE(near(dc->pixel(10, 99), kBlack, 4));
-    EXPECT_TRUE(near(dc->pixel(190, 50), dc->pixel(10, 50), 0));  // vertical: same colour along a row
+    EXPECT_TRUE(
+        near(dc->pixel(190, 50), dc->pixel(10, 50), 0));  // vertical: same colour along a row
     EXPECT_TRUE(near(dc->pixel(0, 105), kRed, 4));
     EXPECT_TRUE(near(dc->pixel(99, 105), kBlue, 4));
 }
@@ -43,10 +47,14 @@ TEST(PaintBackground, GradientRunsFromStartColourAtTheTopToEndColourAtTheBottom)
 TEST(PaintBackground, NoRepeatCentredTileAndRepeatXRow) {
     PictureFolder pictures;
     pictures.add("red.png", 4, 4, kRed);
-    Page page("<div style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat;"
-              "background-position:center center'></div>"
-              "<div style='width:20px;height:20px;background-image:url(red.png);background-repeat:repeat-x'></div>",
-              100, 96, pictures.path());
+    Page page(
+        "<div "
+        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat;"
+        "background-position:center center'></div>"
+        "<div "
+        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:repeat-x'></"
+        "div>",
+        100, 96, pictures.path());
     auto dc = page.paint();
     EXPECT_EQ(dc->pixel(8, 8), kRed);
     EXPECT_EQ(dc->pixel(11, 11), kRed);
@@ -60,8 +68,11 @@ TEST(PaintBackground, NoRepeatCentredTileAndRepeatXRow) {
 TEST(PaintBackground, TilesAreScaledByTheResolution) {
     PictureFolder pictures;
     pictures.add("red.png", 4, 4, kRed);
-    Page page("<div style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat'></div>",
-              100, 144, pictures.path());
+    Page page(
+        "<div "
+        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat'><"
+        "/div>",
+        100, 144, pictures.path());
     auto dc = page.paint();
     EXPECT_EQ(dc->pixel(5, 5), kRed);
     EXPECT_EQ(dc->pixel(6, 0), kWhite);
@@ -71,14 +82,16 @@ TEST(PaintBackground, TilesAreScaledByTheResolution) {
 // Borders.
 
 TEST(PaintBorder, ThreePixelBorderIsThreeNestedMitredRectangles) {
-    Page page("<div style='width:20px;height:20px;background-color:#FFFFFF;border:3px solid;border-left-color:#FF0000;"
-              "border-top-color:#0000FF;border-right-color:#00FF00;border-bottom-color:#000000'></div>",
-              100);
+    Page page(
+        "<div style='width:20px;height:20px;background-color:#FFFFFF;border:3px "
+        "solid;border-left-color:#FF0000;"
+        "border-top-color:#0000FF;border-right-color:#00FF00;border-bottom-color:#000000'></div>",
+        100);
     auto dc = page.paint();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(dc->pixel(i, i), kBlue) << i;           // top wins the top-left diagonal
-        EXPECT_EQ(dc->pixel(i, i + 1), kRed) << i;        // left below it
-        EXPECT_EQ(dc->pixel(19 - i, i), kGreen) << i;     // right wins the top-right diagonal
+        EXPECT_EQ(dc->pixel(i, i), kBlue) << i;             // top wins the top-left diagonal
+        EXPECT_EQ(dc->pixel(i, i + 1), kRed) << i;          // left below it
+        EXPECT_EQ(dc->pixel(19 - i, i), kGreen) << i;       // right wins the top-right diagonal
         EXPECT_EQ(dc->pixel(19 - i, 19 - i), kBlack) << i;  // bottom is drawn last
         EXPECT_EQ(dc->pixel(10, 19 - i), kBlack) << i;
     }
@@ -87,10 +100,12 @@ TEST(PaintBorder, ThreePixelBorderIsThreeNestedMitredRectangles) {
 }
 
 TEST(PaintBorder, DottedSideAlternatesAndTransparentBorderOnlyTakesRoom) {
-    Page page("<div style='background-color:#00FF00'><div id='t' style='display:inline-block;width:30px;height:10px;"
-              "border:1px solid transparent;background-color:#FF0000'></div></div>"
-              "<div style='width:30px;height:4px;border-top:1px dotted #0000FF'></div>",
-              100);
+    Page page(
+        "<div style='background-color:#00FF00'><div id='t' "
+        "style='display:inline-block;width:30px;height:10px;"
+        "border:1px solid transparent;background-color:#FF0000'></div></div>"
+        "<div style='width:30px;height:4px;border-top:1px dotted #0000FF'></div>",
+        100);
     auto dc = page.paint();
     EXPECT_EQ(page.rect("t").width(), 30);
     EXPECT_EQ(dc->pixel(0, 0), kGreen);  // the border shows what is behind it
@@ -105,10 +120,11 @@ TEST(PaintBorder, DottedSideAlternatesAndTransparentBorderOnlyTakesRoom) {
 // Layers and words.
 
 TEST(PaintLayers, OpacityBlendsTheBoxAndItsChildrenAsOne) {
-    Page page("<div id='o' style='opacity:0.5;background-color:#0000FF;height:20px'>"
-              "<div style='background-color:#FF0000;width:10px;height:10px'></div></div>"
-              "<div style='opacity:1;background-color:#0000FF;height:5px'></div>",
-              100);
+    Page page(
+        "<div id='o' style='opacity:0.5;background-color:#0000FF;height:20px'>"
+        "<div style='background-color:#FF0000;width:10px;height:10px'></div></div>"
+        "<div style='opacity:1;background-color:#0000FF;height:5px'></div>",
+        100);
     auto dc = page.paint();
     EXPECT_TRUE(near(dc->pixel(5, 5), Color::rgb(255, 128, 128))) << int(dc->pixel(5, 5).blue);
     EXPECT_TRUE(near(dc->pixel(50, 15), Color::rgb(128, 128, 255)));
@@ -134,7 +150,8 @@ TEST(PaintWords, TextColourAndLineThrough) {
     const Rect word = page.wordRect(u"Hamburg");
     int red = 0;
     for (int x = word.left; x < word.right; ++x)
-        for (int y = word.top; y < word.bottom; ++y) red += dc->pixel(x, y).red > 200 && dc->pixel(x, y).green < 80;
+        for (int y = word.top; y < word.bottom; ++y)
+            red += dc->pixel(x, y).red > 200 && dc->pixel(x, y).green < 80;
     EXPECT_GT(red, 40);
     EXPECT_EQ(dc->pixel(word.left + 1, word.top + word.height() / 2), kRed);
 }
@@ -146,9 +163,10 @@ namespace {
 // A 1x1 GIF of two frames, red for 100 ms then blue for 200 ms.
 void writeTwoFrameGif(const std::filesystem::path& path) {
     const unsigned char bytes[] = {
-        'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0xFF,
-        0x21, 0xF9, 4, 0, 10, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0,
-        0x21, 0xF9, 4, 0, 20, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x4C, 0x01, 0, 0x3B};
+        'G', 'I',  'F',  '8',  '9', 'a',  1,    0, 1,    0,    0x80, 0,    0,    0xFF, 0,   0, 0,
+        0,   0xFF, 0x21, 0xF9, 4,   0,    10,   0, 0,    0,    0x2C, 0,    0,    0,    0,   1, 0,
+        1,   0,    0,    2,    2,   0x44, 0x01, 0, 0x21, 0xF9, 4,    0,    20,   0,    0,   0, 0x2C,
+        0,   0,    0,    0,    1,   0,    1,    0, 0,    2,    2,    0x4C, 0x01, 0,    0x3B};
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
@@ -158,8 +176,10 @@ TEST(PaintImages, ImagesAreStretchedAndOnlyAnimationsStartAFrameTimer) {
     PictureFolder pictures;
     pictures.add("still.png", 2, 2, kGreen);
     writeTwoFrameGif(pictures.path() / "anim.gif");
-    Page page("<img id='s' src='still.png' width='10' height='10'/><img id='a' src='anim.gif' width='10' height='10'/>",
-              100, 96, pictures.path());
+    Page page(
+        "<img id='s' src='still.png' width='10' height='10'/><img id='a' src='anim.gif' width='10' "
+        "height='10'/>",
+        100, 96, pictures.path());
     auto dc = page.paint();
     EXPECT_EQ(dc->pixel(0, 0), kGreen);
     EXPECT_EQ(dc->pixel(9, 9), kGreen);

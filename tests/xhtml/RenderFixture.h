@@ -22,7 +22,8 @@ inline void PrintTo(const Rect& r, std::ostream* os) {
     *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
 }
 inline void PrintTo(const Color& c, std::ostream* os) {
-    *os << "rgba(" << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ", " << int(c.alpha) << ")";
+    *os << "rgba(" << int(c.red) << ", " << int(c.green) << ", " << int(c.blue) << ", "
+        << int(c.alpha) << ")";
 }
 }  // namespace platform::gfx
 
@@ -30,15 +31,18 @@ namespace xhtml::testing {
 
 class Page {
 public:
-    Page(const std::string& body, int width, int dpi = 96, const std::filesystem::path& folder = {}) {
+    Page(const std::string& body, int width, int dpi = 96,
+         const std::filesystem::path& folder = {}) {
         DocumentRenderer::Options options;
         options.width = width;
         options.dpi = dpi;
         options.applyLanguage = false;
         renderer_ = std::make_unique<DocumentRenderer>(options);
-        const std::string base = folder.empty() ? std::string("res:///") : "file://" + (folder / "page.xhtml").string();
-        renderer_->loadMarkup(ZString::fromUtf8("<html><body style=\"margin:0\">" + body + "</body></html>"),
-                              ZString::fromUtf8(base));
+        const std::string base =
+            folder.empty() ? std::string("res:///") : "file://" + (folder / "page.xhtml").string();
+        renderer_->loadMarkup(
+            ZString::fromUtf8("<html><body style=\"margin:0\">" + body + "</body></html>"),
+            ZString::fromUtf8(base));
         size_ = renderer_->layout();
     }
 
@@ -80,16 +84,19 @@ private:
 
 // Width of a text in the default font (13 px at 96 dpi).
 inline int textWidth(const char16_t* text, int dpi = 96) {
-    return platform::gfx::Font::shared(-(13 * dpi / 96), 400, false, u"Verdana")->measure(text).width;
+    return platform::gfx::Font::shared(-(13 * dpi / 96), 400, false, u"Verdana")
+        ->measure(text)
+        .width;
 }
 
 // A folder with one-colour pictures for img and background-image tests.
 class PictureFolder {
 public:
     PictureFolder() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("varto-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 std::to_string(reinterpret_cast<uintptr_t>(this)));
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("varto-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
         std::filesystem::create_directories(path_);
     }
     ~PictureFolder() {

@@ -36,7 +36,8 @@ public:
         renderer_->layout();
         dc_ = renderer_->paint();
         dc_->writePng((artifactDir() / (std::string(name) + ".png")).string());
-        std::ofstream(artifactDir() / (std::string(name) + ".txt")) << xhtml::dumpLayout(renderer_->document());
+        std::ofstream(artifactDir() / (std::string(name) + ".txt"))
+            << xhtml::dumpLayout(renderer_->document());
     }
     Rect rect(const char* id) const {
         View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
@@ -93,7 +94,8 @@ TEST(UiRenderTest, MainWindowAt96Dpi) {
     EXPECT_EQ(ui.classRect("rightPane"), (Rect{550, 0, 750, 332}));
 
     const char* buttons[] = {"actionAdd", "actionCalcSize", "actionShow", "actionSave"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(ui.rect(buttons[i]), (Rect{136 * i, 0, 136 * (i + 1), 80})) << buttons[i];
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ui.rect(buttons[i]), (Rect{136 * i, 0, 136 * (i + 1), 80})) << buttons[i];
     EXPECT_EQ(ui.classRect("toolIcon"), (Rect{52, 5, 84, 37}));  // 32 px, centred
 
     EXPECT_EQ(ui.rect("fileList").height(), 125);

@@ -13,9 +13,10 @@
 namespace {
 
 void usage() {
-    std::fprintf(stderr,
-                 "usage: xhtml-render [--width W] [--dpi D] [--lang CODE] [--hover ID] [--pressed ID] "
-                 "FILE-or-URL OUT.png\n");
+    std::fprintf(
+        stderr,
+        "usage: xhtml-render [--width W] [--dpi D] [--lang CODE] [--hover ID] [--pressed ID] "
+        "FILE-or-URL OUT.png\n");
 }
 
 bool readNumber(const char* text, int& out) {
@@ -32,7 +33,8 @@ class LanguageOverride {
 public:
     explicit LanguageOverride(const std::string& code) {
         if (code.empty()) return;
-        std::string pattern = (std::filesystem::temp_directory_path() / "xhtml-render-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "xhtml-render-XXXXXX").string();
         if (mkdtemp(pattern.data())) {
             folder_ = pattern;
             setenv("VARTO_CONFIG_HOME", folder_.c_str(), 1);
