@@ -1,3 +1,4 @@
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Dc.h"
@@ -149,4 +150,22 @@ TEST(DcTest, TextIsPaintedInsideItsMeasuredExtents) {
     EXPECT_EQ(dc->pixel(10, 5 + e.height - 1),
               Color::rgb(255, 255, 0));  // background below the glyphs
     EXPECT_EQ(dc->pixel(10 + e.width, 5), kWhite);
+}
+
+TEST(DcTest, WrappedContextPaintsIntoItsOwnersSurface) {
+    // As the window does: its surface, its context, our drawing calls.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+    cairo_t* cr = cairo_create(surface);
+    {
+        auto dc = Dc::wrap(cr);
+        EXPECT_EQ(dc->width(), 0);
+        dc->translate(-2, -2);
+        dc->fillRect({2, 2, 4, 4}, kRed);
+    }
+    cairo_destroy(cr);  // the Dc held its own reference until here
+    cairo_surface_flush(surface);
+    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface));
+    EXPECT_EQ(row[0], 0xFFFF0000u);
+    EXPECT_EQ(row[2], 0u);
+    cairo_surface_destroy(surface);
 }
