@@ -27,6 +27,9 @@ double lengthOf(const View& view, const StyleValue& value, double reference) {
     return value.toDouble() * view.dpiScale();
 }
 
+// Lengths far beyond any screen are cut down before they become integers.
+int clampedPixels(double value) { return static_cast<int>(std::clamp(value, -1e8, 1e8)); }
+
 // line-spacing: text is read as a number with a base prefix, a bool as 0
 // or 1, a double truncated.
 int lineSpacingOf(const StyleValue& value) {
@@ -61,7 +64,7 @@ Size BoxView::computeSize(int availableWidth, int availableHeight, int widthHint
         width = std::max(width, lengthOf(*this, *v, availableWidth));
     if (const StyleValue* v = lookupStyle(StyleId::MinHeight))
         height = std::max(height, lengthOf(*this, *v, availableHeight));
-    return {static_cast<int>(width), static_cast<int>(height)};
+    return {clampedPixels(width), clampedPixels(height)};
 }
 
 void BoxView::layout(Layouter& layouter) { layoutBox(layouter, 0, 0); }

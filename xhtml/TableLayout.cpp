@@ -37,9 +37,13 @@ struct RowInfo {
     int height = 0;
 };
 
+// Spans beyond this are taken as this many columns or rows.
+constexpr int kMaxSpan = 1000;
+
 int lengthOf(const View& view, const StyleValue& value, double reference) {
-    if (value.isPercent()) return static_cast<int>(value.toDouble() * reference / 100.0);
-    return static_cast<int>(value.toDouble() * view.dpiScale());
+    const double pixels = value.isPercent() ? value.toDouble() * reference / 100.0
+                                            : value.toDouble() * view.dpiScale();
+    return static_cast<int>(std::clamp(pixels, -1e8, 1e8));
 }
 
 int optionalLength(const View& view, int32_t id, double reference, int fallback) {
@@ -107,8 +111,8 @@ void TableView::layout(Layouter& layouter) {
             if (v->type() != kCellView || !v->isDisplayed()) continue;
             ++cellsInRow;
             CellInfo cell{static_cast<CellView*>(v)};
-            cell.columnSpan = std::max(1, v->styleInt(StyleId::ColumnSpan, 1));
-            cell.rowSpan = std::max(1, v->styleInt(StyleId::RowSpan, 1));
+            cell.columnSpan = std::clamp(v->styleInt(StyleId::ColumnSpan, 1), 1, kMaxSpan);
+            cell.rowSpan = std::clamp(v->styleInt(StyleId::RowSpan, 1), 1, kMaxSpan);
             if (covered.size() < static_cast<size_t>(r + 1))
                 covered.resize(static_cast<size_t>(r + 1));
             while (static_cast<size_t>(column) < covered[static_cast<size_t>(r)].size() &&

@@ -53,6 +53,11 @@ std::unique_ptr<Dc> Dc::createImage(int width, int height) {
     dc->impl_->height = std::max(0, height);
     dc->impl_->surface.reset(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, dc->impl_->width, dc->impl_->height));
+    if (cairo_surface_status(dc->impl_->surface.get()) != CAIRO_STATUS_SUCCESS) {
+        // Too large for an image: drawing goes nowhere, pixel() and
+        // writePng() report nothing.
+        dc->impl_->width = dc->impl_->height = 0;
+    }
     dc->impl_->cr.reset(cairo_create(dc->impl_->surface.get()));
     cairo_set_antialias(dc->impl_->cr.get(), CAIRO_ANTIALIAS_NONE);
     return dc;
@@ -264,7 +269,7 @@ Color Dc::pixel(int x, int y) const {
 }
 
 bool Dc::writePng(const std::string& path) const {
-    if (!impl_->surface) return false;
+    if (!impl_->surface || impl_->width == 0 || impl_->height == 0) return false;
     cairo_surface_flush(impl_->surface.get());
     return cairo_surface_write_to_png(impl_->surface.get(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }

@@ -247,6 +247,8 @@ std::unique_ptr<Image> Image::create(int width, int height) {
     auto frame = std::make_unique<Frame>();
     frame->surface.reset(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image->width_, image->height_));
+    if (cairo_surface_status(frame->surface.get()) != CAIRO_STATUS_SUCCESS)
+        image->width_ = image->height_ = 0;  // too large: an empty picture
     image->frames_.push_back(std::move(frame));
     return image;
 }

@@ -169,3 +169,12 @@ TEST(DcTest, WrappedContextPaintsIntoItsOwnersSurface) {
     EXPECT_EQ(row[2], 0u);
     cairo_surface_destroy(surface);
 }
+
+TEST(DcTest, TargetTooLargeForAnImageDrawsNothingAndSaysSo) {
+    auto dc = Dc::createImage(100000, 100000);
+    dc->fillRect({0, 0, 10, 10}, kRed);
+    EXPECT_EQ(dc->width(), 0);
+    EXPECT_EQ(dc->pixel(1, 1).alpha, 0);
+    EXPECT_FALSE(dc->writePng("/tmp/never-written.png"));
+    EXPECT_EQ(Image::create(100000, 100000)->pixel(1, 1).alpha, 0);
+}

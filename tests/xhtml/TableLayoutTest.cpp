@@ -128,3 +128,13 @@ TEST(TablePlacement, CellContentFollowsTheCellsAlignment) {
     EXPECT_EQ(page.wordRect(u"r").right, c.right);
     EXPECT_EQ(page.wordRect(u"r").top, c.top + (60 - 17) / 2);
 }
+
+TEST(TableGrid, AbsurdSpansAndWidthsStayBounded) {
+    Page page(
+        "<table id='t'><tr><td colspan='2000000000' rowspan='2000000000'>x</td><td "
+        "id='b'>y</td></tr></table>"
+        "<div id='d' style='width:100000000000px'>z</div>",
+        300);
+    EXPECT_EQ(page.rect("b").top, page.rect("t").top);
+    EXPECT_EQ(page.rect("d").width(), 100000000);
+}
