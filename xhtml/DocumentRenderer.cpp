@@ -22,7 +22,14 @@ public:
     LocalizedDocument(ViewContext* context, bool applyLanguage)
         : HtmlView(context), applyLanguage_(applyLanguage) {}
     void filterMarkup(ZString& text) override {
-        if (applyLanguage_) text = applyLangPlaceholders(text);
+        if (!applyLanguage_) return;
+        text = applyLangPlaceholders(text);
+        // The window names its update link this way too.
+        const ZString key = u"{updateTxt}";
+        const ZString label = lang_getStr(u"compress/check-for-updates");
+        for (int at = text.find(key); at >= 0; at = text.find(key, at + label.length())) {
+            text.replace(at, at + key.length(), label);
+        }
     }
 
 private:

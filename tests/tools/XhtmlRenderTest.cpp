@@ -71,7 +71,7 @@ TEST_F(XhtmlRenderTest, WindowDocumentTakesItsOwnWidthAndScalesWithTheResolution
     ASSERT_EQ(render({"res:///ui.xhtml", out("ui.png")}).exitCode, 0u);
     auto page = platform::gfx::Image::load(out("ui.png"));
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->width(), 750);
+    EXPECT_EQ(page->width(), 755);
     EXPECT_EQ(page->height(), 383);
     ASSERT_EQ(render({"--dpi", "144", "--width", "1200", "--hover", "actionAdd", "--lang", "de",
                       "res:///ui.xhtml", out("ui144.png")})

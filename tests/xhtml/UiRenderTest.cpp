@@ -84,14 +84,14 @@ bool near(Color a, Color b, int tolerance = 3) {
 TEST(UiRenderTest, MainWindowAt96Dpi) {
     UiRender ui(96, "ui-96");
     ASSERT_TRUE(ui.loaded());
-    EXPECT_EQ(ui.page().width, 750);
+    EXPECT_EQ(ui.page().width, 755);
     EXPECT_EQ(ui.page().height, 383);
     // The window sizes itself to what its body's content took.
     auto* body = static_cast<BoxView*>(ui.renderer().document()->findFirstByType(xhtml::kBodyView));
     ASSERT_NE(body, nullptr);
-    EXPECT_EQ(body->lastOuterSize(), (xhtml::Size{750, 383}));
-    EXPECT_EQ(ui.classRect("leftPane"), (Rect{0, 0, 550, 332}));
-    EXPECT_EQ(ui.classRect("rightPane"), (Rect{550, 0, 750, 332}));
+    EXPECT_EQ(body->lastOuterSize(), (xhtml::Size{755, 383}));
+    EXPECT_EQ(ui.classRect("leftPane"), (Rect{0, 0, 555, 332}));
+    EXPECT_EQ(ui.classRect("rightPane"), (Rect{555, 0, 755, 332}));
 
     const char* buttons[] = {"actionAdd", "actionCalcSize", "actionShow", "actionSave"};
     for (int i = 0; i < 4; ++i)
@@ -99,45 +99,45 @@ TEST(UiRenderTest, MainWindowAt96Dpi) {
     EXPECT_EQ(ui.classRect("toolIcon"), (Rect{52, 5, 84, 37}));  // 32 px, centred
 
     EXPECT_EQ(ui.rect("fileList").height(), 125);
-    EXPECT_EQ(ui.rect("fileList").width(), 543);
+    EXPECT_EQ(ui.rect("fileList").width(), 548);
     EXPECT_EQ(ui.pixel(0, 100), Color::rgb(0xE0, 0xE0, 0xE0));  // the list's border
 
-    EXPECT_EQ(ui.rect("formValuesBox"), (Rect{0, 211, 545, 332}));
+    EXPECT_EQ(ui.rect("formValuesBox"), (Rect{0, 211, 550, 332}));
     EXPECT_EQ(ui.pixel(0, 250), Color::rgb(0xE0, 0xE0, 0xE0));
     EXPECT_EQ(ui.pixel(540, 325), Color::rgb(0xFB, 0xFB, 0xFB));
     const Rect left = ui.classRect("formLeft");
     const Rect right = ui.classRect("formRight");
-    EXPECT_EQ(left.width(), 235);  // 43 % and 57 % of the form table
-    EXPECT_EQ(right.width(), 312);
+    EXPECT_EQ(left.width(), 237);  // 43 % and 57 % of the form table
+    EXPECT_EQ(right.width(), 315);
     EXPECT_EQ(ui.classRect("labelLeft").width(), 120);
     EXPECT_EQ(ui.classRect("labelRight").width(), 140);
 
-    EXPECT_EQ(ui.rect("banner"), (Rect{550, 0, 750, 330}));
+    EXPECT_EQ(ui.rect("banner"), (Rect{555, 0, 755, 330}));
     const Color banner = ui.pixel(650, 20);
     EXPECT_FALSE(near(banner, Color::rgb(255, 255, 255), 20));
 
-    EXPECT_EQ(ui.classRect("line"), (Rect{0, 332, 750, 333}));
+    EXPECT_EQ(ui.classRect("line"), (Rect{0, 332, 755, 333}));
     EXPECT_EQ(ui.pixel(10, 332), Color::rgb(255, 255, 255));
-    EXPECT_EQ(ui.classRect("footer"), (Rect{0, 333, 750, 383}));
+    EXPECT_EQ(ui.classRect("footer"), (Rect{0, 333, 755, 383}));
     EXPECT_EQ(ui.pixel(5, 340), Color::rgb(0x80, 0x80, 0x80));
     int white = 0;
-    for (int x = 0; x < 750; ++x)
+    for (int x = 0; x < 755; ++x)
         for (int y = 348; y < 368; ++y) white += ui.pixel(x, y) == Color::rgb(255, 255, 255);
     EXPECT_GT(white, 100);  // the bold white links
     EXPECT_EQ(ui.countWords(u"\u00BB"), 3);
 
     // The body's gradient shows between the panes: white at the top, grey below.
     auto expected = [](int y) { return 255 - static_cast<int>((255 - 0xE0) * (y + 0.5) / 383); };
-    EXPECT_NEAR(ui.pixel(547, 0).red, expected(0), 2);
-    EXPECT_NEAR(ui.pixel(547, 331).red, expected(331), 2);
+    EXPECT_NEAR(ui.pixel(552, 0).red, expected(0), 2);
+    EXPECT_NEAR(ui.pixel(552, 331).red, expected(331), 2);
     EXPECT_NEAR(ui.pixel(700, 331).green, expected(331), 2);
 }
 
 TEST(UiRenderTest, MainWindowAt144DpiIsScaledByOneAndAHalf) {
     UiRender ui(144, "ui-144");
     ASSERT_TRUE(ui.loaded());
-    EXPECT_EQ(ui.page().width, 1125);
-    EXPECT_EQ(ui.classRect("leftPane").width(), 825);
+    EXPECT_EQ(ui.page().width, 1132);
+    EXPECT_EQ(ui.classRect("leftPane").width(), 832);
     EXPECT_EQ(ui.classRect("rightPane").width(), 300);
     EXPECT_EQ(ui.rect("actionShow"), (Rect{408, 0, 612, 120}));
     EXPECT_EQ(ui.classRect("toolIcon").width(), 48);
