@@ -81,16 +81,18 @@ void FileProcessor::destroyRemoved() {
 
 FileData* FileProcessor::nextEntry() {
     std::lock_guard<std::recursive_mutex> guard(listLock_);
+    if (stopRequested_) return nullptr;
     for (auto& entry : entries_) {
         if (entry->removed) continue;
         uint32_t state = entry->state;
-        bool stale = state == FileData::Done &&
-                     !sameSettings(entry->requestedSettings, currentSettings_);
-        if (state != FileData::Queued && !stale) continue;
+        if (state != FileData::Queued && state != FileData::Done) continue;
         // An entry being saved holds its lock, perhaps for long: leave it for
         // a later pass rather than block the list.
         std::unique_lock<std::recursive_mutex> entryGuard(entry->lock, std::try_to_lock);
         if (!entryGuard.owns_lock()) continue;
+        if (state == FileData::Done && sameSettings(entry->requestedSettings, currentSettings_)) {
+            continue;
+        }
         entry->requestedSettings = currentSettings_;
         // Cleared here, under the list lock, so a removal of this entry from
         // now on cancels its run.
