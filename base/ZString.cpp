@@ -42,7 +42,7 @@ struct FormatSink {
     }
 };
 
-struct Spec {
+struct Conversion {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -51,79 +51,79 @@ struct Spec {
 };
 
 // Parses one conversion after '%'; returns false on a malformed one.
-bool parseSpec(const char16_t*& p, va_list& args, Spec& spec) {
+bool parseConversion(const char16_t*& p, va_list& args, Conversion& conv) {
     while (*p == u'-' || *p == u'+' || *p == u' ' || *p == u'#' || *p == u'0') {
-        spec.flags += static_cast<char>(*p++);
+        conv.flags += static_cast<char>(*p++);
     }
     if (*p == u'*') {
-        spec.width = va_arg(args, int);
-        if (spec.width < 0) {
-            spec.flags += '-';
-            spec.width = -spec.width;
+        conv.width = va_arg(args, int);
+        if (conv.width < 0) {
+            conv.flags += '-';
+            conv.width = -conv.width;
         }
         ++p;
     } else {
-        while (*p >= u'0' && *p <= u'9') spec.width = (spec.width < 0 ? 0 : spec.width * 10) + (*p++ - u'0');
+        while (*p >= u'0' && *p <= u'9') conv.width = (conv.width < 0 ? 0 : conv.width * 10) + (*p++ - u'0');
     }
     if (*p == u'.') {
         ++p;
-        spec.precision = 0;
+        conv.precision = 0;
         if (*p == u'*') {
-            spec.precision = va_arg(args, int);
+            conv.precision = va_arg(args, int);
             ++p;
         } else {
-            while (*p >= u'0' && *p <= u'9') spec.precision = spec.precision * 10 + (*p++ - u'0');
+            while (*p >= u'0' && *p <= u'9') conv.precision = conv.precision * 10 + (*p++ - u'0');
         }
     }
     if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-        spec.length = "ll";
+        conv.length = "ll";
         p += 3;
     } else {
         while (*p == u'h' || *p == u'l' || *p == u'z' || *p == u'j' || *p == u't' || *p == u'L') {
-            spec.length += static_cast<char>(*p++);
+            conv.length += static_cast<char>(*p++);
         }
     }
     if (!*p || *p > 127) return false;
-    spec.conversion = static_cast<char>(*p++);
-    return std::strchr("diuoxXcsSpfFeEgGaA%", spec.conversion) != nullptr;
+    conv.conversion = static_cast<char>(*p++);
+    return std::strchr("diuoxXcsSpfFeEgGaA%", conv.conversion) != nullptr;
 }
 
-void putPadded(FormatSink& sink, const Spec& spec, const char16_t* text, int n) {
-    bool left = spec.flags.find('-') != std::string::npos;
-    int padding = spec.width > n ? spec.width - n : 0;
+void putPadded(FormatSink& sink, const Conversion& conv, const char16_t* text, int n) {
+    bool left = conv.flags.find('-') != std::string::npos;
+    int padding = conv.width > n ? conv.width - n : 0;
     if (!left) sink.pad(padding);
     for (int i = 0; i < n; ++i) sink.put(text[i]);
     if (left) sink.pad(padding);
 }
 
-void putString(FormatSink& sink, const Spec& spec, va_list& args) {
-    bool narrow = spec.conversion == 'S' || spec.length == "h";
+void putString(FormatSink& sink, const Conversion& conv, va_list& args) {
+    bool narrow = conv.conversion == 'S' || conv.length == "h";
     if (narrow) {
         const char* s = va_arg(args, const char*);
         ZString wide = ZString::fromUtf8(s ? s : "(null)");
         int n = wide.length();
-        if (spec.precision >= 0 && spec.precision < n) n = spec.precision;
-        putPadded(sink, spec, wide.c_str(), n);
+        if (conv.precision >= 0 && conv.precision < n) n = conv.precision;
+        putPadded(sink, conv, wide.c_str(), n);
         return;
     }
     const char16_t* s = va_arg(args, const char16_t*);
     if (!s) s = u"(null)";
     int n = lengthOf(s);
-    if (spec.precision >= 0 && spec.precision < n) n = spec.precision;
-    putPadded(sink, spec, s, n);
+    if (conv.precision >= 0 && conv.precision < n) n = conv.precision;
+    putPadded(sink, conv, s, n);
 }
 
 // Numbers go through snprintf in the "C" locale of this thread only.
-void putNumber(FormatSink& sink, const Spec& spec, va_list& args) {
-    std::string fmt = "%" + spec.flags;
-    if (spec.width >= 0) fmt += std::to_string(spec.width);
-    if (spec.precision >= 0) fmt += "." + std::to_string(spec.precision);
+void putNumber(FormatSink& sink, const Conversion& conv, va_list& args) {
+    std::string fmt = "%" + conv.flags;
+    if (conv.width >= 0) fmt += std::to_string(conv.width);
+    if (conv.precision >= 0) fmt += "." + std::to_string(conv.precision);
     char buffer[512];
     int n = 0;
-    char c = spec.conversion;
+    char c = conv.conversion;
     CLocaleScope cLocale;
     if (std::strchr("fFeEgGaA", c)) {
-        if (spec.length == "L") {
+        if (conv.length == "L") {
             fmt += "L";
             fmt += c;
             n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), va_arg(args, long double));
@@ -136,7 +136,7 @@ void putNumber(FormatSink& sink, const Spec& spec, va_list& args) {
         n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), va_arg(args, void*));
     } else {
         bool isSigned = c == 'd' || c == 'i';
-        const std::string& len = spec.length;
+        const std::string& len = conv.length;
         fmt += "ll";
         fmt += c;
         long long value;
@@ -168,23 +168,23 @@ bool formatConversions(FormatSink& sink, const char16_t* fmt, va_list& args) {
             continue;
         }
         ++p;
-        Spec spec;
-        if (!parseSpec(p, args, spec)) return false;
-        switch (spec.conversion) {
+        Conversion conv;
+        if (!parseConversion(p, args, conv)) return false;
+        switch (conv.conversion) {
             case '%':
                 sink.put(u'%');
                 break;
             case 'c': {
                 char16_t c = static_cast<char16_t>(va_arg(args, int));
-                putPadded(sink, spec, &c, 1);
+                putPadded(sink, conv, &c, 1);
                 break;
             }
             case 's':
             case 'S':
-                putString(sink, spec, args);
+                putString(sink, conv, args);
                 break;
             default:
-                putNumber(sink, spec, args);
+                putNumber(sink, conv, args);
         }
     }
     return true;
