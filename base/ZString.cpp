@@ -366,14 +366,15 @@ ZString ZString::fromUtf8(std::string_view utf8) {
     return result;
 }
 
-std::string ZString::toUtf8() const {
+std::string utf16ToUtf8(std::u16string_view text) {
     std::string out;
-    out.reserve(length_);
-    for (int i = 0; i < length_; ++i) {
-        char32_t cp = data_[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < length_ && data_[i + 1] >= 0xDC00 &&
-            data_[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (data_[i + 1] - 0xDC00);
+    out.reserve(text.size());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
@@ -396,6 +397,8 @@ std::string ZString::toUtf8() const {
     }
     return out;
 }
+
+std::string ZString::toUtf8() const { return utf16ToUtf8(view()); }
 
 ZString& ZString::append(const char16_t* text, int count) {
     if (!text || count <= 0) return *this;

@@ -94,6 +94,9 @@ private:
 
 ZString operator+(const ZString& a, const ZString& b);
 
+// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
+std::string utf16ToUtf8(std::u16string_view text);
+
 template <>
 struct std::hash<ZString> {
     size_t operator()(const ZString& s) const noexcept {

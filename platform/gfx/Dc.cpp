@@ -256,16 +256,7 @@ Dc::SaveScope::~SaveScope() { dc_.restore(); }
 Color Dc::pixel(int x, int y) const {
     cairo_surface_t* s = impl_->surface.get();
     if (!s || x < 0 || y < 0 || x >= impl_->width || y >= impl_->height) return {0, 0, 0, 0};
-    cairo_surface_flush(s);
-    const unsigned char* row = cairo_image_surface_get_data(s) +
-                               static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
-    uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
-    uint32_t a = v >> 24;
-    if (a == 0) return {0, 0, 0, 0};
-    auto un = [a](uint32_t c) {
-        return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
-    };
-    return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), static_cast<uint8_t>(a)};
+    return surfacePixel(s, x, y);
 }
 
 bool Dc::writePng(const std::string& path) const {

@@ -40,8 +40,9 @@ using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescription
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
 
-// UTF-16 to UTF-8 for Pango; unpaired surrogates become U+FFFD.
-std::string utf16ToUtf8(std::u16string_view text);
+// One pixel of an ARGB32 image surface, un-premultiplied; the caller checks
+// the coordinates.
+Color surfacePixel(cairo_surface_t* surface, int x, int y);
 
 // The Pango context every measurement and every painted text goes
 // through, so widths measured during layout are the widths painted.

@@ -263,17 +263,7 @@ int Image::frameDelay(int frame) const {
 Color Image::pixel(int x, int y, int frame) const {
     if (frame < 0 || frame >= frameCount() || x < 0 || y < 0 || x >= width_ || y >= height_)
         return {0, 0, 0, 0};
-    cairo_surface_t* s = frames_[static_cast<size_t>(frame)]->surface.get();
-    cairo_surface_flush(s);
-    const unsigned char* row = cairo_image_surface_get_data(s) +
-                               static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
-    uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
-    uint32_t a = v >> 24;
-    if (a == 0) return {0, 0, 0, 0};
-    auto un = [a](uint32_t c) {
-        return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
-    };
-    return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), static_cast<uint8_t>(a)};
+    return surfacePixel(frames_[static_cast<size_t>(frame)]->surface.get(), x, y);
 }
 
 void Image::setPixel(int x, int y, Color c, int frame) {
@@ -302,6 +292,19 @@ bool Image::writePng(const std::string& path) const {
     if (frames_.empty()) return false;
     return cairo_surface_write_to_png(frames_.front()->surface.get(), path.c_str()) ==
            CAIRO_STATUS_SUCCESS;
+}
+
+Color surfacePixel(cairo_surface_t* s, int x, int y) {
+    cairo_surface_flush(s);
+    const unsigned char* row = cairo_image_surface_get_data(s) +
+                               static_cast<size_t>(y) * cairo_image_surface_get_stride(s);
+    uint32_t v = reinterpret_cast<const uint32_t*>(row)[x];
+    uint32_t a = v >> 24;
+    if (a == 0) return {0, 0, 0, 0};
+    auto un = [a](uint32_t c) {
+        return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a));
+    };
+    return {un((v >> 16) & 0xFF), un((v >> 8) & 0xFF), un(v & 0xFF), static_cast<uint8_t>(a)};
 }
 
 }  // namespace platform::gfx
