@@ -18,8 +18,10 @@ ZString fileNameOf(const ZString& path) {
     return slash < 0 ? path : path.substring(slash + 1);
 }
 
+// A converted document can come out larger than its source.
 ZString percentSaved(int64_t oldSize, int64_t newSize) {
     double saved = oldSize > 0 ? 100.0 * static_cast<double>(oldSize - newSize) / oldSize : 0.0;
+    if (saved < 0) return ZString::format(u"%0.1f%% larger", -saved);
     return ZString::format(u"%0.1f%% saved", saved);
 }
 
