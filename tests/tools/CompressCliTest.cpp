@@ -294,3 +294,16 @@ TEST(CompressCliTest, CorpusFilesShrinkOrStayAndNothingIsLeftBehind) {
     }
     EXPECT_TRUE(env.tempFiles().empty());
 }
+
+TEST(CompressCliTest, OtherDocumentsGoThroughTheConverter) {
+    EngineEnv env;
+    std::string binDir = fs::path(cliPath()).parent_path().string();
+    writeFile(env.path("install.ini"), "[Settings]\nGsWincCmdline=gs\nQpdfCmdline=qpdf\nBinDir=" +
+                                           binDir + "\n");
+    std::string text = env.add("notes.txt", "A short note.\nSecond line.\n");
+    CliResult r = runCli({text});
+    ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
+    EXPECT_TRUE(r.lines[0].starts_with(text + ": 27.00 B -> ")) << r.lines[0];
+    EXPECT_TRUE(r.lines[0].ends_with("% larger) -> " + env.path("notes_compressed.pdf")));
+    EXPECT_EQ(pdfPageCount(z(env.path("notes_compressed.pdf"))), 1);
+}
