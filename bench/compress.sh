@@ -15,6 +15,7 @@
 # --quick leaves out files above 5 MB. The user-password file gets its
 # password ("secret") in every peer.
 set -euo pipefail
+export LC_ALL=C  # numbers with a decimal point in awk and printf
 here="$(cd "$(dirname "$0")/.." && pwd)"
 quick=0
 if [ "${1:-}" = "--quick" ]; then quick=1; shift; fi
@@ -36,6 +37,7 @@ for f in "$corpus"/*.pdf; do
 done
 password_of() { case "$(basename "$1")" in enc-user-*) echo secret;; *) echo "";; esac; }
 now() { date +%s.%N; }
+calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 
 # The exact Ghostscript command line of the batch command, from its log.
 # Tried on the smallest files first; a damaged one stops before Ghostscript.
@@ -97,10 +99,10 @@ report() {  # name folder seconds suffix
     out_total=$((out_total + osize))
   done
   printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s\n' "$name" \
-    "$(echo "$out_total / $in_total" | bc -l)" "$larger" "$lost" "$seconds"
+    "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds"
 }
 
-elapsed() { echo "$2 - $1" | bc -l; }
+elapsed() { calc "$2 - $1"; }
 
 echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores"
 
@@ -118,6 +120,6 @@ report batch "$work/batch" "$batch_time" _compressed
 report ebook "$work/ebook" "$ebook_time" ""
 report raw "$work/raw" "$raw_time" ""
 printf 'overhead of the batch command (--jobs 1) over the raw two steps: %+.1f %% (goal <= 5 %%)\n' \
-  "$(echo "($batch1_time - $raw_time) * 100 / $raw_time" | bc -l)"
+  "$(calc "($batch1_time - $raw_time) * 100 / $raw_time")"
 printf -- '--jobs 2 against --jobs 1: %.2fx (%.1f s against %.1f s; goal >= 1.6x)\n' \
-  "$(echo "$batch1_time / $batch_time" | bc -l)" "$batch_time" "$batch1_time"
+  "$(calc "$batch1_time / $batch_time")" "$batch_time" "$batch1_time"
