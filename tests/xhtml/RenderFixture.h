@@ -1,12 +1,15 @@
 #pragma once
 
-// Shared helpers of the layout, table and painting tests: a document laid
+// Shared helpers of the engine's tests: expected-file dumps, a document laid
 // out from markup at a chosen width and resolution, lookups of its views,
 // and small pictures written next to it.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -28,6 +31,24 @@ inline void PrintTo(const Color& c, std::ostream* os) {
 }  // namespace platform::gfx
 
 namespace xhtml::testing {
+
+inline const std::filesystem::path kDataDir = std::filesystem::path(VARTO_SOURCE_DIR) / "tests/data/xhtml";
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Compares a dump (view tree or boxes) with its expected file, so a change
+// shows up as a readable difference. VARTO_UPDATE_DUMPS=1 rewrites the file
+// instead; review the diff before committing it.
+inline void expectSameAsFile(const std::string& dump, const std::filesystem::path& expectedFile) {
+    if (std::getenv("VARTO_UPDATE_DUMPS")) {
+        std::ofstream(expectedFile, std::ios::binary) << dump;
+        return;
+    }
+    EXPECT_EQ(dump, readFile(expectedFile)) << "differs from " << expectedFile;
+}
 
 class Page {
 public:

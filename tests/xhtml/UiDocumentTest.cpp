@@ -15,6 +15,8 @@ using namespace xhtml;
 namespace {
 
 // What the main window finds in its document, loaded once for all tests.
+// The styles of every view are compared whole with ui.dump and the painted
+// colours in the render test; these are the lookups the window makes.
 class UiDocument : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -74,41 +76,29 @@ TEST_F(UiDocument, ToolButtonsCarryIdsClassesIconsAndPlaceholders) {
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->styleString(StyleId::ImageSource), tool.icon);
         EXPECT_EQ(text(button), tool.label);
-        // Inline block 136 x 80, white, hover and pressed colours.
-        EXPECT_EQ(button->styleInt(StyleId::Display, 0, kStateNormal), 3);
-        EXPECT_EQ(button->styleInt(StyleId::Width, 0, kStateNormal), 136);
-        EXPECT_EQ(button->styleInt(StyleId::Height, 0, kStateNormal), 80);
-        EXPECT_EQ(button->styleColor(StyleId::BackgroundColor, kNoColor, kStateNormal), 0x00FFFFFFu);
-        EXPECT_EQ(button->styleColor(StyleId::BorderColor, kNoColor, kStateNormal), 0x00E0E0E0u);
-        EXPECT_EQ(button->styleColor(StyleId::BackgroundColor, kNoColor, kStateHover), 0x00B5ECFFu);
-        EXPECT_EQ(button->styleColor(StyleId::BorderColor, kNoColor, kStateHover), 0x0065C3E5u);
-        EXPECT_EQ(button->styleColor(StyleId::BackgroundColor, kNoColor, kStateLeftDown), 0x0070D8FFu);
     }
     std::vector<View*> fileTools;
     document->findByClass(u"fileTool", fileTools);
     EXPECT_EQ(fileTools.size(), 3u);
+    for (const char16_t* cls : {u"mainTable", u"leftPane", u"rightPane", u"toolBar", u"toolBtn", u"toolIcon",
+                                u"listBox", u"formTable", u"formLeft", u"formRight", u"labelLeft",
+                                u"labelRight", u"line", u"footer", u"footerLink"})
+        EXPECT_NE(document->findFirstByClass(cls), nullptr) << ZString(cls).toUtf8();
 }
 
 TEST_F(UiDocument, ListHostFormAndBanner) {
     View* list = byId(u"fileList");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->type(), kObjectView);
-    EXPECT_EQ(list->styleInt(StyleId::Height, 0, kStateNormal), 125);
-    EXPECT_EQ(list->styleInt(StyleId::FontSize, 0, kStateNormal), 12);
-    EXPECT_TRUE(list->lookupStyle(StyleId::Width, kStateNormal)->isPercent());
 
     View* form = byId(u"formValuesBox");
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->type(), kIFrameView) << "the form box scrolls";
-    EXPECT_EQ(form->styleInt(StyleId::Height, 0, kStateNormal), 121);
-    EXPECT_EQ(form->styleColor(StyleId::BackgroundColor, kNoColor, kStateNormal), 0x00FBFBFBu);
 
     View* banner = byId(u"banner");
     ASSERT_NE(banner, nullptr);
     EXPECT_EQ(banner->type(), kImageView);
     EXPECT_EQ(banner->styleString(StyleId::ImageSource), u"bannerUrl://banner");
-    EXPECT_EQ(banner->styleInt(StyleId::Width), 200);
-    EXPECT_EQ(banner->styleInt(StyleId::Height), 330);
     ASSERT_NE(banner->parent(), nullptr);
     EXPECT_EQ(banner->parent()->type(), kLinkView);
     EXPECT_EQ(banner->parent()->styleString(StyleId::LinkTarget), u"actionBannerClick");
@@ -159,10 +149,6 @@ TEST_F(UiDocument, FooterLinksAndUpdateSpan) {
         View* link = linkTo(target);
         ASSERT_NE(link, nullptr) << ZString(target).toUtf8();
         EXPECT_EQ(link->type(), kLinkView);
-        EXPECT_EQ(link->styleInt(StyleId::FontWeight), 700);
-        EXPECT_EQ(link->styleInt(StyleId::FontSize), 12);
-        EXPECT_EQ(link->styleColor(StyleId::Color), 0x00FFFFFFu);
-        EXPECT_FALSE(link->styleBool(StyleId::Underline, true));
     }
     View* span = byId(u"footerUpdateCheckBtn");
     ASSERT_NE(span, nullptr);
@@ -173,20 +159,9 @@ TEST_F(UiDocument, FooterLinksAndUpdateSpan) {
     // Each footer link is preceded by a blank and the » sign.
     const std::u16string footer = text(span->parent());
     EXPECT_EQ(footer, u"» {lang/about} » {updateTxt} » {lang/settings}");
-    EXPECT_EQ(span->parent()->styleColor(StyleId::BackgroundColor), 0x00808080u);
-    EXPECT_EQ(span->parent()->styleInt(StyleId::Height), 50);
-    EXPECT_EQ(span->parent()->styleInt(StyleId::PaddingTop), 15);
 }
 
-TEST_F(UiDocument, OneStyleSheetFirstAndAGradientBody) {
-    View* body = document->findFirstByType(kBodyView);
-    ASSERT_NE(body, nullptr);
-    EXPECT_TRUE(body->styleBool(StyleId::GradientOn));
-    EXPECT_EQ(body->styleColor(StyleId::GradientStart), 0x00FFFFFFu);
-    EXPECT_EQ(body->styleColor(StyleId::GradientEnd), 0x00E0E0E0u);
-    EXPECT_EQ(body->styleInt(StyleId::GradientMode), 1);
-    EXPECT_EQ(body->styleInt(StyleId::Margin, -1), 0);
-    EXPECT_EQ(body->styleInt(StyleId::Padding, -1), 0);
+TEST_F(UiDocument, OneStyleSheetBeforeTheFirstClass) {
     EXPECT_GE(document->context()->styleRules().size(), 10u);
     // Every rule was in place before the first element with a class was built.
     const ZString markup = [] {

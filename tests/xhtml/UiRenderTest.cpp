@@ -21,7 +21,9 @@ std::filesystem::path artifactDir() {
 }
 
 // The main window's document rendered as the window shows it, with the
-// PNG and the box dump kept in the build folder for people to look at.
+// PNG and the box dump kept in the build folder for people to look at. The
+// position and size of every box is compared with ui-<dpi>.layout; the tests
+// below check the pixels and the few sizes the window's design names.
 class UiRender {
 public:
     UiRender(int dpi, const char* name, const char* hoverId = nullptr) {
@@ -36,8 +38,9 @@ public:
         renderer_->layout();
         dc_ = renderer_->paint();
         dc_->writePng((artifactDir() / (std::string(name) + ".png")).string());
-        std::ofstream(artifactDir() / (std::string(name) + ".txt"))
-            << xhtml::dumpLayout(renderer_->document());
+        const std::string boxes = xhtml::dumpLayout(renderer_->document());
+        std::ofstream(artifactDir() / (std::string(name) + ".txt")) << boxes;
+        if (!hoverId) xhtml::testing::expectSameAsFile(boxes, xhtml::testing::kDataDir / "layout" / (std::string(name) + ".layout"));
     }
     Rect rect(const char* id) const {
         View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
@@ -48,10 +51,6 @@ public:
         View* v = renderer_->document()->findFirstByClass(ZString::fromUtf8(cls));
         EXPECT_NE(v, nullptr) << cls;
         return v ? v->rect() : Rect{};
-    }
-    Rect borderBox(const char* id) const {
-        View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
-        return v ? static_cast<BoxView*>(v)->getBorderBox() : Rect{};
     }
     Color pixel(int x, int y) const { return dc_->pixel(x, y); }
     bool loaded() const { return loaded_; }
@@ -79,47 +78,23 @@ bool near(Color a, Color b, int tolerance = 3) {
 
 }  // namespace
 
-// The window document at 96 dpi: the two panes, the tool buttons, the list,
-// the form box, the banner, the line and the footer where the design puts them.
 TEST(UiRenderTest, MainWindowAt96Dpi) {
     UiRender ui(96, "ui-96");
     ASSERT_TRUE(ui.loaded());
-    EXPECT_EQ(ui.page().width, 755);
-    EXPECT_EQ(ui.page().height, 383);
     // The window sizes itself to what its body's content took.
     auto* body = static_cast<BoxView*>(ui.renderer().document()->findFirstByType(xhtml::kBodyView));
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->lastOuterSize(), (xhtml::Size{755, 383}));
-    EXPECT_EQ(ui.classRect("leftPane"), (Rect{0, 0, 555, 332}));
-    EXPECT_EQ(ui.classRect("rightPane"), (Rect{555, 0, 755, 332}));
-
-    const char* buttons[] = {"actionAdd", "actionCalcSize", "actionShow", "actionSave"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(ui.rect(buttons[i]), (Rect{136 * i, 0, 136 * (i + 1), 80})) << buttons[i];
+    EXPECT_EQ(ui.page(), (xhtml::Size{755, 383}));
+    EXPECT_EQ(ui.rect("actionSave"), (Rect{408, 0, 544, 80}));
     EXPECT_EQ(ui.classRect("toolIcon"), (Rect{52, 5, 84, 37}));  // 32 px, centred
 
-    EXPECT_EQ(ui.rect("fileList").height(), 125);
-    EXPECT_EQ(ui.rect("fileList").width(), 548);
     EXPECT_EQ(ui.pixel(0, 100), Color::rgb(0xE0, 0xE0, 0xE0));  // the list's border
-
-    EXPECT_EQ(ui.rect("formValuesBox"), (Rect{0, 211, 550, 332}));
-    EXPECT_EQ(ui.pixel(0, 250), Color::rgb(0xE0, 0xE0, 0xE0));
+    EXPECT_EQ(ui.pixel(0, 250), Color::rgb(0xE0, 0xE0, 0xE0));  // the form box's border
     EXPECT_EQ(ui.pixel(540, 325), Color::rgb(0xFB, 0xFB, 0xFB));
-    const Rect left = ui.classRect("formLeft");
-    const Rect right = ui.classRect("formRight");
-    EXPECT_EQ(left.width(), 237);  // 43 % and 57 % of the form table
-    EXPECT_EQ(right.width(), 315);
-    EXPECT_EQ(ui.classRect("labelLeft").width(), 120);
-    EXPECT_EQ(ui.classRect("labelRight").width(), 140);
-
-    EXPECT_EQ(ui.rect("banner"), (Rect{555, 0, 755, 330}));
-    const Color banner = ui.pixel(650, 20);
-    EXPECT_FALSE(near(banner, Color::rgb(255, 255, 255), 20));
-
-    EXPECT_EQ(ui.classRect("line"), (Rect{0, 332, 755, 333}));
-    EXPECT_EQ(ui.pixel(10, 332), Color::rgb(255, 255, 255));
-    EXPECT_EQ(ui.classRect("footer"), (Rect{0, 333, 755, 383}));
-    EXPECT_EQ(ui.pixel(5, 340), Color::rgb(0x80, 0x80, 0x80));
+    EXPECT_FALSE(near(ui.pixel(650, 20), Color::rgb(255, 255, 255), 20));  // the banner
+    EXPECT_EQ(ui.pixel(10, 332), Color::rgb(255, 255, 255));  // the line
+    EXPECT_EQ(ui.pixel(5, 340), Color::rgb(0x80, 0x80, 0x80));  // the footer
     int white = 0;
     for (int x = 0; x < 755; ++x)
         for (int y = 348; y < 368; ++y) white += ui.pixel(x, y) == Color::rgb(255, 255, 255);
@@ -137,18 +112,10 @@ TEST(UiRenderTest, MainWindowAt144DpiIsScaledByOneAndAHalf) {
     UiRender ui(144, "ui-144");
     ASSERT_TRUE(ui.loaded());
     EXPECT_EQ(ui.page().width, 1132);
-    EXPECT_EQ(ui.classRect("leftPane").width(), 832);
-    EXPECT_EQ(ui.classRect("rightPane").width(), 300);
     EXPECT_EQ(ui.rect("actionShow"), (Rect{408, 0, 612, 120}));
-    EXPECT_EQ(ui.classRect("toolIcon").width(), 48);
-    EXPECT_EQ(ui.classRect("toolIcon").height(), 48);
-    EXPECT_EQ(ui.rect("fileList").height(), 187);
-    EXPECT_EQ(ui.rect("formValuesBox").height(), 181);
-    EXPECT_EQ(ui.rect("banner").width(), 300);
     EXPECT_EQ(ui.rect("banner").height(), 495);
-    EXPECT_EQ(ui.classRect("footer").height(), 75);
-    EXPECT_EQ(ui.classRect("labelLeft").width(), 180);
     const Rect footer = ui.classRect("footer");
+    EXPECT_EQ(footer.height(), 75);
     EXPECT_EQ(ui.pixel(5, footer.top + 5), Color::rgb(0x80, 0x80, 0x80));
 }
 
