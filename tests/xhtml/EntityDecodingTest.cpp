@@ -16,34 +16,22 @@ ZString decoded(const char16_t* text) {
 
 }  // namespace
 
-TEST(EntityDecodingTest, NamedReferencesAreCaseSensitive) {
-    EXPECT_EQ(decoded(u"a&amp;b"), u"a&b");
-    EXPECT_EQ(decoded(u"&lt;p&gt; &quot;x&quot;"), u"<p> \"x\"");
-    EXPECT_EQ(decoded(u"&nbsp;"), u"\u00A0");
-    EXPECT_EQ(decoded(u"&Auml;&auml;"), u"\u00C4\u00E4");
-    EXPECT_EQ(decoded(u"&AMP;"), u"&AMP;");
-    EXPECT_EQ(decoded(u"&euro;&trade;&hellip;"), u"\u20AC\u2122\u2026");
-    EXPECT_EQ(decoded(u"&apos;&hearts;&alpha;"), u"&apos;&hearts;&alpha;") << "later HTML names are unknown";
-}
-
-TEST(EntityDecodingTest, NumericReferencesInEveryBase) {
-    EXPECT_EQ(decoded(u"&#65;"), u"A");
-    EXPECT_EQ(decoded(u"&#x41;&#X41;&#0x41;&#0X41;"), u"AAAA");
-    EXPECT_EQ(decoded(u"&#065;"), u"5") << "a leading zero means octal";
-    EXPECT_EQ(decoded(u"&#8364;"), u"\u20AC");
-    EXPECT_EQ(decoded(u"&#65601;"), u"A") << "only the low 16 bits are kept";
-}
-
-TEST(EntityDecodingTest, MalformedReferencesStayLiteral) {
-    EXPECT_EQ(decoded(u"&#;"), u"&#;");
-    EXPECT_EQ(decoded(u"&#x;&#0x;&#0;"), u"&#x;&#0x;&#0;") << "too short for their base";
-    EXPECT_EQ(decoded(u"&#12a;&#-5;&#xZ;"), u"&#12a;&#-5;&#xZ;");
-    EXPECT_EQ(decoded(u"&#09;"), u"&#09;") << "9 is no octal digit";
-    EXPECT_EQ(decoded(u"a & b"), u"a & b");
-    EXPECT_EQ(decoded(u"&amp &lt;"), u"&amp <") << "no ; before the next & copies up to it";
-    EXPECT_EQ(decoded(u"&&&amp;"), u"&&&");
-    EXPECT_EQ(decoded(u"tail &amp"), u"tail &amp");
-    EXPECT_EQ(decoded(u"&bogus;"), u"&bogus;");
+TEST(EntityDecodingTest, NamedNumericAndMalformedReferences) {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        // Names are case-sensitive; later HTML names are unknown.
+        {u"a&amp;b", u"a&b"}, {u"&lt;p&gt; &quot;x&quot;", u"<p> \"x\""}, {u"&nbsp;", u"\u00A0"},
+        {u"&Auml;&auml;", u"\u00C4\u00E4"}, {u"&AMP;", u"&AMP;"}, {u"&euro;&trade;&hellip;", u"\u20AC\u2122\u2026"},
+        {u"&apos;&hearts;&alpha;", u"&apos;&hearts;&alpha;"},
+        // Every base; a leading zero means octal; only the low 16 bits are kept.
+        {u"&#65;", u"A"}, {u"&#x41;&#X41;&#0x41;&#0X41;", u"AAAA"}, {u"&#065;", u"5"},
+        {u"&#8364;", u"\u20AC"}, {u"&#65601;", u"A"},
+        // Malformed references stay literal: too short for their base, 9 is no
+        // octal digit, no ; before the next & copies up to it.
+        {u"&#;", u"&#;"}, {u"&#x;&#0x;&#0;", u"&#x;&#0x;&#0;"}, {u"&#12a;&#-5;&#xZ;", u"&#12a;&#-5;&#xZ;"},
+        {u"&#09;", u"&#09;"}, {u"a & b", u"a & b"}, {u"&amp &lt;", u"&amp <"}, {u"&&&amp;", u"&&&"},
+        {u"tail &amp", u"tail &amp"}, {u"&bogus;", u"&bogus;"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(decoded(text), expected) << ZString(text).toUtf8();
 }
 
 TEST(EntityDecodingTest, TableHasEveryNameOnceWithLatinOneInOrder) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "RenderFixture.h"
 #include "platform/gfx/Dc.h"
 
@@ -63,17 +61,10 @@ TEST(PaintBackground, NoRepeatCentredTileAndRepeatXRow) {
     EXPECT_EQ(dc->pixel(0, 20), kRed);
     EXPECT_EQ(dc->pixel(19, 23), kRed);
     EXPECT_EQ(dc->pixel(0, 24), kWhite);
-}
-
-TEST(PaintBackground, TilesAreScaledByTheResolution) {
-    PictureFolder pictures;
-    pictures.add("red.png", 4, 4, kRed);
-    Page page(
-        "<div "
-        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat'><"
-        "/div>",
-        100, 144, pictures.path());
-    auto dc = page.paint();
+    // At 144 dpi the 4 px tile covers 6 px.
+    Page hiDpi("<div style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat'></div>",
+               100, 144, pictures.path());
+    dc = hiDpi.paint();
     EXPECT_EQ(dc->pixel(5, 5), kRed);
     EXPECT_EQ(dc->pixel(6, 0), kWhite);
     EXPECT_EQ(dc->pixel(0, 6), kWhite);
@@ -158,24 +149,10 @@ TEST(PaintWords, TextColourAndLineThrough) {
 
 // Images.
 
-namespace {
-
-// A 1x1 GIF of two frames, red for 100 ms then blue for 200 ms.
-void writeTwoFrameGif(const std::filesystem::path& path) {
-    const unsigned char bytes[] = {
-        'G', 'I',  'F',  '8',  '9', 'a',  1,    0, 1,    0,    0x80, 0,    0,    0xFF, 0,   0, 0,
-        0,   0xFF, 0x21, 0xF9, 4,   0,    10,   0, 0,    0,    0x2C, 0,    0,    0,    0,   1, 0,
-        1,   0,    0,    2,    2,   0x44, 0x01, 0, 0x21, 0xF9, 4,    0,    20,   0,    0,   0, 0x2C,
-        0,   0,    0,    0,    1,   0,    1,    0, 0,    2,    2,    0x4C, 0x01, 0,    0x3B};
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
-}
-
-}  // namespace
-
 TEST(PaintImages, ImagesAreStretchedAndOnlyAnimationsStartAFrameTimer) {
     PictureFolder pictures;
     pictures.add("still.png", 2, 2, kGreen);
-    writeTwoFrameGif(pictures.path() / "anim.gif");
+    std::filesystem::copy_file(xhtml::testing::kDataDir / "three-frames.gif", pictures.path() / "anim.gif");
     Page page(
         "<img id='s' src='still.png' width='10' height='10'/><img id='a' src='anim.gif' width='10' "
         "height='10'/>",

@@ -112,24 +112,16 @@ TEST(StyleValueTest, Numbers) {
     EXPECT_EQ(parseNumber(u""), StyleValue::makeInt(0));
 }
 
-TEST(StyleValueTest, KeywordTablesAndDefaults) {
+// The tables' values show in the style sheet and view tree tests; here the
+// lookup itself: any case, and the table's default for an unknown word.
+TEST(StyleValueTest, KeywordLookupIgnoresCaseAndFallsBackToTheDefault) {
     EXPECT_EQ(lookupKeyword(borderStyleTable, u"SOLID"), 1);
     EXPECT_EQ(lookupKeyword(borderStyleTable, u"groove"), 0);
     EXPECT_TRUE(isKeyword(borderStyleTable, u"hidden"));
     EXPECT_FALSE(isKeyword(borderStyleTable, u"groove"));
     EXPECT_EQ(lookupKeyword(fontWeightTable, u"600"), 600);
     EXPECT_EQ(lookupKeyword(fontWeightTable, u"650"), 400);
-    EXPECT_EQ(lookupKeyword(fontSizeTable, u"smaller"), -2);
-    EXPECT_EQ(lookupKeyword(displayTable, u"table"), 1);
-    EXPECT_EQ(lookupKeyword(visibilityTable, u"collapse"), 1);
-    EXPECT_EQ(lookupKeyword(overflowTable, u"visible"), 3);
-    EXPECT_EQ(lookupKeyword(backgroundRepeatTable, u"no-repeat"), 0);
-    EXPECT_EQ(lookupKeyword(backgroundPositionTable, u"center"), 4);
-    EXPECT_EQ(lookupKeyword(verticalAlignTable, u"text-top"), 1);
     EXPECT_EQ(lookupKeyword(alignAttributeTable, u"Center"), 2);
-    EXPECT_EQ(lookupKeyword(valignAttributeTable, u"middle"), 2);
-    EXPECT_EQ(lookupKeyword(positionTable, u"fixed"), 2);
-    EXPECT_EQ(lookupKeyword(cursorTable, u"pointer"), 1);
 }
 
 TEST(StyleValueTest, SharedDefinitionsDieWithTheirLastHolder) {

@@ -16,8 +16,6 @@ using namespace xhtml;
 
 namespace {
 
-const std::filesystem::path kData = std::filesystem::path(VARTO_SOURCE_DIR) / "tests/data/xhtml";
-
 // Counts the reads that reach the loader.
 class CountingLoader : public UrlLoader {
 public:
@@ -28,6 +26,14 @@ public:
     }
     int reads = 0;
 };
+
+// Decodes a picture and checks its size.
+void expectPicture(const std::string& bytes, int width, int height) {
+    auto image = platform::gfx::Image::decode(bytes);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), width);
+    EXPECT_EQ(image->height(), height);
+}
 
 struct TempDir {
     TempDir() : path(std::filesystem::temp_directory_path() / ("varto-urlloader-" + std::to_string(getpid()))) {
@@ -68,10 +74,7 @@ TEST(UrlLoader, ProgramResourcesAreFoundWhateverTheCase) {
     for (const char* name : {"is3_add.png", "is3_recalc.png", "is3_show.png", "is3_save.png"}) {
         std::string bytes;
         ASSERT_NE(loader.load(ZString::fromUtf8(name), bytes), UrlLoader::kFailed) << name;
-        auto image = platform::gfx::Image::decode(bytes);
-        ASSERT_TRUE(image) << name;
-        EXPECT_EQ(image->width(), 32);
-        EXPECT_EQ(image->height(), 32);
+        expectPicture(bytes, 32, 32);
     }
 }
 
@@ -80,10 +83,7 @@ TEST(UrlLoader, AHostNamesTheResourceLibrary) {
     for (const char* url : {"res://Resources.dll/BANNER_EN.PNG", "res://resources.dll/banner_de.png"}) {
         std::string bytes;
         ASSERT_NE(loader.load(ZString::fromUtf8(url), bytes), UrlLoader::kFailed) << url;
-        auto image = platform::gfx::Image::decode(bytes);
-        ASSERT_TRUE(image);
-        EXPECT_EQ(image->width(), 200);
-        EXPECT_EQ(image->height(), 330);
+        expectPicture(bytes, 200, 330);
     }
     std::string bytes = "keep";
     EXPECT_EQ(loader.load(u"res://other.dll/banner_en.png", bytes), UrlLoader::kFailed);
@@ -97,10 +97,7 @@ TEST(UrlLoader, ProgramIconInEverySize) {
         for (int size : platform::Resources::kIconSizes) {
             std::string bytes;
             ASSERT_TRUE(platform::Resources::read(module, "icon100_" + std::to_string(size) + ".png", bytes));
-            auto image = platform::gfx::Image::decode(bytes);
-            ASSERT_TRUE(image);
-            EXPECT_EQ(image->width(), size);
-            EXPECT_EQ(image->height(), size);
+            expectPicture(bytes, size, size);
         }
     }
     EXPECT_FALSE(platform::Resources::hasModule("Other.dll"));
@@ -162,7 +159,7 @@ TEST(ImageCache, EachUrlIsReadOnceAndFailuresAreRemembered) {
 TEST(ImageCache, AnimationFramesKeepTheirDelaysInMilliseconds) {
     UrlLoader loader;
     ImageCache cache;
-    ImageCache::Entry& entry = cache.load(ZString::fromUtf8("file://" + (kData / "three-frames.gif").string()), &loader);
+    ImageCache::Entry& entry = cache.load(ZString::fromUtf8("file://" + (std::filesystem::path(VARTO_SOURCE_DIR) / "tests/data/xhtml/three-frames.gif").string()), &loader);
     ASSERT_TRUE(entry.image);
     ASSERT_EQ(entry.frames.size(), 3u);
     EXPECT_EQ(entry.frames[0].delayMs, 100);

@@ -53,6 +53,20 @@ struct DpiScope {
 
 MouseEvent at(int x, int y, uint32_t buttons = 0) { return MouseEvent{{x, y}, buttons}; }
 
+void send(View& root, std::initializer_list<MouseEvent> events) {
+    for (MouseEvent e : events) root.handleMouse(e);
+}
+
+// A child box of `parent` at `rect`, with an id when given.
+template <class Box = BoxView>
+Box* addBox(CompositeView& parent, Rect rect, const char16_t* id = nullptr) {
+    auto* box = new Box(parent.context());
+    if (id) box->setStyle(StyleId::Id, StyleValue::makeString(id));
+    box->setRect(rect);
+    parent.appendChild(box);
+    return box;
+}
+
 }  // namespace
 
 TEST(TextSplitting, BlanksStandForWhitespaceRunsAroundAndBetweenWords) {
@@ -179,21 +193,14 @@ TEST(MouseStates, HoverStylesRelayoutOnEnterAndLeaveOnly) {
     ViewContext context;
     BoxView root(&context);
     root.setRect({0, 0, 100, 100});
-    auto* box = new CountingBox(&context);
-    box->setRect({10, 10, 50, 50});
+    auto* box = addBox<CountingBox>(root, {10, 10, 50, 50});
     box->setStyle(StyleId::BackgroundColor, StyleValue::makeColor(5), kStateHover);
-    root.appendChild(box);
-    MouseEvent move = at(20, 20);
-    root.handleMouse(move);
+    send(root, {at(20, 20)});
     EXPECT_TRUE(box->isHovered());
     EXPECT_EQ(box->relayouts, 1);
-    MouseEvent press = at(20, 20, kLeftDown);
-    root.handleMouse(press);
-    MouseEvent release = at(20, 20, kLeftUp);
-    root.handleMouse(release);
+    send(root, {at(20, 20, kLeftDown), at(20, 20, kLeftUp)});
     EXPECT_EQ(box->relayouts, 1);
-    MouseEvent away = at(80, 80);
-    root.handleMouse(away);
+    send(root, {at(80, 80)});
     EXPECT_FALSE(box->isHovered());
     EXPECT_EQ(box->relayouts, 2);
 }
@@ -204,29 +211,21 @@ TEST(MouseStates, ClickNeedsPressAndReleaseOverTheSameView) {
     context.setListener(&recorder);
     BoxView root(&context);
     root.setRect({0, 0, 200, 100});
-    auto* left = new BoxView(&context);
-    left->setStyle(StyleId::Id, StyleValue::makeString(u"left"));
-    left->setRect({0, 0, 100, 100});
-    auto* right = new BoxView(&context);
-    right->setStyle(StyleId::Id, StyleValue::makeString(u"right"));
-    right->setRect({100, 0, 200, 100});
-    root.appendChild(left);
-    root.appendChild(right);
+    BoxView* left = addBox(root, {0, 0, 100, 100}, u"left");
+    BoxView* right = addBox(root, {100, 0, 200, 100}, u"right");
 
-    for (MouseEvent e : {at(10, 10), at(10, 10, kLeftDown), at(150, 10), at(150, 10), at(150, 10, kLeftUp)})
-        root.handleMouse(e);
+    send(root, {at(10, 10), at(10, 10, kLeftDown), at(150, 10), at(150, 10), at(150, 10, kLeftUp)});
     EXPECT_EQ(recorder.log, (std::vector<std::string>{"down left", "up right"}));
     EXPECT_EQ(left->stateFlags(), 0u);
     EXPECT_EQ(right->stateFlags(), uint32_t(kHovered));
 
     recorder.log.clear();
-    for (MouseEvent e : {at(150, 10, kLeftDown), at(150, 10, kLeftUp)}) root.handleMouse(e);
+    send(root, {at(150, 10, kLeftDown), at(150, 10, kLeftUp)});
     EXPECT_EQ(recorder.log, (std::vector<std::string>{"down right", "clicked right", "up right"}));
     EXPECT_EQ(right->stateFlags(), uint32_t(kHovered));
 
     // Leaving the frame clears every mouse bit.
-    MouseEvent leave = at(-1, -1, kMouseLeftFrame);
-    root.handleMouse(leave);
+    send(root, {at(-1, -1, kMouseLeftFrame)});
     EXPECT_EQ(right->stateFlags(), 0u);
 }
 
@@ -245,7 +244,7 @@ TEST(MouseStates, LinksAndButtonsGetTheirOwnClickFirst) {
     int cursor = -1;
     context.setCursorSetter([&](int c) { cursor = c; });
     link->setStyle(StyleId::Cursor, StyleValue::makeInt(1));
-    for (MouseEvent e : {at(5, 5), at(5, 5, kLeftDown), at(5, 5, kLeftUp)}) root.handleMouse(e);
+    send(root, {at(5, 5), at(5, 5, kLeftDown), at(5, 5, kLeftUp)});
     EXPECT_EQ(recorder.log, (std::vector<std::string>{"down a", "link a", "clicked a", "up a"}));
     EXPECT_EQ(cursor, 1);
 }
@@ -254,12 +253,9 @@ TEST(MouseStates, DisabledViewsIgnoreTheMouseUnlessHovered) {
     ViewContext context;
     BoxView root(&context);
     root.setRect({0, 0, 100, 100});
-    auto* box = new BoxView(&context);
-    box->setRect({0, 0, 50, 50});
+    BoxView* box = addBox(root, {0, 0, 50, 50});
     box->setDisabled(true, 0.5);
-    root.appendChild(box);
-    MouseEvent move = at(10, 10);
-    root.handleMouse(move);
+    send(root, {at(10, 10)});
     EXPECT_FALSE(box->isHovered());
     EXPECT_DOUBLE_EQ(box->styleDouble(StyleId::Opacity), 0.5);
     EXPECT_TRUE(box->isDisabled());
