@@ -36,41 +36,13 @@ const std::regex kPlaceholder(R"re(\{lang(?:-esq|-edq|-hsc)?/([^\s"'{}<>\\]+)\})
 const std::set<std::string> kFacts = {
     "?/langName",   "?/name",     "?/langCode",    "?/code",    "?/langNativeName",
     "?/nativeName", "?/fileName", "?/countryCode", "?/langDir", "?/dir"};
-const char* const kRequiredKeys[] = {"compress/file",
-                                     "compress/size",
-                                     "compress/new-size",
-                                     "compress/save-compressed-file",
-                                     "compress/open-compressed-file",
-                                     "compress/open-original-file",
-                                     "compress/remove",
-                                     "compress/check-for-updates",
-                                     "general/choose-document",
-                                     "general/console",
-                                     "operations/processing-file",
-                                     "operations/password-for-file",
-                                     "inputBox/ok",
-                                     "inputBox/cancel",
-                                     "compress/add-file",
-                                     "compress/~add-file-info",
-                                     "compress/calc-size",
-                                     "compress/~calc-size-info",
-                                     "compress/open-file",
-                                     "compress/~open-file-info",
-                                     "compress/save",
-                                     "compress/~save-info",
-                                     "compress/dpi",
-                                     "compress/~dpi-note",
-                                     "compress/image-quality",
-                                     "compress/~image-quality-note",
-                                     "compress/web-optimized",
-                                     "compress/~web-optimized-note",
-                                     "compress/color-model",
-                                     "compress/~color-model-note",
-                                     "compress/no-change",
-                                     "compress/save-file-suffix",
-                                     "compress/~save-file-suffix-note",
-                                     "compress/about",
-                                     "compress/settings"};
+// The window document's own keys are found through its placeholders.
+const char* const kRequiredKeys[] = {
+    "compress/file",          "compress/size",          "compress/new-size",
+    "compress/save-compressed-file", "compress/open-compressed-file", "compress/open-original-file",
+    "compress/remove",        "compress/check-for-updates", "general/choose-document",
+    "general/console",        "operations/processing-file", "operations/password-for-file",
+    "inputBox/ok",            "inputBox/cancel"};
 
 struct Use {
     std::string key;

@@ -6,13 +6,8 @@
 
 namespace {
 
-class LangPlaceholdersTest : public ::testing::Test {
+class LangPlaceholdersTest : public LanguageEnvTest {
 protected:
-    TempFolder temp;
-    ScopedEnv configHome{"VARTO_CONFIG_HOME", temp.file("config")};
-    ScopedEnv installIni{"VARTO_INSTALL_INI", temp.file("none/install.ini")};
-    ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
-
     void SetUp() override {
         writeFile(
             temp.file("lang/zq.lang"),
@@ -20,10 +15,8 @@ protected:
             "countryCode=ZQ\ndirection=rtl\n[strings]\ncompress/dpi=grouped dpi\ndpi=bare dpi\n"
             "only-bare=bare only\ngeneral/console=the console\namp=a&b<c\n"
             "quotes=it's \"quoted\" <b>&amp;\nchain=x{lang-hsc/amp}y\nself={lang/dpi}\n");
-        writeFile(temp.file("config/config.ini"), "[Settings]\nLanguage=zq\n");
-        lang_reload();
+        chooseLanguage("zq");
     }
-    void TearDown() override { lang_reload(); }
 };
 
 ZString plain(const ZString& text) {

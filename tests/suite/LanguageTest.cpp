@@ -8,24 +8,12 @@ namespace {
 
 // A partial language of our own beside the embedded English and German; its
 // info block leaves the file name out.
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public LanguageEnvTest {
 protected:
-    TempFolder temp;
-    ScopedEnv configHome{"VARTO_CONFIG_HOME", temp.file("config")};
-    ScopedEnv installIni{"VARTO_INSTALL_INI", temp.file("none/install.ini")};
-    ScopedEnv lang{"LANG", std::string("C.UTF-8")};
-    ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
-
     void SetUp() override {
         writeFile(temp.file("lang/zz.lang"),
                   "[info]\nname=Testish\nnativeName=Testisch\ncode=zz\n"
                   "countryCode=ZZ\ndirection=rtl\n[strings]\ncompress/file=Zile\n");
-    }
-    void TearDown() override { lang_reload(); }
-
-    void chooseLanguage(const std::string& value) {
-        writeFile(temp.file("config/config.ini"), "[Settings]\nLanguage=" + value + "\n");
-        lang_reload();
     }
     static LangInfo current() {
         LangInfo info;

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+
+#include "suite/Language.h"
 
 // Sets (or with nullopt clears) an environment variable for one scope.
 class ScopedEnv {
@@ -55,3 +59,20 @@ inline void writeFile(const std::string& path, const std::string& text) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
 }
+
+// A test with an empty configuration folder, no installation file and a
+// language folder of its own; chooseLanguage() picks one as the user would.
+class LanguageEnvTest : public ::testing::Test {
+protected:
+    TempFolder temp;
+    ScopedEnv configHome{"VARTO_CONFIG_HOME", temp.file("config")};
+    ScopedEnv installIni{"VARTO_INSTALL_INI", temp.file("none/install.ini")};
+    ScopedEnv lang{"LANG", std::string("C.UTF-8")};
+    ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
+
+    void TearDown() override { lang_reload(); }
+    void chooseLanguage(const std::string& value) {
+        writeFile(temp.file("config/config.ini"), "[Settings]\nLanguage=" + value + "\n");
+        lang_reload();
+    }
+};
