@@ -19,11 +19,15 @@ void printError(const ZString& text) {
     platform::terminal::writeText(messageFd, (ZString(u"varto-compress-cli: ") + text + u"\n").toUtf8());
 }
 
-// The program a tool's command line starts, found the way the runner finds it.
-bool programExists(const ZString& commandLine) {
+// The program a tool's command line starts, as the runner splits it.
+ZString programOf(const ZString& commandLine) {
     std::vector<ZString> argv = platform::splitCommandLine(commandLine);
-    if (argv.empty() || argv[0].isEmpty()) return false;
-    const ZString& program = argv[0];
+    return argv.empty() ? ZString() : argv[0];
+}
+
+// Found the way the runner finds it: a path as it is, a name along PATH.
+bool programExists(const ZString& program) {
+    if (program.isEmpty()) return false;
     if (program.find(u'/') >= 0) return platform::fs::isRegularFile(program);
     ZString path = platform::fs::environment("PATH");
     int start = 0;
@@ -39,10 +43,12 @@ bool programExists(const ZString& commandLine) {
 }
 
 bool checkTool(const char16_t* name, const char16_t* setting, const char16_t* package) {
-    ZString commandLine = progConfig_getStr(setting, ZString());
-    if (programExists(commandLine)) return true;
-    printError(ZString(name) + u" was not found (command \"" + commandLine +
-               u"\"). Install it (Debian package " + package + u") or set \"" + setting +
+    ZString program = programOf(progConfig_getStr(setting, ZString()));
+    if (programExists(program)) return true;
+    ZString where = program.isEmpty() ? ZString(u"no command is set")
+                                      : ZString(u"command \"") + program + u"\"";
+    printError(ZString(name) + u" was not found (" + where + u"). Install it (Debian package " +
+               package + u") or set \"" + setting +
                u"\" in the installation settings (install.ini) to its command.");
     return false;
 }
