@@ -47,8 +47,6 @@ TEST(CorpusTest, NothingIsLostOrMadeLarger) {
     if (corpus.empty()) GTEST_SKIP() << "no corpus at ../shared/corpus or $VARTO_CORPUS";
     EngineEnv env(Tools::Real);
     rememberPassword(u"secret");
-    Props settings{{u"dpi", u"144"}, {u"imageQuality", u"75"}, {u"colorModel", u""},
-                   {u"webOptimize", u"false"}};
     for (const std::string& name : chosenFiles(corpus)) {
         SCOPED_TRACE(name);
         std::string input = env.add("in/" + name, readFile(corpus + "/" + name));
@@ -56,7 +54,7 @@ TEST(CorpusTest, NothingIsLostOrMadeLarger) {
         ContinuePrompt prompt;
         auto entry = prepareFile(z(input), u"", u"", &prompt);
         ASSERT_TRUE(entry);
-        entry->requestedSettings = settings;
+        entry->requestedSettings = formSettings();
         processEntry(*entry, nullptr);
 
         ASSERT_FALSE(entry->resultPath.isEmpty());

@@ -7,6 +7,7 @@
 #include "compress/Command.h"
 #include "compress/Ghostscript.h"
 #include "compress/PageCount.h"
+#include "platform/SplitCommandLine.h"
 
 using namespace enginetest;
 
@@ -36,97 +37,95 @@ std::string args(const Props& settings, const char16_t* in = u"/in.pdf",
     return u8(ghostscriptArguments(in, out, settings));
 }
 
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+struct ArgumentCase {
+    Props settings;
+    std::string present;  // with the neighbouring fragments, so order counts
+    std::string absent;
+};
 
-Props formDefaults() {
-    return {{u"dpi", u"144"}, {u"imageQuality", u"75"}, {u"colorModel", u""},
-            {u"webOptimize", u"false"}, {u"saveFileSuffix", u"_compressed"}};
+std::vector<ArgumentCase> argumentCases() {
+    std::vector<ArgumentCase> cases;
+    const std::pair<const char16_t*, const char*> factors[] = {
+        {u"0", "1.50"}, {u"10", "1.36"}, {u"50", "0.80"}, {u"75", "0.45"},
+        {u"90", "0.24"}, {u"100", "0.10"}, {u"abc", "1.50"}, {u"", "0.45"}};
+    for (auto [quality, factor] : factors) {
+        const std::string dict = std::string("<</QFactor ") + factor +
+                                 " /Blend 1 /ColorTransform 1 /HSample [1 1 1 1] /VSample [1 1 1 1]>>";
+        cases.push_back({{{u"imageQuality", quality}},
+                         "-dPassThroughJPEGImages=false -dColorImageFilter=/DCTEncode "
+                         "-dGrayImageFilter=/DCTEncode -dMonoImageFilter=/CCITTFaxEncode -c \" "
+                         "<</ColorImageDict  " + dict + " >> setdistillerparams <</GrayImageDict  " +
+                             dict + " >> setdistillerparams\" -f ",
+                         "FlateEncode"});
+    }
+    // Compared unsigned: negative qualities count as above 100.
+    for (const char16_t* quality : {u"101", u"-1", u"4294967295", u"0x7fffffff"}) {
+        cases.push_back({{{u"imageQuality", quality}},
+                         "/LeaveColorUnchanged -dPassThroughJPEGImages=true "
+                         "-dColorImageFilter=/FlateEncode -dGrayImageFilter=/FlateEncode "
+                         "-dMonoImageFilter=/FlateEncode -f ",
+                         "QFactor"});
+    }
+    cases.push_back({{{u"dpi", u"0x48"}},
+                     "-dAutoFilterMonoImages=false -r72 -dColorImageResolution=72 "
+                     "-dGrayImageResolution=72 -dMonoImageResolution=72 -dDownsampleColorImages=true",
+                     "=false -dDownsample"});
+    cases.push_back({{{u"dpi", u"010"}}, " -r8 -dColorImageResolution=8 ", "-r10"});
+    for (const char16_t* dpi : {u"0", u"-5", u"", u"none"}) {
+        cases.push_back({{{u"dpi", dpi}},
+                         "-dAutoFilterMonoImages=false -dDownsampleColorImages=false "
+                         "-dDownsampleGrayImages=false -dDownsampleMonoImages=false "
+                         "-dColorConversionStrategy=",
+                         " -r"});
+    }
+    cases.push_back({{{u"colorModel", u"rgb"}},
+                     " -dColorConversionStrategy=/sRGB -dProcessColorModel=/DeviceRGB -dPass", ""});
+    cases.push_back({{{u"colorModel", u"cmyk"}},
+                     " -dColorConversionStrategy=/CMYK -dProcessColorModel=/DeviceCMYK -dPass", ""});
+    cases.push_back({{{u"colorModel", u"gray"}},
+                     " -dColorConversionStrategy=/Gray -dProcessColorModel=/DeviceGray -dPass", ""});
+    for (const char16_t* other : {u"RGB", u"Gray", u"grey", u"", u" rgb"}) {
+        cases.push_back({{{u"colorModel", other}},
+                         " -dColorConversionStrategy=/LeaveColorUnchanged -dPass",
+                         "ProcessColorModel"});
+    }
+    for (const char16_t* yes : {u"TRUE", u"true"}) {
+        cases.push_back({{{u"webOptimize", yes}, {u"dpi", u"0"}},
+                         "-dAutoFilterMonoImages=false -dWriteXRefStm=false -dWriteObjStms=false "
+                         "-dFastWebView -dDownsampleColorImages=false",
+                         ""});
+    }
+    for (const char16_t* no : {u"1", u"on", u"yes", u"false"}) {
+        cases.push_back({{{u"webOptimize", no}}, "-dAutoFilterMonoImages=false -r144", "FastWeb"});
+    }
+    return cases;
 }
 
 }  // namespace
 
 TEST(GhostscriptArgumentsTest, FormDefaultsGiveTheWholeLine) {
-    EXPECT_EQ(args(formDefaults()), kDefaultArguments);
+    EXPECT_EQ(args(formSettings()), kDefaultArguments);
 }
 
-TEST(GhostscriptArgumentsTest, QFactorForTypicalQualities) {
-    const std::pair<const char16_t*, const char*> table[] = {
-        {u"0", "1.50"}, {u"10", "1.36"}, {u"50", "0.80"}, {u"75", "0.45"},
-        {u"90", "0.24"}, {u"100", "0.10"}, {u"abc", "1.50"}};
-    for (auto [quality, factor] : table) {
-        std::string a = args({{u"imageQuality", quality}});
-        EXPECT_TRUE(has(a, std::string("<</ColorImageDict  <</QFactor ") + factor + " /Blend"))
-            << u8(quality);
-        EXPECT_TRUE(has(a, std::string("<</GrayImageDict  <</QFactor ") + factor + " /Blend"))
-            << u8(quality);
-        EXPECT_TRUE(has(a, "-dPassThroughJPEGImages=false -dColorImageFilter=/DCTEncode"));
+TEST(GhostscriptArgumentsTest, EachSettingGivesItsFragmentsInPlace) {
+    for (const ArgumentCase& c : argumentCases()) {
+        Props settings = formSettings();
+        for (const auto& [key, value] : c.settings) settings[key] = value;
+        SCOPED_TRACE(u8(c.settings.begin()->first) + "=" + u8(c.settings.begin()->second));
+        std::string a = args(settings);
+        EXPECT_TRUE(contains(a, c.present)) << a;
+        if (!c.absent.empty()) {
+            EXPECT_FALSE(contains(a, c.absent)) << a;
+        }
     }
-    EXPECT_TRUE(has(args({}), "/QFactor 0.45 "));
+    EXPECT_TRUE(contains(args({}), "/QFactor 0.45 "));  // absent quality
+    EXPECT_TRUE(contains(args({}), "-dDownsampleMonoImages=false"));  // absent dpi
 
     // A German user's decimal comma never reaches Ghostscript.
     std::string previous = setlocale(LC_ALL, nullptr);
     if (setlocale(LC_ALL, "de_DE.UTF-8")) {
         EXPECT_EQ(ghostscriptQFactor(75), u"0.45");
         setlocale(LC_ALL, previous.c_str());
-    }
-}
-
-TEST(GhostscriptArgumentsTest, QualityOutsideZeroToHundredKeepsImagesLossless) {
-    for (const char16_t* quality : {u"101", u"-1", u"4294967295", u"0x7fffffff"}) {
-        std::string a = args({{u"imageQuality", quality}});
-        EXPECT_TRUE(has(a,
-                        "-dColorConversionStrategy=/LeaveColorUnchanged "
-                        "-dPassThroughJPEGImages=true -dColorImageFilter=/FlateEncode "
-                        "-dGrayImageFilter=/FlateEncode -dMonoImageFilter=/FlateEncode -f "))
-            << u8(quality);
-        EXPECT_FALSE(has(a, "-c \"")) << u8(quality);
-        EXPECT_FALSE(has(a, "QFactor")) << u8(quality);
-    }
-}
-
-TEST(GhostscriptArgumentsTest, ResolutionReadsCLiteralsAndOffBelowOne) {
-    EXPECT_TRUE(has(args({{u"dpi", u"0x48"}}),
-                    "-dAutoFilterMonoImages=false -r72 -dColorImageResolution=72 "
-                    "-dGrayImageResolution=72 -dMonoImageResolution=72 "
-                    "-dDownsampleColorImages=true"));
-    EXPECT_TRUE(has(args({{u"dpi", u"010"}}), " -r8 -dColorImageResolution=8 "));
-    const std::string off =
-        "-dAutoFilterMonoImages=false -dDownsampleColorImages=false "
-        "-dDownsampleGrayImages=false -dDownsampleMonoImages=false -dColorConversionStrategy=";
-    std::vector<Props> noDownsampling = {
-        {{u"dpi", u"0"}}, {{u"dpi", u"-5"}}, {{u"dpi", u""}}, {}, {{u"dpi", u"none"}}};
-    for (const Props& s : noDownsampling) {
-        std::string a = args(s);
-        EXPECT_TRUE(has(a, off)) << a;
-        EXPECT_FALSE(has(a, " -r")) << a;
-    }
-}
-
-TEST(GhostscriptArgumentsTest, ColourModelsAreExactAndCaseSensitive) {
-    EXPECT_TRUE(has(args({{u"colorModel", u"rgb"}}),
-                    " -dColorConversionStrategy=/sRGB -dProcessColorModel=/DeviceRGB "
-                    "-dPassThroughJPEGImages"));
-    EXPECT_TRUE(has(args({{u"colorModel", u"cmyk"}}),
-                    " -dColorConversionStrategy=/CMYK -dProcessColorModel=/DeviceCMYK "));
-    EXPECT_TRUE(has(args({{u"colorModel", u"gray"}}),
-                    " -dColorConversionStrategy=/Gray -dProcessColorModel=/DeviceGray "));
-    for (const char16_t* other : {u"RGB", u"Gray", u"grey", u"", u" rgb"}) {
-        std::string a = args({{u"colorModel", other}});
-        EXPECT_TRUE(has(a, " -dColorConversionStrategy=/LeaveColorUnchanged -dPassThrough"));
-        EXPECT_FALSE(has(a, "ProcessColorModel")) << u8(other);
-    }
-}
-
-TEST(GhostscriptArgumentsTest, WebOptimisationOnlyForTrue) {
-    const std::string web =
-        "-dAutoFilterMonoImages=false -dWriteXRefStm=false -dWriteObjStms=false -dFastWebView "
-        "-dDownsample";
-    EXPECT_TRUE(has(args({{u"webOptimize", u"TRUE"}, {u"dpi", u"0"}}), web));
-    EXPECT_TRUE(has(args({{u"webOptimize", u"true"}, {u"dpi", u"0"}}), web));
-    for (const char16_t* no : {u"1", u"on", u"yes", u"false"}) {
-        EXPECT_FALSE(has(args({{u"webOptimize", no}}), "FastWebView")) << u8(no);
     }
 }
 
@@ -171,31 +170,23 @@ TEST(GhostscriptCommandTest, RecordedArgumentsWithSpacesAndDistillerText) {
     env.setMode("gs", "none");
     std::string in = env.add("my input/a file.pdf", samplePdf(1));
     std::string out = env.path("out dir/50% result.pdf");
-    runGhostscriptCompression(z(in), z(out), {{u"dpi", u"72"}, {u"colorModel", u"gray"}});
+    Props settings = {{u"dpi", u"72"}, {u"colorModel", u"gray"}};
+    runGhostscriptCompression(z(in), z(out), settings);
 
     auto runs = env.runs("gs");
     ASSERT_EQ(runs.size(), 1u);
-    const std::string dict =
-        "<</QFactor 0.45 /Blend 1 /ColorTransform 1 /HSample [1 1 1 1] /VSample [1 1 1 1]>>";
-    std::vector<std::string> expected = {
-        "-dBATCH", "-dNOPAUSE", "-dSAFER", "-dALLOWPSTRANSPARENCY",
-        "-sFONTPATH=/usr/share/fonts", "-dNEWPDF=false", "-sDEVICE=pdfwrite",
-        "-sOutputFile=" + env.path("out dir/50%% result.pdf"), "-dAutoRotatePages=/None",
-        "-dEmbedAllFonts=true", "-dSubsetFonts=true", "-dDetectDuplicateImages=true",
-        "-dDoThumbnails=false", "-dAutoFilterColorImages=false", "-dAutoFilterGrayImages=false",
-        "-dAutoFilterMonoImages=false", "-r72", "-dColorImageResolution=72",
-        "-dGrayImageResolution=72", "-dMonoImageResolution=72", "-dDownsampleColorImages=true",
-        "-dColorImageDownsampleType=/Bicubic", "-dColorImageDownsampleThreshold=1.0",
-        "-dDownsampleGrayImages=true", "-dGrayImageDownsampleType=/Bicubic",
-        "-dGrayImageDownsampleThreshold=1.0", "-dDownsampleMonoImages=true",
-        "-dMonoImageDownsampleType=/Subsample", "-dMonoImageDownsampleThreshold=1.0",
-        "-dColorConversionStrategy=/Gray", "-dProcessColorModel=/DeviceGray",
-        "-dPassThroughJPEGImages=false", "-dColorImageFilter=/DCTEncode",
-        "-dGrayImageFilter=/DCTEncode", "-dMonoImageFilter=/CCITTFaxEncode", "-c",
-        " <</ColorImageDict  " + dict + " >> setdistillerparams <</GrayImageDict  " + dict +
-            " >> setdistillerparams",
-        "-f", in};
+    std::vector<std::string> expected;
+    for (const ZString& arg : platform::splitCommandLine(ghostscriptCommandLine(
+             ghostscriptArguments(z(in), z(out), settings)))) {
+        expected.push_back(u8(arg));
+    }
+    expected.erase(expected.begin());
     EXPECT_EQ(runs[0], expected);
+    ASSERT_EQ(runs[0].size(), 39u);
+    EXPECT_EQ(runs[0][7], "-sOutputFile=" + env.path("out dir/50%% result.pdf"));
+    EXPECT_EQ(runs[0][35], "-c");
+    EXPECT_TRUE(runs[0][36].starts_with(" <</ColorImageDict  <</QFactor 0.45 /Blend"));
+    EXPECT_EQ(runs[0][38], in);
 }
 
 TEST(GhostscriptCommandTest, RealGhostscriptReadsTheArgumentFile) {

@@ -4,30 +4,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
+#include "compress/Command.h"
+
 namespace fs = std::filesystem;
 
 namespace enginetest {
-
-ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) previous_ = old;
-    if (value) {
-        setenv(name, value->c_str(), 1);
-    } else {
-        unsetenv(name);
-    }
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (previous_) {
-        setenv(name_.c_str(), previous_->c_str(), 1);
-    } else {
-        unsetenv(name_.c_str());
-    }
-}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -40,146 +26,136 @@ void writeFile(const std::string& path, const std::string& bytes) {
 
 uint64_t hashFile(const std::string& path) {
     uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (unsigned char c : readFile(path)) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
+    for (unsigned char c : readFile(path)) hash = (hash ^ c) * 1099511628211ull;
     return hash;
 }
 
-ZString z(const std::string& utf8) {
-    return ZString::fromUtf8(utf8);
-}
-
-std::string u8(const ZString& text) {
-    return text.toUtf8();
-}
-
-std::vector<std::string> listFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_regular_file()) names.push_back(fs::relative(it->path(), folder).string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 std::string samplePdf(int pages) {
-    std::vector<std::string> objects;
-    objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
     for (int p = 0; p < pages; ++p) kids += std::to_string(4 + 2 * p) + " 0 R ";
-    objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) +
-                      " >>");
-    objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
     for (int p = 0; p < pages; ++p) {
         objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << "
-                          "/Font << /F1 3 0 R >> >> /Contents " +
-                          std::to_string(5 + 2 * p) + " 0 R >>");
+                          "/Font << /F1 3 0 R >> >> /Contents " + std::to_string(5 + 2 * p) +
+                          " 0 R >>");
         std::string content;
         for (int line = 0; line < 70; ++line) {
-            content += "BT /F1 9 Tf 40 " + std::to_string(800 - line * 11) +
-                       " Td (Page " + std::to_string(p + 1) + " line " +
-                       std::to_string(line + 1) +
+            content += "BT /F1 9 Tf 40 " + std::to_string(800 - line * 11) + " Td (Page " +
+                       std::to_string(p + 1) + " line " + std::to_string(line + 1) +
                        ": the quick brown fox jumps over the lazy dog, again and again.) Tj ET\n";
         }
         objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
                           content + "endstream");
     }
     std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
-    std::vector<size_t> offsets;
+    std::string xref = "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
     for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
+        std::string offset = std::to_string(pdf.size());
+        xref += std::string(10 - offset.size(), '0') + offset + " 00000 n \n";
         pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
     }
-    size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        std::string number = std::to_string(offset);
-        pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
+    return pdf + xref + "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + std::to_string(pdf.size()) + "\n%%EOF\n";
+}
+
+Props formSettings(const char16_t* dpi) {
+    return {{u"dpi", dpi}, {u"imageQuality", u"75"}, {u"colorModel", u""},
+            {u"webOptimize", u"false"}, {u"saveFileSuffix", u"_compressed"}};
 }
 
 namespace {
 
-const char* const kGsScript = R"SH(#!/bin/bash
-dir="$(dirname "$0")"
-{ for a in "$@"; do printf '%s\n' "$a"; done; echo "--end--"; } >> "$dir/gs.log"
-mode=$(cat "$dir/gs.mode" 2>/dev/null || echo real)
-out=""; in=""; prev=""
+// Both stand-ins log their arguments first; qpdf keeps its standard input.
+const char* const kScriptStart = R"SH(#!/bin/bash
+dir="$(dirname "$0")"; tool="$(basename "$0")"
+{ for a in "$@"; do printf '%s\n' "$a"; done; echo "--end--"; } >> "$dir/$tool.log"
+mode=$(cat "$dir/$tool.mode" 2>/dev/null || echo real)
+case "$mode" in sleep) echo $$ > "$dir/$tool.pid"; exec sleep 30;; esac
+)SH";
+
+const char* const kGsScript = R"SH(out=""; in=""; prev=""
 for a in "$@"; do
   case "$a" in -sOutputFile=*) out="${a#-sOutputFile=}";; esac
-  [ "$prev" = "-f" ] && in="$a"
-  prev="$a"
+  [ "$prev" = "-f" ] && in="$a"; prev="$a"
 done
 out="${out//%%/%}"
 case "$mode" in
   real) exec gs "$@";;
-  sleep) echo $$ > "$dir/gs.pid"; exec sleep 30;;
-  slow) sleep 1; exec gs "$@";;
+  slow) touch "$dir/running.$$"; ls "$dir" | grep -c '^running\.' >> "$dir/gs.overlap"
+        sleep 1; rm "$dir/running.$$"; exec gs "$@";;
   same) head -c "$(stat -c %s "$in")" /dev/zero | tr '\0' 'x' > "$out";;
   grow) { cat "$in"; head -c 5000 /dev/zero; } > "$out";;
   onepage) qpdf --empty --pages "$in" 1 -- "$out";;
-  none) ;;
 esac
 exit 0
 )SH";
 
-const char* const kQpdfScript = R"SH(#!/bin/bash
-dir="$(dirname "$0")"
-{ for a in "$@"; do printf '%s\n' "$a"; done; echo "--end--"; } >> "$dir/qpdf.log"
-fromStdin=0
+const char* const kQpdfScript = R"SH(fromStdin=0
 for a in "$@"; do [ "$a" = "@-" ] && fromStdin=1; done
 [ $fromStdin = 1 ] && cat > "$dir/qpdf.stdin"
-mode=$(cat "$dir/qpdf.mode" 2>/dev/null || echo real)
 in="${@: -2:1}"; out="${@: -1}"
 case "$mode" in
   real) if [ $fromStdin = 1 ]; then exec qpdf "$@" < "$dir/qpdf.stdin"; else exec qpdf "$@"; fi;;
-  sleep) echo $$ > "$dir/qpdf.pid"; exec sleep 30;;
   same) head -c "$(stat -c %s "$in")" /dev/zero | tr '\0' 'y' > "$out";;
   grow) { cat "$in"; head -c 5000 /dev/zero; } > "$out";;
-  none) ;;
 esac
 exit 0
 )SH";
 
-void writeScript(const std::string& path, const char* text) {
-    writeFile(path, text);
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-}
+void setEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
 
 }  // namespace
 
-EngineEnv::EngineEnv(Tools tools, bool newPdf) {
+EngineEnv::EngineEnv(Tools tools) {
     std::string pattern = (fs::temp_directory_path() / "varto engine XXXXXX").string();
     root_ = mkdtemp(pattern.data()) ? pattern : std::string();
     for (const char* sub : {"tools", "tmp", "config", "bin", "data"}) fs::create_directories(path(sub));
-    std::string gs = "gs";
-    std::string qpdf = "qpdf";
+    std::string gs = "gs", qpdf = "qpdf";
     if (tools == Tools::Recording) {
-        writeScript(path("tools/gs"), kGsScript);
-        writeScript(path("tools/qpdf"), kQpdfScript);
+        writeFile(path("tools/gs"), std::string(kScriptStart) + kGsScript);
+        writeFile(path("tools/qpdf"), std::string(kScriptStart) + kQpdfScript);
+        fs::permissions(path("tools/gs"), fs::perms::owner_all);
+        fs::permissions(path("tools/qpdf"), fs::perms::owner_all);
         gs = "\"" + path("tools/gs") + "\"";
         qpdf = "\"" + path("tools/qpdf") + "\"";
     }
     writeFile(path("install.ini"), "[Settings]\nGsWincCmdline=" + gs + "\nQpdfCmdline=" + qpdf +
                                        "\nBinDir=" + path("bin") + "\n");
-    config_ = std::string("[Settings]\ngs.useNewPdf=") + (newPdf ? "true" : "false") + "\n";
-    writeFile(path("config/config.ini"), config_);
-    env_.push_back(std::make_unique<ScopedEnv>("VARTO_INSTALL_INI", path("install.ini")));
-    env_.push_back(std::make_unique<ScopedEnv>("VARTO_CONFIG_HOME", path("config")));
-    env_.push_back(std::make_unique<ScopedEnv>("TMPDIR", tempFolder()));
-    env_.push_back(std::make_unique<ScopedEnv>("XDG_DATA_HOME", path("data")));
+    config_ = "[Settings]\n";
+    setConfig("gs.useNewPdf", "false");
+    for (const char* name : {"VARTO_INSTALL_INI", "VARTO_CONFIG_HOME", "TMPDIR", "XDG_DATA_HOME"}) {
+        const char* old = std::getenv(name);
+        savedEnv_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    }
+    setEnv("VARTO_INSTALL_INI", path("install.ini"));
+    setEnv("VARTO_CONFIG_HOME", path("config"));
+    setEnv("TMPDIR", tempFolder());
+    setEnv("XDG_DATA_HOME", path("data"));
 }
 
 EngineEnv::~EngineEnv() {
+    for (const auto& [name, value] : savedEnv_) {
+        if (value) setEnv(name.c_str(), *value); else unsetenv(name.c_str());
+    }
     std::error_code error;
     if (!root_.empty()) fs::remove_all(root_, error);
+}
+
+std::vector<std::string> EngineEnv::tempFiles() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(tempFolder(), error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_regular_file()) names.push_back(fs::relative(it->path(), tempFolder()).string());
+    }
+    return names;
 }
 
 void EngineEnv::setConfig(const std::string& key, const std::string& value) {
@@ -194,50 +170,58 @@ void EngineEnv::setMode(const std::string& tool, const std::string& mode) {
 std::vector<std::vector<std::string>> EngineEnv::runs(const std::string& tool) const {
     std::vector<std::vector<std::string>> result(1);
     std::string log = readFile(path("tools/" + tool + ".log"));
-    size_t start = 0;
-    while (start < log.size()) {
-        size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
+    for (size_t start = 0, end; start < log.size(); start = end + 1) {
+        end = std::min(log.find('\n', start), log.size());
         std::string line = log.substr(start, end - start);
-        if (line == "--end--") {
-            result.emplace_back();
-        } else {
-            result.back().push_back(line);
-        }
-        start = end + 1;
+        if (line == "--end--") result.emplace_back(); else result.back().push_back(line);
     }
     result.pop_back();
     return result;
 }
 
 int EngineEnv::waitForPid(const std::string& tool) const {
-    for (int i = 0; i < 500; ++i) {
-        std::string text = readFile(path("tools/" + tool + ".pid"));
-        if (!text.empty() && text.back() == '\n') return std::stoi(text);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return 0;
+    std::string text;
+    waitUntil([&] {
+        text = readFile(path("tools/" + tool + ".pid"));
+        return !text.empty() && text.back() == '\n';
+    }, 5000);
+    return text.empty() ? 0 : std::stoi(text);
 }
 
 std::string EngineEnv::add(const std::string& name, const std::string& bytes) {
-    std::string file = path(name);
-    fs::create_directories(fs::path(file).parent_path());
-    writeFile(file, bytes);
-    return file;
+    fs::create_directories(fs::path(path(name)).parent_path());
+    writeFile(path(name), bytes);
+    return path(name);
+}
+
+std::string EngineEnv::encrypted(const std::string& name, const std::string& password) {
+    std::string plain = add("plain-" + password + ".pdf", samplePdf(3));
+    fs::create_directories(fs::path(path(name)).parent_path());
+    Command command;
+    command.commandLine = z("qpdf --encrypt " + password + " owner-" + password + " 256 -- \"" +
+                            plain + "\" \"" + path(name) + "\"");
+    command.run();
+    return path(name);
 }
 
 bool processAlive(int pid) {
-    // A reaped child has no /proc entry; a zombie would still count as alive.
     std::string status = readFile("/proc/" + std::to_string(pid) + "/stat");
-    if (status.empty()) return false;
     size_t paren = status.rfind(')');
-    return paren == std::string::npos || status.size() < paren + 3 || status[paren + 2] != 'Z';
+    return !status.empty() && (paren == std::string::npos || status.size() < paren + 3 ||
+                               status[paren + 2] != 'Z');
+}
+
+bool waitUntil(const std::function<bool()>& condition, int64_t ms) {
+    for (int64_t start = nowMs(); !condition();) {
+        if (nowMs() - start > ms) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 std::string corpusFolder() {
-    if (const char* corpus = std::getenv("VARTO_CORPUS")) {
-        if (fs::is_directory(corpus)) return corpus;
-    }
+    const char* corpus = std::getenv("VARTO_CORPUS");
+    if (corpus && fs::is_directory(corpus)) return corpus;
     std::string beside = std::string(VARTO_SOURCE_DIR) + "/../shared/corpus";
     return fs::is_directory(beside) ? beside : std::string();
 }

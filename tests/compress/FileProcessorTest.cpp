@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -13,20 +12,6 @@ using namespace enginetest;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int64_t ms = 20000) {
-    int64_t start = nowMs();
-    while (!condition()) {
-        if (nowMs() - start > ms) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-Props form(const char16_t* dpi) {
-    return {{u"dpi", dpi}, {u"imageQuality", u"75"}, {u"colorModel", u""},
-            {u"webOptimize", u"false"}, {u"saveFileSuffix", u"_compressed"}};
-}
 
 // The Ghostscript inputs of every run so far, in order.
 std::vector<std::string> gsInputs(const EngineEnv& env) {
@@ -66,7 +51,7 @@ struct Fixture {
 
 TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressAll) {
     Fixture f;
-    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) f.add(name, samplePdf(3), form(u"72"));
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) f.add(name, samplePdf(3), formSettings(u"72"));
     f.processor.start();
     ASSERT_TRUE(waitUntil([&] { return f.allDone() && f.env.runs("gs").size() == 3; }));
     EXPECT_EQ(gsInputs(f.env), f.inputs);
@@ -75,7 +60,7 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
         std::lock_guard<std::recursive_mutex> guard(entry->lock);
         ASSERT_FALSE(entry->resultPath.isEmpty());
         EXPECT_EQ(pdfPageCount(entry->resultPath), 3);
-        EXPECT_EQ(entry->resultSettings, form(u"72"));
+        EXPECT_EQ(entry->resultSettings, formSettings(u"72"));
         firstResults.push_back(entry->resultPath);
     }
 
@@ -89,7 +74,7 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
     EXPECT_EQ(std::vector<std::string>(inputs.begin() + 3, inputs.end()), f.inputs);
     for (size_t i = 0; i < f.entries.size(); ++i) {
         std::lock_guard<std::recursive_mutex> guard(f.entries[i]->lock);
-        EXPECT_EQ(f.entries[i]->resultSettings, form(u"50"));
+        EXPECT_EQ(f.entries[i]->resultSettings, formSettings(u"50"));
         EXPECT_NE(f.entries[i]->resultPath, firstResults[i]);
         EXPECT_FALSE(fs::exists(u8(firstResults[i])));
     }
@@ -99,13 +84,13 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
 
 TEST(FileProcessorTest, EntryWithoutResultStaysDoneUntilTheSettingsChange) {
     Fixture f;
-    FileData* empty = f.add("empty.pdf", "", form(u"72"));
+    FileData* empty = f.add("empty.pdf", "", formSettings(u"72"));
     f.processor.start();
     ASSERT_TRUE(waitUntil([&] { return f.allDone(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_TRUE(empty->resultPath.isEmpty());
     EXPECT_TRUE(f.env.runs("gs").empty());
-    EXPECT_EQ(empty->requestedSettings, form(u"72"));
+    EXPECT_EQ(empty->requestedSettings, formSettings(u"72"));
 
     f.processor.mergeSettings({{u"imageQuality", u"40"}});
     ASSERT_TRUE(waitUntil([&] {
@@ -118,7 +103,7 @@ TEST(FileProcessorTest, EntryWithoutResultStaysDoneUntilTheSettingsChange) {
 TEST(FileProcessorTest, RemovalDuringGhostscriptKillsItAndLeavesNothing) {
     Fixture f;
     f.env.setMode("gs", "sleep");
-    FileData* entry = f.add("slow.pdf", samplePdf(2), form(u"72"));
+    FileData* entry = f.add("slow.pdf", samplePdf(2), formSettings(u"72"));
     f.processor.start();
     int pid = f.env.waitForPid("gs");
     ASSERT_GT(pid, 0);
@@ -135,8 +120,8 @@ TEST(FileProcessorTest, RemovalDuringGhostscriptKillsItAndLeavesNothing) {
 TEST(FileProcessorTest, StopDuringARunReturnsRightAfterTheKill) {
     Fixture f;
     f.env.setMode("gs", "sleep");
-    f.add("slow.pdf", samplePdf(2), form(u"72"));
-    f.add("next.pdf", samplePdf(2), form(u"72"));
+    f.add("slow.pdf", samplePdf(2), formSettings(u"72"));
+    f.add("next.pdf", samplePdf(2), formSettings(u"72"));
     f.processor.start();
     int pid = f.env.waitForPid("gs");
     ASSERT_GT(pid, 0);

@@ -23,9 +23,7 @@ class ScriptedPrompt : public UnlockPrompt {
 public:
     std::vector<std::string> answers;
     std::vector<std::string> questions;
-    std::vector<std::string> messages;
-    std::vector<std::string> captions;
-    std::vector<unsigned> flags;
+    std::vector<std::string> messages;  // caption, a line feed, flags, a line feed, text
     int boxAnswer = platform::IDCANCEL;
 
     bool askPassword(const ZString& question, ZString& password) override {
@@ -38,25 +36,10 @@ public:
         return true;
     }
     int messageBox(const ZString& caption, const ZString& text, unsigned f) override {
-        captions.push_back(u8(caption));
-        messages.push_back(u8(text));
-        flags.push_back(f);
+        messages.push_back(u8(caption) + "\n" + std::to_string(f) + "\n" + u8(text));
         return boxAnswer;
     }
 };
-
-// Encrypts with AES-256 and a user password, with the real qpdf.
-std::string encrypt(EngineEnv& env, const std::string& name, const std::string& password) {
-    std::string plain = env.add("plain-" + password + ".pdf", samplePdf(3));
-    std::string locked = env.path(name);
-    fs::create_directories(fs::path(locked).parent_path());
-    Command command;
-    command.commandLine = z("qpdf --encrypt " + password + " owner-" + password + " 256 -- \"" +
-                            plain + "\" \"" + locked + "\"");
-    command.run();
-    EXPECT_EQ(pdfPageCount(z(locked)), -1) << "not locked: " << locked;
-    return locked;
-}
 
 const char* kFailureText =
     "Unlocking step failed. Maybe bad PDF file. Re-creating the PDF with the PDF printer may "
@@ -127,8 +110,8 @@ TEST(QpdfUnlockTest, CorpusUserPasswordFile) {
 
 TEST(QpdfUnlockTest, Aes256PasswordIsRememberedForTheNextFile) {
     EngineEnv env;
-    std::string first = encrypt(env, "dïr one/first lock.pdf", "aes-pass-256");
-    std::string second = encrypt(env, "second.pdf", "aes-pass-256");
+    std::string first = env.encrypted("dïr one/first lock.pdf", "aes-pass-256");
+    std::string second = env.encrypted("second.pdf", "aes-pass-256");
     ScriptedPrompt prompt;
     prompt.answers = {"aes-pass-256"};
     EXPECT_TRUE(unlockPdf(z(first), z(env.path("out 1.pdf")), u"", &prompt));
@@ -144,7 +127,7 @@ TEST(QpdfUnlockTest, Aes256PasswordIsRememberedForTheNextFile) {
 
 TEST(QpdfUnlockTest, WrongPasswordIsAskedAgainAndEveryNewOneRemembered) {
     EngineEnv env;
-    std::string locked = encrypt(env, "horse.pdf", "right-horse");
+    std::string locked = env.encrypted("horse.pdf", "right-horse");
     ScriptedPrompt prompt;
     prompt.answers = {"wrong-battery", "right-horse"};
     EXPECT_TRUE(unlockPdf(z(locked), z(env.path("out.pdf")), u"horse.pdf", &prompt));
@@ -153,7 +136,7 @@ TEST(QpdfUnlockTest, WrongPasswordIsAskedAgainAndEveryNewOneRemembered) {
     EXPECT_EQ(pdfPageCount(z(env.path("out.pdf"))), 3);
 
     // The wrong answer was remembered too: it opens its own file silently.
-    std::string other = encrypt(env, "battery.pdf", "wrong-battery");
+    std::string other = env.encrypted("battery.pdf", "wrong-battery");
     ScriptedPrompt silent;
     EXPECT_TRUE(unlockPdf(z(other), z(env.path("out2.pdf")), u"battery.pdf", &silent));
     EXPECT_TRUE(silent.questions.empty());
@@ -161,7 +144,7 @@ TEST(QpdfUnlockTest, WrongPasswordIsAskedAgainAndEveryNewOneRemembered) {
 
 TEST(QpdfUnlockTest, CancelLeavesNoOutputAndReportsCancelled) {
     EngineEnv env;
-    std::string locked = encrypt(env, "never.pdf", "never-given");
+    std::string locked = env.encrypted("never.pdf", "never-given");
     ScriptedPrompt prompt;
     setLastError(0);
     EXPECT_FALSE(unlockPdf(z(locked), z(env.path("out.pdf")), u"never.pdf", &prompt));
@@ -188,10 +171,9 @@ TEST(QpdfUnlockTest, DamagedFileAsksToContinueWithAnUnchangedCopy) {
     goOn.boxAnswer = platform::IDOK;
     EXPECT_TRUE(unlockPdf(z(damaged), z(env.path("copy.pdf")), u"bad file.pdf", &goOn));
     ASSERT_EQ(goOn.messages.size(), 1u);
-    EXPECT_EQ(goOn.messages[0], kFailureText + damaged +
+    EXPECT_EQ(goOn.messages[0], "\n" + std::to_string(platform::MB_OKCANCEL | platform::MB_ICONERROR) +
+                                    "\n" + kFailureText + damaged +
                                     "\r\n\r\nTrying to continue without this unlock step?");
-    EXPECT_EQ(goOn.captions[0], "");
-    EXPECT_EQ(goOn.flags[0], platform::MB_OKCANCEL | platform::MB_ICONERROR);
     EXPECT_EQ(readFile(env.path("copy.pdf")), readFile(damaged));
 
     ScriptedPrompt stop;
