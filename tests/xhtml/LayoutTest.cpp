@@ -7,7 +7,7 @@
 
 using namespace xhtml;
 using xhtml::testing::Page;
-using xhtml::testing::PictureFolder;
+using xhtml::testing::TempFolder;
 using xhtml::testing::textWidth;
 
 namespace {
@@ -83,7 +83,7 @@ TEST(Alignment, JustifyAndRightAlignLinesToTheRightEdge) {
 }
 
 TEST(Alignment, WordsBesideAnImageSitAtTheBottomOrTheMiddle) {
-    PictureFolder pictures;
+    TempFolder pictures;
     pictures.add("square.png", 32, 32, platform::gfx::Color::rgb(0, 0, 255));
     Page page(
         "<div style='width:400px'><img src='square.png'/>low<span "
@@ -141,7 +141,7 @@ TEST(BoxSizing, MarginsBordersAndPaddingsLieInsideTheStyledSize) {
 }
 
 TEST(BoxSizing, ImageWithOnlyAHeightKeepsItsProportions) {
-    PictureFolder pictures;
+    TempFolder pictures;
     pictures.add("wide.png", 64, 16, platform::gfx::Color::rgb(255, 0, 0));
     Page page(
         "<img id='i' src='wide.png' style='height:32px'/><img id='w' src='wide.png' "

@@ -7,7 +7,8 @@ using xhtml::ImageView;
 using xhtml::Rect;
 using Color = platform::gfx::Color;
 using xhtml::testing::Page;
-using xhtml::testing::PictureFolder;
+using xhtml::testing::TempFolder;
+using xhtml::testing::near;
 
 namespace {
 
@@ -16,11 +17,6 @@ const Color kRed = Color::rgb(255, 0, 0);
 const Color kGreen = Color::rgb(0, 255, 0);
 const Color kBlue = Color::rgb(0, 0, 255);
 const Color kBlack = Color::rgb(0, 0, 0);
-
-bool near(Color a, Color b, int tolerance = 2) {
-    return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
-           std::abs(a.blue - b.blue) <= tolerance;
-}
 
 }  // namespace
 
@@ -43,7 +39,7 @@ TEST(PaintBackground, GradientRunsFromStartColourAtTheTopToEndColourAtTheBottom)
 }
 
 TEST(PaintBackground, NoRepeatCentredTileAndRepeatXRow) {
-    PictureFolder pictures;
+    TempFolder pictures;
     pictures.add("red.png", 4, 4, kRed);
     Page page(
         "<div "
@@ -150,7 +146,7 @@ TEST(PaintWords, TextColourAndLineThrough) {
 // Images.
 
 TEST(PaintImages, ImagesAreStretchedAndOnlyAnimationsStartAFrameTimer) {
-    PictureFolder pictures;
+    TempFolder pictures;
     pictures.add("still.png", 2, 2, kGreen);
     std::filesystem::copy_file(xhtml::testing::kDataDir / "three-frames.gif", pictures.path() / "anim.gif");
     Page page(

@@ -103,6 +103,11 @@ private:
     Size size_;
 };
 
+inline bool near(platform::gfx::Color a, platform::gfx::Color b, int tolerance = 2) {
+    return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
+           std::abs(a.blue - b.blue) <= tolerance;
+}
+
 // Width of a text in the default font (13 px at 96 dpi).
 inline int textWidth(const char16_t* text, int dpi = 96) {
     return platform::gfx::Font::shared(-(13 * dpi / 96), 400, false, u"Verdana")
@@ -110,22 +115,23 @@ inline int textWidth(const char16_t* text, int dpi = 96) {
         .width;
 }
 
-// A folder with one-colour pictures for img and background-image tests.
-class PictureFolder {
+// A temporary folder, removed with its content; add() writes one-colour
+// pictures for img and background-image tests.
+class TempFolder {
 public:
-    PictureFolder() {
+    TempFolder() {
         path_ =
             std::filesystem::temp_directory_path() /
             ("varto-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
              "-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
         std::filesystem::create_directories(path_);
     }
-    ~PictureFolder() {
+    ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    PictureFolder(const PictureFolder&) = delete;
-    PictureFolder& operator=(const PictureFolder&) = delete;
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
     void add(const std::string& name, int width, int height, platform::gfx::Color color) const {
         auto image = platform::gfx::Image::create(width, height);

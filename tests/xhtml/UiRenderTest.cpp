@@ -71,11 +71,6 @@ private:
     bool loaded_ = false;
 };
 
-bool near(Color a, Color b, int tolerance = 3) {
-    return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
-           std::abs(a.blue - b.blue) <= tolerance;
-}
-
 }  // namespace
 
 TEST(UiRenderTest, MainWindowAt96Dpi) {
@@ -92,7 +87,7 @@ TEST(UiRenderTest, MainWindowAt96Dpi) {
     EXPECT_EQ(ui.pixel(0, 100), Color::rgb(0xE0, 0xE0, 0xE0));  // the list's border
     EXPECT_EQ(ui.pixel(0, 250), Color::rgb(0xE0, 0xE0, 0xE0));  // the form box's border
     EXPECT_EQ(ui.pixel(540, 325), Color::rgb(0xFB, 0xFB, 0xFB));
-    EXPECT_FALSE(near(ui.pixel(650, 20), Color::rgb(255, 255, 255), 20));  // the banner
+    EXPECT_FALSE(xhtml::testing::near(ui.pixel(650, 20), Color::rgb(255, 255, 255), 20));  // the banner
     EXPECT_EQ(ui.pixel(10, 332), Color::rgb(255, 255, 255));  // the line
     EXPECT_EQ(ui.pixel(5, 340), Color::rgb(0x80, 0x80, 0x80));  // the footer
     int white = 0;

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
+#include "RenderFixture.h"
 #include "platform/Resources.h"
 #include "platform/gfx/Image.h"
 #include "xhtml/ImageCache.h"
@@ -34,14 +33,6 @@ void expectPicture(const std::string& bytes, int width, int height) {
     EXPECT_EQ(image->width(), width);
     EXPECT_EQ(image->height(), height);
 }
-
-struct TempDir {
-    TempDir() : path(std::filesystem::temp_directory_path() / ("varto-urlloader-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-};
 
 }  // namespace
 
@@ -104,24 +95,24 @@ TEST(UrlLoader, ProgramIconInEverySize) {
 }
 
 TEST(UrlLoader, FilesAndOtherSchemes) {
-    TempDir dir;
-    std::ofstream(dir.path / "page.txt") << "hello";
-    std::ofstream(dir.path / "Mixed.TXT") << "case";
+    xhtml::testing::TempFolder dir;
+    std::ofstream(dir.path() / "page.txt") << "hello";
+    std::ofstream(dir.path() / "Mixed.TXT") << "case";
     UrlLoader loader;
     std::string bytes;
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path / "page.txt").string()), bytes), 5u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "page.txt").string()), bytes), 5u);
     EXPECT_EQ(bytes, "hello");
     bytes.clear();
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path / "Mixed.TXT").string()), bytes), 4u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "Mixed.TXT").string()), bytes), 4u);
     EXPECT_EQ(bytes, "case");
     bytes.clear();
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path / "none.txt").string()), bytes), 0u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "none.txt").string()), bytes), 0u);
     EXPECT_EQ(loader.load(u"http://example.invalid/a.png", bytes), 0u);
     EXPECT_EQ(loader.load(u"https://h:bad/a.png", bytes), 0u);
     EXPECT_TRUE(bytes.empty());
 
     // A file base resolves relative names next to the document.
-    UrlLoader fileBase(ZString::fromUtf8("file://" + (dir.path / "doc.xhtml").string()));
+    UrlLoader fileBase(ZString::fromUtf8("file://" + (dir.path() / "doc.xhtml").string()));
     EXPECT_EQ(fileBase.load(u"page.txt", bytes), 5u);
 }
 
