@@ -136,18 +136,16 @@ TEST(FileProcessorTest, StopDuringARunReturnsRightAfterTheKill) {
 
 TEST(CommandOperationTest, CancelKillsTheRunningCommand) {
     EngineEnv env;
-    std::string script = env.path("tools/wait.sh");
-    writeFile(script, "#!/bin/bash\necho $$ > \"$(dirname \"$0\")/wait.pid\"\nexec sleep 30\n");
-    fs::permissions(script, fs::perms::owner_all);
+    env.setMode("gs", "sleep");
 
     struct Probe : CommandOperation {
         using CommandOperation::CommandOperation;
         bool cancelledAfterRun = false;
         void run() override { cancelledAfterRun = runCommand(commandLine_); }
     };
-    Probe* operation = new Probe(z("\"" + script + "\""));
+    Probe* operation = new Probe(z("\"" + env.path("tools/gs") + "\""));
     std::thread worker([&] { operation->run(); });
-    int pid = env.waitForPid("wait");
+    int pid = env.waitForPid("gs");
     ASSERT_GT(pid, 0);
     operation->cancel();
     worker.join();
