@@ -1,43 +1,27 @@
 #include <gtest/gtest.h>
 
+#include "xhtml/BoxView.h"
 #include "xhtml/StyleId.h"
 #include "xhtml/StyleSheet.h"
+#include "xhtml/ViewContext.h"
 
 using namespace xhtml;
 
 namespace {
 
-// An element with four style maps and a parent, as the views hold them.
-struct Element : StyleTarget {
-    StyleMap maps[kStateCount];
-    Element* parent = nullptr;
+ViewContext& sharedContext() {
+    static ViewContext context;
+    return context;
+}
 
-    Element(const char16_t* tag, const char16_t* id = nullptr, const char16_t* cls = nullptr) {
-        maps[0][StyleId::ElementName] = StyleValue::makeString(ZString(tag));
-        if (id) maps[0][StyleId::Id] = StyleValue::makeString(ZString(id));
-        if (cls) maps[0][StyleId::ClassList] = StyleValue::makeString(ZString(cls));
-    }
-    const StyleValue* styleEntry(int32_t id, int32_t state) const override {
-        auto it = maps[state].find(id);
-        return it == maps[state].end() ? nullptr : &it->second;
-    }
-    void setStyle(int32_t id, const StyleValue& value, int32_t state) override {
-        if (value.isUnset()) {
-            maps[state].erase(id);
-        } else {
-            maps[state][id] = value;
-        }
-    }
-    bool findInheritedStyle(int32_t id, StyleValue& out, int32_t state) const override {
-        for (const Element* e = this; e; e = e->parent) {
-            const StyleValue* v = e->styleEntry(id, state);
-            if (!v) v = e->styleEntry(id, kStateNormal);
-            if (v) {
-                out = *v;
-                return true;
-            }
-        }
-        return false;
+// A plain view of the engine with a name, id and classes, styled directly by
+// the code under test; get and has read one state's own map.
+struct Element : View {
+    explicit Element(const char16_t* tag, const char16_t* id = nullptr, const char16_t* cls = nullptr)
+        : View(&sharedContext()) {
+        setStyle(StyleId::ElementName, StyleValue::makeString(ZString(tag)), 0);
+        if (id) setStyle(StyleId::Id, StyleValue::makeString(ZString(id)), 0);
+        if (cls) setStyle(StyleId::ClassList, StyleValue::makeString(ZString(cls)), 0);
     }
     bool has(int32_t id, int32_t state = 0) const { return styleEntry(id, state) != nullptr; }
     StyleValue get(int32_t id, int32_t state = 0) const {
@@ -48,16 +32,6 @@ struct Element : StyleTarget {
 
 StyleValue color(Color c) { return StyleValue::makeColor(c); }
 StyleValue integer(int32_t n, bool percent = false) { return StyleValue::makeInt(n, percent); }
-
-// Applies a declaration text to a fresh element in the normal state.
-Element declared(const char16_t* declarations, Element* parent = nullptr) {
-    Element e(u"div");
-    e.parent = parent;
-    StyleDef def;
-    parseDeclarations(def, declarations);
-    applyStyleDef(e, 0, def);
-    return e;
-}
 
 }  // namespace
 
@@ -139,8 +113,8 @@ TEST(StyleSheetTest, CascadeAppliesRulesInOrderThenInlineStylePerState) {
     parseStyleSheet(rules, u".toolBtn:hover { background-color:#FFECB5; } a { color:red } "
                            u"#go { color:green; width:5 } x:focus { height:7 }");
     Element a(u"a", u"GO", u"big toolBtn");
-    a.maps[0][StyleId::InlineStyle] = StyleValue::makeString(u"width:9");
-    a.maps[1][StyleId::InlineStyle] = StyleValue::makeString(u"color:blue");
+    a.setStyle(StyleId::InlineStyle, StyleValue::makeString(u"width:9"), 0);
+    a.setStyle(StyleId::InlineStyle, StyleValue::makeString(u"color:blue"), 1);
     for (int state = 0; state < kStateCount; ++state) applyStyles(a, state, rules);
 
     EXPECT_EQ(a.get(StyleId::BackgroundColor, 1), color(0x00B5ECFF));
@@ -160,8 +134,8 @@ TEST(StyleSheetTest, CascadeAppliesRulesInOrderThenInlineStylePerState) {
 
 TEST(StyleSheetTest, BorderShorthandErasesSideColoursOfTheNormalStateOnly) {
     Element e(u"td");
-    e.maps[0][StyleId::BorderTopColor] = color(1);
-    e.maps[1][StyleId::BorderTopColor] = color(2);
+    e.setStyle(StyleId::BorderTopColor, color(1), 0);
+    e.setStyle(StyleId::BorderTopColor, color(2), 1);
     StyleDef def;
     parseDeclarations(def, u"border: 1px solid #E5C365");
     applyStyleDef(e, 1, def);
@@ -173,10 +147,14 @@ TEST(StyleSheetTest, BorderShorthandErasesSideColoursOfTheNormalStateOnly) {
 }
 
 TEST(StyleSheetTest, FontsAreReadRelativeToTheInheritedSize) {
-    Element parent = declared(u"font-size:20");
-    Element e = declared(u"font-family:verdana, sans-serif; font-weight:bolder; font-style:italic; "
-                         u"font-size:smaller; text-decoration:underline",
-                         &parent);
+    BoxView parent(&sharedContext());
+    parent.setStyle(StyleId::FontSize, integer(20), 0);
+    auto& e = *new Element(u"div");
+    parent.appendChild(&e);
+    StyleDef def;
+    parseDeclarations(def, u"font-family:verdana, sans-serif; font-weight:bolder; font-style:italic; "
+                           u"font-size:smaller; text-decoration:underline");
+    applyStyleDef(e, 0, def);
     EXPECT_EQ(e.get(StyleId::FontFamily), StyleValue::makeString(u"verdana"));
     EXPECT_EQ(e.get(StyleId::FontWeight), integer(800));
     EXPECT_EQ(e.get(StyleId::Italic), StyleValue::makeBool(true));
@@ -188,8 +166,8 @@ TEST(StyleSheetTest, SharedDefinitionsConvertPerViewAndFollowLaterDeclarations) 
     IPtr<StyleDef> def(new StyleDef);
     parseDeclarations(*def, u"font-size:larger");
     Element small(u"p"), big(u"p");
-    small.maps[0][StyleId::FontSize] = integer(10);
-    big.maps[0][StyleId::FontSize] = StyleValue::makeDouble(20.5);
+    small.setStyle(StyleId::FontSize, integer(10), 0);
+    big.setStyle(StyleId::FontSize, StyleValue::makeDouble(20.5), 0);
     applyStyleDef(small, 0, *def);
     applyStyleDef(big, 0, *def);
     EXPECT_EQ(small.get(StyleId::FontSize), integer(12));
