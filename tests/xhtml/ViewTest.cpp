@@ -51,6 +51,22 @@ struct DpiScope {
     int saved;
 };
 
+// A root box of 200 x 100 with its context; the recorder hears its events.
+class ViewTree : public ::testing::Test {
+protected:
+    ViewTree() {
+        context.setListener(&recorder);
+        root.setRect({0, 0, 200, 100});
+    }
+    ViewContext context;
+    Recorder recorder;
+    BoxView root{&context};
+};
+using StyleLookup = ViewTree;
+using BoxModel = ViewTree;
+using MouseStates = ViewTree;
+using TreeOperations = ViewTree;
+
 MouseEvent at(int x, int y, uint32_t buttons = 0) { return MouseEvent{{x, y}, buttons}; }
 
 void send(View& root, std::initializer_list<MouseEvent> events) {
@@ -91,12 +107,10 @@ TEST(TextSplitting, TextViewMakesWordViewsAndDecodesReferencesPerWord) {
     EXPECT_FALSE(text.acceptsChildren());
 }
 
-TEST(StyleLookup, StateFallsBackToNormalThenAncestors) {
-    ViewContext context;
-    BoxView parent(&context);
+TEST_F(StyleLookup, StateFallsBackToNormalThenAncestors) {
     auto* child = new View(&context);
-    parent.appendChild(child);
-    parent.setStyle(StyleId::FontSize, StyleValue::makeInt(20));
+    root.appendChild(child);
+    root.setStyle(StyleId::FontSize, StyleValue::makeInt(20));
     child->setStyle(StyleId::Color, StyleValue::makeColor(1));
     child->setStyle(StyleId::Color, StyleValue::makeColor(2), kStateHover);
 
@@ -117,39 +131,35 @@ TEST(StyleLookup, StateFallsBackToNormalThenAncestors) {
     EXPECT_FALSE(child->hasStyle(StyleId::Color, kStateNormal));
 }
 
-TEST(StyleLookup, EqualValueDoesNotAskForLayout) {
-    ViewContext context;
-    CountingBox root(&context);
-    CountingBox* child = &root;
+TEST_F(StyleLookup, EqualValueDoesNotAskForLayout) {
+    CountingBox box(&context);
+    CountingBox* child = &box;
     child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5));
-    EXPECT_EQ(root.relayouts, 1);
+    EXPECT_EQ(box.relayouts, 1);
     child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5));
     child->setStyleAndNotify(StyleId::Height, StyleValue());
-    EXPECT_EQ(root.relayouts, 1);
+    EXPECT_EQ(box.relayouts, 1);
     child->setStyleAndNotify(StyleId::Width, StyleValue::makeInt(5, true));
-    EXPECT_EQ(root.relayouts, 2);
+    EXPECT_EQ(box.relayouts, 2);
 }
 
-TEST(StyleLookup, VisibilityAndDisplay) {
-    ViewContext context;
-    BoxView parent(&context);
+TEST_F(StyleLookup, VisibilityAndDisplay) {
     auto* child = new View(&context);
-    parent.appendChild(child);
+    root.appendChild(child);
     EXPECT_TRUE(child->isVisible());
     child->setVisible(false, true);
     EXPECT_FALSE(child->isVisible());
     EXPECT_FALSE(child->isDisplayNone());
     child->setVisible(true, false);
     EXPECT_TRUE(child->isVisible());
-    parent.setHidden(true);
-    EXPECT_TRUE(parent.isDisplayNone());
+    root.setHidden(true);
+    EXPECT_TRUE(root.isDisplayNone());
     EXPECT_TRUE(child->isVisible());
     EXPECT_FALSE(child->isVisibleInTree());
 }
 
-TEST(BoxModel, SidePropertiesWinOverShorthandWhateverTheOrder) {
-    ViewContext context;
-    BoxView box(&context);
+TEST_F(BoxModel, SidePropertiesWinOverShorthandWhateverTheOrder) {
+    BoxView& box = root;
     box.setStyle(StyleId::MarginLeft, StyleValue::makeInt(5));
     box.setStyle(StyleId::Margin, StyleValue::makeInt(2));
     box.setStyle(StyleId::BorderWidth, StyleValue::makeInt(1));
@@ -168,9 +178,8 @@ TEST(BoxModel, SidePropertiesWinOverShorthandWhateverTheOrder) {
     EXPECT_TRUE(box.hasStyle(StyleId::BoxMarker, kStateNormal));
 }
 
-TEST(BoxModel, ScalingAndFontsFollowTheScreenResolution) {
-    ViewContext context;
-    BoxView box(&context);
+TEST_F(BoxModel, ScalingAndFontsFollowTheScreenResolution) {
+    BoxView& box = root;
     {
         DpiScope dpi(144);
         EXPECT_EQ(box.scaleInt(5), 7);
@@ -189,10 +198,7 @@ TEST(BoxModel, ScalingAndFontsFollowTheScreenResolution) {
     EXPECT_EQ(font.get(), box.getFont().get()) << "fonts are shared by key";
 }
 
-TEST(MouseStates, HoverStylesRelayoutOnEnterAndLeaveOnly) {
-    ViewContext context;
-    BoxView root(&context);
-    root.setRect({0, 0, 100, 100});
+TEST_F(MouseStates, HoverStylesRelayoutOnEnterAndLeaveOnly) {
     auto* box = addBox<CountingBox>(root, {10, 10, 50, 50});
     box->setStyle(StyleId::BackgroundColor, StyleValue::makeColor(5), kStateHover);
     send(root, {at(20, 20)});
@@ -205,12 +211,7 @@ TEST(MouseStates, HoverStylesRelayoutOnEnterAndLeaveOnly) {
     EXPECT_EQ(box->relayouts, 2);
 }
 
-TEST(MouseStates, ClickNeedsPressAndReleaseOverTheSameView) {
-    ViewContext context;
-    Recorder recorder;
-    context.setListener(&recorder);
-    BoxView root(&context);
-    root.setRect({0, 0, 200, 100});
+TEST_F(MouseStates, ClickNeedsPressAndReleaseOverTheSameView) {
     BoxView* left = addBox(root, {0, 0, 100, 100}, u"left");
     BoxView* right = addBox(root, {100, 0, 200, 100}, u"right");
 
@@ -229,12 +230,7 @@ TEST(MouseStates, ClickNeedsPressAndReleaseOverTheSameView) {
     EXPECT_EQ(right->stateFlags(), 0u);
 }
 
-TEST(MouseStates, LinksAndButtonsGetTheirOwnClickFirst) {
-    ViewContext context;
-    Recorder recorder;
-    context.setListener(&recorder);
-    BoxView root(&context);
-    root.setRect({0, 0, 100, 100});
+TEST_F(MouseStates, LinksAndButtonsGetTheirOwnClickFirst) {
     auto* link = new LinkView(&context);
     link->setStyle(StyleId::Id, StyleValue::makeString(u"a"));
     auto* word = new WordView(&context, u"go");
@@ -249,10 +245,7 @@ TEST(MouseStates, LinksAndButtonsGetTheirOwnClickFirst) {
     EXPECT_EQ(cursor, 1);
 }
 
-TEST(MouseStates, DisabledViewsIgnoreTheMouseUnlessHovered) {
-    ViewContext context;
-    BoxView root(&context);
-    root.setRect({0, 0, 100, 100});
+TEST_F(MouseStates, DisabledViewsIgnoreTheMouseUnlessHovered) {
     BoxView* box = addBox(root, {0, 0, 50, 50});
     box->setDisabled(true, 0.5);
     send(root, {at(10, 10)});
@@ -261,9 +254,7 @@ TEST(MouseStates, DisabledViewsIgnoreTheMouseUnlessHovered) {
     EXPECT_TRUE(box->isDisabled());
 }
 
-TEST(TreeOperations, SearchIsPreOrderByTypeIdClassAndProperty) {
-    ViewContext context;
-    BoxView root(&context);
+TEST_F(TreeOperations, SearchIsPreOrderByTypeIdClassAndProperty) {
     auto* first = new BoxView(&context);
     first->setStyle(StyleId::ClassList, StyleValue::makeString(u"tool fileTool"));
     auto* nested = new LinkView(&context);
@@ -290,9 +281,7 @@ TEST(TreeOperations, SearchIsPreOrderByTypeIdClassAndProperty) {
     EXPECT_EQ(nested->getRoot(), &root);
 }
 
-TEST(TreeOperations, ChildListKeepsParentsAndClampsInsertion) {
-    ViewContext context;
-    BoxView root(&context);
+TEST_F(TreeOperations, ChildListKeepsParentsAndClampsInsertion) {
     auto* a = new View(&context);
     auto* b = new View(&context);
     root.appendChild(a);
@@ -319,9 +308,7 @@ TEST(TreeOperations, ChildListKeepsParentsAndClampsInsertion) {
     EXPECT_EQ(root.childAt(1)->parent(), &root);
 }
 
-TEST(TreeOperations, ConvertToReplacesTheViewInPlace) {
-    ViewContext context;
-    BoxView root(&context);
+TEST_F(TreeOperations, ConvertToReplacesTheViewInPlace) {
     root.appendChild(new View(&context));
     auto* inlineView = new InlineView(&context);
     inlineView->setStyle(StyleId::Color, StyleValue::makeColor(7), kStateHover);
