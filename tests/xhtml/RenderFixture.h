@@ -64,7 +64,7 @@ public:
         renderer_->loadMarkup(
             ZString::fromUtf8("<html><body style=\"margin:0\">" + body + "</body></html>"),
             ZString::fromUtf8(base));
-        size_ = renderer_->layout();
+        renderer_->layout();
     }
 
     View* byId(const char* id) const {
@@ -94,13 +94,10 @@ public:
         WordView* w = word(text, n);
         return w ? w->rect() : Rect{};
     }
-    Size size() const { return size_; }
     std::unique_ptr<platform::gfx::Dc> paint() const { return renderer_->paint(); }
-    DocumentRenderer& renderer() const { return *renderer_; }
 
 private:
     std::unique_ptr<DocumentRenderer> renderer_;
-    Size size_;
 };
 
 inline bool near(platform::gfx::Color a, platform::gfx::Color b, int tolerance = 2) {
