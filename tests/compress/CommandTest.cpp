@@ -152,25 +152,14 @@ TEST(CommandTest, InputFromFillHookWithAndWithoutClosing) {
 }
 
 TEST(CommandTest, CodePagesEncodeInputAndDecodeLines) {
-    struct Case {
-        int32_t codePage;
-        std::u16string input;
-        std::string bytes;
-        Lines decoded;
-    } cases[] = {
-        {1252, u"\u00e4\u00f6\u00fc \u20ac\n", "\xe4\xf6\xfc \x80\n", {u"\u00e4\u00f6\u00fc \u20ac\n"}},
-        {65001, u"\u00e4\u4e2d\n", "\xc3\xa4\xe4\xb8\xad\n", {u"\u00e4\u4e2d\n"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.codePage);
-        RecordingCommand command(u"cat", true);
-        command.closeInputAfterWrite = true;
-        command.codePage = c.codePage;
-        command.toFeed = {c.input};
-        command.run();
-        EXPECT_EQ(command.rawOut, std::vector<std::string>{c.bytes});
-        EXPECT_EQ(command.outLines, c.decoded);
-    }
+    // UTF-8 is the default and goes through the qpdf tests; here code page 1252.
+    RecordingCommand latin(u"cat", true);
+    latin.closeInputAfterWrite = true;
+    latin.codePage = 1252;
+    latin.toFeed = {u"\u00e4\u00f6\u00fc \u20ac\n"};
+    latin.run();
+    EXPECT_EQ(latin.rawOut, std::vector<std::string>{"\xe4\xf6\xfc \x80\n"});
+    EXPECT_EQ(latin.outLines, Lines{u"\u00e4\u00f6\u00fc \u20ac\n"});
     // A negative code page writes nothing and hands no decoded line on.
     RecordingCommand none(uR"(/bin/sh -c "echo raw; sleep 0.1")", true);
     none.codePage = -1;

@@ -52,6 +52,10 @@ struct Fixture {
 TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressAll) {
     Fixture f;
     for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) f.add(name, samplePdf(3), formSettings(u"72"));
+    // An entry without a result stays done and is retried only with new settings.
+    FileData* empty = f.add("empty.pdf", "", formSettings(u"72"));
+    f.inputs.pop_back();
+    f.entries.pop_back();
     f.processor.start();
     ASSERT_TRUE(waitUntil([&] { return f.allDone() && f.env.runs("gs").size() == 3; }));
     EXPECT_EQ(gsInputs(f.env), f.inputs);
@@ -68,8 +72,13 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(f.env.runs("gs").size(), 3u);
 
+    EXPECT_TRUE(empty->resultPath.isEmpty());
     f.processor.mergeSettings({{u"dpi", u"50"}});
-    ASSERT_TRUE(waitUntil([&] { return f.env.runs("gs").size() == 6 && f.allDone(); }));
+    auto emptyRetried = [&] {
+        std::lock_guard<std::recursive_mutex> guard(empty->lock);
+        return empty->requestedSettings == formSettings(u"50");
+    };
+    ASSERT_TRUE(waitUntil([&] { return f.env.runs("gs").size() == 6 && emptyRetried() && f.allDone(); }));
     auto inputs = gsInputs(f.env);
     EXPECT_EQ(std::vector<std::string>(inputs.begin() + 3, inputs.end()), f.inputs);
     for (size_t i = 0; i < f.entries.size(); ++i) {
@@ -78,26 +87,9 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
         EXPECT_NE(f.entries[i]->resultPath, firstResults[i]);
         EXPECT_FALSE(fs::exists(u8(firstResults[i])));
     }
+    EXPECT_EQ(f.env.runs("gs").size(), 6u);  // none for the empty entry
     f.processor.stop();
     EXPECT_EQ(f.count(), 0u);
-}
-
-TEST(FileProcessorTest, EntryWithoutResultStaysDoneUntilTheSettingsChange) {
-    Fixture f;
-    FileData* empty = f.add("empty.pdf", "", formSettings(u"72"));
-    f.processor.start();
-    ASSERT_TRUE(waitUntil([&] { return f.allDone(); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_TRUE(empty->resultPath.isEmpty());
-    EXPECT_TRUE(f.env.runs("gs").empty());
-    EXPECT_EQ(empty->requestedSettings, formSettings(u"72"));
-
-    f.processor.mergeSettings({{u"imageQuality", u"40"}});
-    ASSERT_TRUE(waitUntil([&] {
-        std::lock_guard<std::recursive_mutex> guard(empty->lock);
-        return empty->requestedSettings.at(u"imageQuality") == u"40" && f.allDone();
-    }));
-    EXPECT_TRUE(f.env.runs("gs").empty());
 }
 
 TEST(FileProcessorTest, RemovalDuringGhostscriptKillsItAndLeavesNothing) {
