@@ -90,7 +90,7 @@ case "$mode" in
   real) exec gs "$@";;
   slow) touch "$dir/running.$$"; ls "$dir" | grep -c '^running\.' >> "$dir/gs.overlap"
         sleep 1; rm "$dir/running.$$"; exec gs "$@";;
-  same) head -c "$(stat -c %s "$in")" /dev/zero | tr '\0' 'x' > "$out";;
+  same) { head -c 10 "$in"; printf SAME; tail -c +15 "$in"; } > "$out";;
   grow) { cat "$in"; head -c 5000 /dev/zero; } > "$out";;
   onepage) qpdf --empty --pages "$in" 1 -- "$out";;
 esac
@@ -103,7 +103,7 @@ for a in "$@"; do [ "$a" = "@-" ] && fromStdin=1; done
 in="${@: -2:1}"; out="${@: -1}"
 case "$mode" in
   real) if [ $fromStdin = 1 ]; then exec qpdf "$@" < "$dir/qpdf.stdin"; else exec qpdf "$@"; fi;;
-  same) head -c "$(stat -c %s "$in")" /dev/zero | tr '\0' 'y' > "$out";;
+  same) { head -c 10 "$in"; printf SAME; tail -c +15 "$in"; } > "$out";;
   grow) { cat "$in"; head -c 5000 /dev/zero; } > "$out";;
 esac
 exit 0

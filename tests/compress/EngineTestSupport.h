@@ -39,7 +39,8 @@ enum class Tools { Real, Recording };
 //   sleep  write the pid to <tool>.pid and sleep 30 s
 //   slow   (gs) note how many slow runs are going on in gs.overlap, wait a
 //          second, then run the real tool
-//   same   write an output of exactly the input's size
+//   same   write a copy of the input with 4 bytes of its binary comment
+//          changed: the same size and pages, other bytes
 //   grow   write the input plus padding
 //   none   write nothing
 //   onepage (gs) write page 1 of the input: smaller, fewer pages
