@@ -29,33 +29,24 @@ std::string cliPath() {
 
 struct CliResult {
     uint32_t exitCode = 0;
-    std::string out;
-    std::string err;
+    std::string out, err;
     std::vector<std::string> lines;  // of standard output
 };
 
-class Capture : public Command {
-public:
-    std::string out;
-    std::string err;
-    void onStdoutData(const char* bytes, int count) override { out.append(bytes, count); }
-    void onStderrData(const char* bytes, int count) override { err.append(bytes, count); }
-};
-
-std::string quote(const std::string& arg) {
-    return "\"" + arg + "\"";
-}
-
 CliResult runCli(const std::vector<std::string>& args) {
-    Capture command;
-    std::string line = quote(cliPath());
-    for (const std::string& arg : args) line += " " + quote(arg);
+    struct Capture : Command {
+        CliResult result;
+        void onStdoutData(const char* bytes, int count) override { result.out.append(bytes, count); }
+        void onStderrData(const char* bytes, int count) override { result.err.append(bytes, count); }
+    } command;
+    std::string line = "\"" + cliPath() + "\"";
+    for (const std::string& arg : args) line += " \"" + arg + "\"";
     command.commandLine = z(line);
     command.run();
-    CliResult result{command.exitCode, command.out, command.err, {}};
-    std::istringstream lines(command.out);
-    for (std::string line; std::getline(lines, line);) result.lines.push_back(line);
-    return result;
+    command.result.exitCode = command.exitCode;
+    std::istringstream lines(command.result.out);
+    for (std::string text; std::getline(lines, text);) command.result.lines.push_back(text);
+    return command.result;
 }
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
