@@ -109,9 +109,16 @@ esac
 exit 0
 )SH";
 
-void setEnv(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
-
 }  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (previous_) setenv(name_.c_str(), previous_->c_str(), 1); else unsetenv(name_.c_str());
+}
 
 EngineEnv::EngineEnv(Tools tools) {
     std::string pattern = (fs::temp_directory_path() / "varto engine XXXXXX").string();
@@ -130,20 +137,14 @@ EngineEnv::EngineEnv(Tools tools) {
                                        "\nBinDir=" + path("bin") + "\n");
     config_ = "[Settings]\n";
     setConfig("gs.useNewPdf", "false");
-    for (const char* name : {"VARTO_INSTALL_INI", "VARTO_CONFIG_HOME", "TMPDIR", "XDG_DATA_HOME"}) {
-        const char* old = std::getenv(name);
-        savedEnv_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    }
-    setEnv("VARTO_INSTALL_INI", path("install.ini"));
-    setEnv("VARTO_CONFIG_HOME", path("config"));
-    setEnv("TMPDIR", tempFolder());
-    setEnv("XDG_DATA_HOME", path("data"));
+    const std::pair<const char*, std::string> variables[] = {
+        {"VARTO_INSTALL_INI", path("install.ini")}, {"VARTO_CONFIG_HOME", path("config")},
+        {"TMPDIR", tempFolder()}, {"XDG_DATA_HOME", path("data")}};
+    for (const auto& [name, value] : variables) env_.push_back(std::make_unique<ScopedEnv>(name, value));
 }
 
 EngineEnv::~EngineEnv() {
-    for (const auto& [name, value] : savedEnv_) {
-        if (value) setEnv(name.c_str(), *value); else unsetenv(name.c_str());
-    }
+    env_.clear();
     std::error_code error;
     if (!root_.empty()) fs::remove_all(root_, error);
 }

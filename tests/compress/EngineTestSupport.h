@@ -29,6 +29,19 @@ std::string samplePdf(int pages);
 // The form's defaults with another "dpi".
 Props formSettings(const char16_t* dpi = u"144");
 
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+};
+
 enum class Tools { Real, Recording };
 
 // Its own folder (with a space in its name), install.ini, config and TMPDIR.
@@ -72,7 +85,7 @@ public:
 private:
     std::string root_;
     std::string config_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
+    std::vector<std::unique_ptr<ScopedEnv>> env_;
 };
 
 // False once the process is gone or a zombie.

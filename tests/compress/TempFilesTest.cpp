@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <optional>
 #include <regex>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "EngineTestSupport.h"
 #include "compress/TempFiles.h"
 #include "platform/Clock.h"
 
@@ -31,35 +31,18 @@ std::string readText(const stdfs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A private folder as TMPDIR, TMP and TEMP unset; all restored afterwards.
+// A private temporary folder (TMPDIR) for each test.
 class TempFilesTest : public testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
-            const char* value = getenv(name);
-            saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
-            unsetenv(name);
-        }
-        char pattern[] = "/tmp/varto-tempfiles-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        base_ = pattern;
-        setenv("TMPDIR", base_.c_str(), 1);
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : saved_) {
-            if (value) setenv(name.c_str(), value->c_str(), 1); else unsetenv(name.c_str());
-        }
-        stdfs::remove_all(base_);
-    }
-
-    stdfs::path base_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    enginetest::EngineEnv env_;
+    stdfs::path base_ = env_.tempFolder();
 };
 
 TEST_F(TempFilesTest, RootFollowsTheVariablesInOrder) {
     stdfs::create_directory(base_ / "temp");
+    enginetest::ScopedEnv tmp("TMP", (base_ / "missing too").string());
+    enginetest::ScopedEnv temp("TEMP", (base_ / "temp").string());
     setenv("TMPDIR", (base_ / "missing").c_str(), 1);
-    setenv("TEMP", (base_ / "temp").c_str(), 1);
     EXPECT_EQ(utf8(tempRootFolder()), (base_ / "temp").string());
     setenv("TEMP", (base_ / "gone").c_str(), 1);
     EXPECT_EQ(utf8(tempRootFolder()), ".");
