@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "EngineTestSupport.h"
 #include "compress/LastError.h"
@@ -103,27 +102,6 @@ TEST(CompressFileTest, DamagedPdfNeverBecomesGhostscriptsBlankPage) {
     compressFile(z(in), z(env.path("out.pdf")), formSettings(u"72"), nullptr);
     EXPECT_EQ(hashFile(env.path("out.pdf")), hashFile(in));
     EXPECT_TRUE(intermediates(env).empty());
-}
-
-TEST(CompressFileTest, CancelDuringGhostscriptKillsItAndLeavesNothing) {
-    EngineEnv env;
-    env.setMode("gs", "sleep");
-    FileData entry(z(env.add("in.pdf", samplePdf(2))), u"in.pdf", z(env.root()));
-    entry.requestedSettings = formSettings(u"72");
-    CommandContext context;
-    std::thread worker([&] { processEntry(entry, &context); });
-    int pid = env.waitForPid("gs");
-    ASSERT_GT(pid, 0);
-    context.cancel();
-    int64_t start = nowMs();
-    EXPECT_TRUE(waitUntil([&] { return !processAlive(pid); }, 2000));
-    EXPECT_LT(nowMs() - start, 200);
-    worker.join();
-    EXPECT_EQ(entry.state, FileData::Done);
-    EXPECT_TRUE(entry.resultPath.isEmpty());
-    EXPECT_TRUE(entry.resultSettings.empty());
-    EXPECT_TRUE(env.runs("qpdf").empty());
-    EXPECT_TRUE(env.tempFiles().empty()) << env.tempFiles().front();
 }
 
 TEST(ProcessEntryTest, UnchangedSettingsStartNoToolAndChangedOnesReplaceTheResult) {
