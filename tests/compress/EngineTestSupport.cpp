@@ -77,7 +77,10 @@ const char* const kScriptStart = R"SH(#!/bin/bash
 dir="$(dirname "$0")"; tool="$(basename "$0")"
 { for a in "$@"; do printf '%s\n' "$a"; done; echo "--end--"; } >> "$dir/$tool.log"
 mode=$(cat "$dir/$tool.mode" 2>/dev/null || echo real)
-case "$mode" in sleep) echo $$ > "$dir/$tool.pid"; exec sleep 30;; esac
+case "$mode" in
+  litter|sleep) [ $mode = litter ] && touch "${TMPDIR:-/tmp}/${tool}_scratch_$$"
+                echo $$ > "$dir/$tool.pid"; exec sleep 30;;
+esac
 )SH";
 
 const char* const kGsScript = R"SH(out=""; in=""; prev=""

@@ -50,6 +50,7 @@ enum class Tools { Real, Recording };
 // standard input in qpdf.stdin, then act by <tool>.mode:
 //   real   run the real tool with the same arguments (the default)
 //   sleep  write the pid to <tool>.pid and sleep 30 s
+//   litter as sleep, after a scratch file in $TMPDIR like Ghostscript's
 //   slow   (gs) note how many slow runs are going on in gs.overlap, wait a
 //          second, then run the real tool
 //   same   write a copy of the input with 4 bytes of its binary comment

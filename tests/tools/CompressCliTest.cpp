@@ -205,7 +205,7 @@ TEST(CompressCliTest, JobsCompressFilesInParallel) {
 
 TEST(CompressCliTest, InterruptKillsTheToolsAndLeavesNoTemporaryFile) {
     EngineEnv env;
-    env.setMode("gs", "sleep");
+    env.setMode("gs", "litter");  // the killed tool's scratch file goes too
     std::string a = env.add("a.pdf", samplePdf(1));
     platform::Process cli;
     ASSERT_EQ(cli.spawn({cliPath(), a}, false), 0);

@@ -1,5 +1,6 @@
 // varto-compress-cli: the compression engine for terminals and scripts.
 
+#include <cstdlib>
 #include <vector>
 
 #include "BatchOptions.h"
@@ -53,6 +54,16 @@ bool checkTool(const char16_t* name, const char16_t* setting, const char16_t* pa
     return false;
 }
 
+// Ghostscript keeps scratch files in $TMPDIR and leaves them there when it
+// is killed (Ctrl+C, a cancelled file). The command and its tools therefore
+// get a folder of their own in the program's temporary folder, removed at exit.
+void useOwnScratchFolder() {
+    ZString folder = makeTempFileName(u"Varto", u"batch_", u"");
+    if (!createFolders(folder)) return;
+    registerTempFile(folder);
+    setenv("TMPDIR", folder.toUtf8().c_str(), 1);
+}
+
 BatchRun* activeRun = nullptr;
 
 }  // namespace
@@ -83,6 +94,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const ZString& password : options.passwords) rememberPassword(password);
+    useOwnScratchFolder();
 
     // The tools' chatter goes to the null device (or to standard error with
     // -v) so that standard output carries only the result lines and standard
