@@ -99,7 +99,8 @@ TEST(CommandTest, EveryByteOfAnExitedChildArrives) {
 }
 
 TEST(CommandTest, LinesAreSplitAtLineFeedsAndFlushedAtTheEnd) {
-    RecordingCommand command(uR"(/bin/sh -c "printf 'a\r\n\nb\nlast'; printf ' e1 \ne2' >&2")", true);
+    RecordingCommand command(uR"(/bin/sh -c "printf 'a\r\n\nb\nlast'; printf ' e1 \ne2' >&2")",
+                             true);
     command.run();
     EXPECT_EQ(command.rawOut, (std::vector<std::string>{"a\r\n", "\n", "b\n", "last"}));
     EXPECT_EQ(command.outLines, (Lines{u"a\r\n", u"\n", u"b\n", u"last"}));
@@ -124,8 +125,9 @@ TEST(CommandTest, BaseHooksPrintTheLogAndAMissingProgramRunsNoHook) {
     EXPECT_TRUE(capturedLog(passThrough).ends_with("----------------\na\r\nb================\n"));
 
     RecordingCommand missing(u"varto-no-such-program --help");
-    EXPECT_EQ(capturedLog(missing),
-              "================\nvarto-no-such-program --help\n----------------\n================\n");
+    EXPECT_EQ(
+        capturedLog(missing),
+        "================\nvarto-no-such-program --help\n----------------\n================\n");
     EXPECT_EQ(missing.creationError, 2u);
     EXPECT_EQ(missing.exitCode, 2u);
     EXPECT_EQ(missing.startedAndFinished + missing.fills, 0);

@@ -46,16 +46,18 @@ struct ArgumentCase {
 std::vector<ArgumentCase> argumentCases() {
     std::vector<ArgumentCase> cases;
     const std::pair<const char16_t*, const char*> factors[] = {
-        {u"0", "1.50"}, {u"10", "1.36"}, {u"50", "0.80"}, {u"75", "0.45"},
+        {u"0", "1.50"},  {u"10", "1.36"},  {u"50", "0.80"},  {u"75", "0.45"},
         {u"90", "0.24"}, {u"100", "0.10"}, {u"abc", "1.50"}, {u"", "0.45"}};
     for (auto [quality, factor] : factors) {
-        const std::string dict = std::string("<</QFactor ") + factor +
-                                 " /Blend 1 /ColorTransform 1 /HSample [1 1 1 1] /VSample [1 1 1 1]>>";
+        const std::string dict =
+            std::string("<</QFactor ") + factor +
+            " /Blend 1 /ColorTransform 1 /HSample [1 1 1 1] /VSample [1 1 1 1]>>";
         cases.push_back({{{u"imageQuality", quality}},
                          "-dPassThroughJPEGImages=false -dColorImageFilter=/DCTEncode "
                          "-dGrayImageFilter=/DCTEncode -dMonoImageFilter=/CCITTFaxEncode -c \" "
-                         "<</ColorImageDict  " + dict + " >> setdistillerparams <</GrayImageDict  " +
-                             dict + " >> setdistillerparams\" -f ",
+                         "<</ColorImageDict  " +
+                             dict + " >> setdistillerparams <</GrayImageDict  " + dict +
+                             " >> setdistillerparams\" -f ",
                          "FlateEncode"});
     }
     // Compared unsigned: negative qualities count as above 100.
@@ -66,10 +68,11 @@ std::vector<ArgumentCase> argumentCases() {
                          "-dMonoImageFilter=/FlateEncode -f ",
                          "QFactor"});
     }
-    cases.push_back({{{u"dpi", u"0x48"}},
-                     "-dAutoFilterMonoImages=false -r72 -dColorImageResolution=72 "
-                     "-dGrayImageResolution=72 -dMonoImageResolution=72 -dDownsampleColorImages=true",
-                     "=false -dDownsample"});
+    cases.push_back(
+        {{{u"dpi", u"0x48"}},
+         "-dAutoFilterMonoImages=false -r72 -dColorImageResolution=72 "
+         "-dGrayImageResolution=72 -dMonoImageResolution=72 -dDownsampleColorImages=true",
+         "=false -dDownsample"});
     cases.push_back({{{u"dpi", u"010"}}, " -r8 -dColorImageResolution=8 ", "-r10"});
     for (const char16_t* dpi : {u"0", u"-5", u"", u"none"}) {
         cases.push_back({{{u"dpi", dpi}},
@@ -81,8 +84,10 @@ std::vector<ArgumentCase> argumentCases() {
     const char* models[][2] = {{"rgb", "/sRGB -dProcessColorModel=/DeviceRGB"},
                                {"cmyk", "/CMYK -dProcessColorModel=/DeviceCMYK"},
                                {"gray", "/Gray -dProcessColorModel=/DeviceGray"},
-                               {"RGB", "/LeaveColorUnchanged"}, {"Gray", "/LeaveColorUnchanged"},
-                               {"grey", "/LeaveColorUnchanged"}, {" rgb", "/LeaveColorUnchanged"}};
+                               {"RGB", "/LeaveColorUnchanged"},
+                               {"Gray", "/LeaveColorUnchanged"},
+                               {"grey", "/LeaveColorUnchanged"},
+                               {" rgb", "/LeaveColorUnchanged"}};
     for (auto [model, fragments] : models) {
         cases.push_back({{{u"colorModel", z(model)}},
                          std::string(" -dColorConversionStrategy=") + fragments + " -dPass",
@@ -116,7 +121,7 @@ TEST(GhostscriptArgumentsTest, EachSettingGivesItsFragmentsInPlace) {
             EXPECT_FALSE(contains(a, c.absent)) << a;
         }
     }
-    EXPECT_TRUE(contains(args({}), "/QFactor 0.45 "));  // absent quality
+    EXPECT_TRUE(contains(args({}), "/QFactor 0.45 "));                // absent quality
     EXPECT_TRUE(contains(args({}), "-dDownsampleMonoImages=false"));  // absent dpi
 
     // A German user's decimal comma never reaches Ghostscript.
@@ -130,15 +135,15 @@ TEST(GhostscriptArgumentsTest, EachSettingGivesItsFragmentsInPlace) {
 TEST(GhostscriptCommandTest, BaseCommandFontPathAndInterpreterSwitch) {
     EngineEnv env;
     std::string gs = "\"" + env.path("tools/gs") + "\"";
-    EXPECT_EQ(u8(ghostscriptBaseCommand()),
-              gs + " -dBATCH -dNOPAUSE -dSAFER -dALLOWPSTRANSPARENCY "
-                   "\"-sFONTPATH=/usr/share/fonts\" -dNEWPDF=false");
+    EXPECT_EQ(u8(ghostscriptBaseCommand()), gs + " -dBATCH -dNOPAUSE -dSAFER -dALLOWPSTRANSPARENCY "
+                                                 "\"-sFONTPATH=/usr/share/fonts\" -dNEWPDF=false");
 
     std::filesystem::create_directories(env.path("data/fonts"));
     env.setConfig("gs.useNewPdf", "true");
-    EXPECT_EQ(u8(ghostscriptBaseCommand()),
-              gs + " -dBATCH -dNOPAUSE -dSAFER -dALLOWPSTRANSPARENCY \"-sFONTPATH=/usr/share/fonts:" +
-                  env.path("data/fonts") + "\" -dNEWPDF=true");
+    EXPECT_EQ(
+        u8(ghostscriptBaseCommand()),
+        gs + " -dBATCH -dNOPAUSE -dSAFER -dALLOWPSTRANSPARENCY \"-sFONTPATH=/usr/share/fonts:" +
+            env.path("data/fonts") + "\" -dNEWPDF=true");
 }
 
 TEST(GhostscriptCommandTest, ArgumentsUpToTenThousandCharactersStayOnTheLine) {
@@ -168,8 +173,8 @@ TEST(GhostscriptCommandTest, RecordedArgumentsWithSpacesAndDistillerText) {
     auto runs = env.runs("gs");
     ASSERT_EQ(runs.size(), 1u);
     std::vector<std::string> expected;
-    for (const ZString& arg : platform::splitCommandLine(ghostscriptCommandLine(
-             ghostscriptArguments(z(in), z(out), settings)))) {
+    for (const ZString& arg : platform::splitCommandLine(
+             ghostscriptCommandLine(ghostscriptArguments(z(in), z(out), settings)))) {
         expected.push_back(u8(arg));
     }
     expected.erase(expected.begin());

@@ -42,9 +42,10 @@ std::string samplePdf(int pages) {
         "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>",
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
     for (int p = 0; p < pages; ++p) {
-        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << "
-                          "/Font << /F1 3 0 R >> >> /Contents " + std::to_string(5 + 2 * p) +
-                          " 0 R >>");
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Resources << "
+            "/Font << /F1 3 0 R >> >> /Contents " +
+            std::to_string(5 + 2 * p) + " 0 R >>");
         std::string content;
         for (int line = 0; line < 70; ++line) {
             content += "BT /F1 9 Tf 40 " + std::to_string(800 - line * 11) + " Td (Page " +
@@ -66,8 +67,11 @@ std::string samplePdf(int pages) {
 }
 
 Props formSettings(const char16_t* dpi) {
-    return {{u"dpi", dpi}, {u"imageQuality", u"75"}, {u"colorModel", u""},
-            {u"webOptimize", u"false"}, {u"saveFileSuffix", u"_compressed"}};
+    return {{u"dpi", dpi},
+            {u"imageQuality", u"75"},
+            {u"colorModel", u""},
+            {u"webOptimize", u"false"},
+            {u"saveFileSuffix", u"_compressed"}};
 }
 
 namespace {
@@ -120,13 +124,17 @@ ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (previous_) setenv(name_.c_str(), previous_->c_str(), 1); else unsetenv(name_.c_str());
+    if (previous_)
+        setenv(name_.c_str(), previous_->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
 }
 
 EngineEnv::EngineEnv(Tools tools) {
     std::string pattern = (fs::temp_directory_path() / "varto engine XXXXXX").string();
     root_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    for (const char* sub : {"tools", "tmp", "config", "bin", "data"}) fs::create_directories(path(sub));
+    for (const char* sub : {"tools", "tmp", "config", "bin", "data"})
+        fs::create_directories(path(sub));
     std::string gs = "gs", qpdf = "qpdf";
     if (tools == Tools::Recording) {
         writeFile(path("tools/gs"), std::string(kScriptStart) + kGsScript);
@@ -141,9 +149,12 @@ EngineEnv::EngineEnv(Tools tools) {
     config_ = "[Settings]\n";
     setConfig("gs.useNewPdf", "false");
     const std::pair<const char*, std::string> variables[] = {
-        {"VARTO_INSTALL_INI", path("install.ini")}, {"VARTO_CONFIG_HOME", path("config")},
-        {"TMPDIR", tempFolder()}, {"XDG_DATA_HOME", path("data")}};
-    for (const auto& [name, value] : variables) env_.push_back(std::make_unique<ScopedEnv>(name, value));
+        {"VARTO_INSTALL_INI", path("install.ini")},
+        {"VARTO_CONFIG_HOME", path("config")},
+        {"TMPDIR", tempFolder()},
+        {"XDG_DATA_HOME", path("data")}};
+    for (const auto& [name, value] : variables)
+        env_.push_back(std::make_unique<ScopedEnv>(name, value));
 }
 
 EngineEnv::~EngineEnv() {
@@ -177,7 +188,10 @@ std::vector<std::vector<std::string>> EngineEnv::runs(const std::string& tool) c
     for (size_t start = 0, end; start < log.size(); start = end + 1) {
         end = std::min(log.find('\n', start), log.size());
         std::string line = log.substr(start, end - start);
-        if (line == "--end--") result.emplace_back(); else result.back().push_back(line);
+        if (line == "--end--")
+            result.emplace_back();
+        else
+            result.back().push_back(line);
     }
     result.pop_back();
     return result;
@@ -185,10 +199,12 @@ std::vector<std::vector<std::string>> EngineEnv::runs(const std::string& tool) c
 
 int EngineEnv::waitForPid(const std::string& tool) const {
     std::string text;
-    waitUntil([&] {
-        text = readFile(path("tools/" + tool + ".pid"));
-        return !text.empty() && text.back() == '\n';
-    }, 5000);
+    waitUntil(
+        [&] {
+            text = readFile(path("tools/" + tool + ".pid"));
+            return !text.empty() && text.back() == '\n';
+        },
+        5000);
     return text.empty() ? 0 : std::stoi(text);
 }
 
@@ -211,8 +227,8 @@ std::string EngineEnv::encrypted(const std::string& name, const std::string& pas
 bool processAlive(int pid) {
     std::string status = readFile("/proc/" + std::to_string(pid) + "/stat");
     size_t paren = status.rfind(')');
-    return !status.empty() && (paren == std::string::npos || status.size() < paren + 3 ||
-                               status[paren + 2] != 'Z');
+    return !status.empty() &&
+           (paren == std::string::npos || status.size() < paren + 3 || status[paren + 2] != 'Z');
 }
 
 bool waitUntil(const std::function<bool()>& condition, int64_t ms) {

@@ -51,7 +51,8 @@ struct Fixture {
 
 TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressAll) {
     Fixture f;
-    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) f.add(name, samplePdf(3), formSettings(u"72"));
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"})
+        f.add(name, samplePdf(3), formSettings(u"72"));
     // An entry without a result stays done and is retried only with new settings.
     FileData* empty = f.add("empty.pdf", "", formSettings(u"72"));
     f.inputs.pop_back();
@@ -78,7 +79,8 @@ TEST(FileProcessorTest, QueuedEntriesRunInListOrderAndSettingsChangesRecompressA
         std::lock_guard<std::recursive_mutex> guard(empty->lock);
         return empty->requestedSettings == formSettings(u"50");
     };
-    ASSERT_TRUE(waitUntil([&] { return f.env.runs("gs").size() == 6 && emptyRetried() && f.allDone(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return f.env.runs("gs").size() == 6 && emptyRetried() && f.allDone(); }));
     auto inputs = gsInputs(f.env);
     EXPECT_EQ(std::vector<std::string>(inputs.begin() + 3, inputs.end()), f.inputs);
     for (size_t i = 0; i < f.entries.size(); ++i) {

@@ -79,8 +79,10 @@ TEST(CompressFileTest, LargerEqualOrShortOutputsAreBypassed) {
     const struct {
         const char *gs, *qpdf;
         bool unchanged;  // else the result is qpdf's output of the input
-    } cases[] = {{"grow", "real", false}, {"onepage", "real", false},
-                 {"same", "same", true}, {"none", "grow", true}};
+    } cases[] = {{"grow", "real", false},
+                 {"onepage", "real", false},
+                 {"same", "same", true},
+                 {"none", "grow", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.gs) + "/" + c.qpdf);
         env.setMode("gs", c.gs);
@@ -130,7 +132,10 @@ TEST(ProcessEntryTest, UnchangedSettingsStartNoToolAndChangedOnesReplaceTheResul
     EXPECT_EQ(entry.state, FileData::Done);
 
     ZString last = entry.resultPath;
-    { FileData gone(std::move(entry.workingPath), u"", u""); gone.resultPath = last; }
+    {
+        FileData gone(std::move(entry.workingPath), u"", u"");
+        gone.resultPath = last;
+    }
     EXPECT_FALSE(fs::exists(u8(last)));  // a destroyed record takes its result with it
 }
 
@@ -147,10 +152,10 @@ TEST(ProcessEntryTest, DocumentsAreConvertedOnceByTheConverter) {
     entry.requestedSettings = formSettings(u"50");
     processEntry(entry, nullptr);
 
-    EXPECT_EQ(env.runs("convert"), (std::vector<std::vector<std::string>>{
-                                       {"-convertToPDF", "-noProgress", "-profile", "default/best",
-                                        "-outputFile", u8(entry.pdfSourcePath),
-                                        u8(entry.workingPath)}}));
+    EXPECT_EQ(env.runs("convert"),
+              (std::vector<std::vector<std::string>>{
+                  {"-convertToPDF", "-noProgress", "-profile", "default/best", "-outputFile",
+                   u8(entry.pdfSourcePath), u8(entry.workingPath)}}));
     EXPECT_EQ(env.runs("gs").size(), 2u);
     EXPECT_EQ(inputOf(env.runs("gs")[1]), u8(entry.pdfSourcePath));
     EXPECT_EQ(pdfPageCount(entry.resultPath), 2);

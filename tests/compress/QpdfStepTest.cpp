@@ -56,8 +56,8 @@ TEST(QpdfOptimizeTest, CommandLineWithAndWithoutLinearisation) {
     auto runs = env.runs("qpdf");
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0], (std::vector<std::string>{"--object-streams=generate", in, out}));
-    EXPECT_EQ(runs[1],
-              (std::vector<std::string>{"--object-streams=generate", "--linearize", in, out + "2"}));
+    EXPECT_EQ(runs[1], (std::vector<std::string>{"--object-streams=generate", "--linearize", in,
+                                                 out + "2"}));
     EXPECT_FALSE(fs::exists(env.path("tools/qpdf.stdin")));
     EXPECT_EQ(pdfPageCount(z(out)), 4);
     EXPECT_LT(fs::file_size(out), fs::file_size(in));
@@ -72,8 +72,8 @@ TEST(QpdfOptimizeTest, KilledRunReportsFalse) {
         context.cancel();
     });
     int64_t start = nowMs();
-    EXPECT_FALSE(optimizeWithQpdf(z(env.add("a.pdf", samplePdf(1))), z(env.path("b.pdf")), {},
-                                  &context));
+    EXPECT_FALSE(
+        optimizeWithQpdf(z(env.add("a.pdf", samplePdf(1))), z(env.path("b.pdf")), {}, &context));
     canceller.join();
     EXPECT_LT(nowMs() - start, 5000);
 }
@@ -144,9 +144,9 @@ TEST(QpdfUnlockTest, DamagedFileAsksToContinueWithAnUnchangedCopy) {
     goOn.boxAnswer = platform::IDOK;
     EXPECT_TRUE(unlockPdf(z(damaged), z(env.path("copy.pdf")), u"bad file.pdf", &goOn));
     ASSERT_EQ(goOn.messages.size(), 1u);
-    EXPECT_EQ(goOn.messages[0], "\n" + std::to_string(platform::MB_OKCANCEL | platform::MB_ICONERROR) +
-                                    "\n" + kFailureText + damaged +
-                                    "\r\n\r\nTrying to continue without this unlock step?");
+    EXPECT_EQ(goOn.messages[0],
+              "\n" + std::to_string(platform::MB_OKCANCEL | platform::MB_ICONERROR) + "\n" +
+                  kFailureText + damaged + "\r\n\r\nTrying to continue without this unlock step?");
     EXPECT_EQ(readFile(env.path("copy.pdf")), readFile(damaged));
 
     ScriptedPrompt stop;

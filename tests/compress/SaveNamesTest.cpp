@@ -13,8 +13,8 @@ TEST(SaveNamesTest, NamesAndSizesAsTheListShowsThem) {
                                   {u"scan.pdf", u"", u"scan.pdf"}};
     for (auto [name, suffix, expected] : names) EXPECT_EQ(makeSaveName(name, suffix), expected);
     const std::pair<int64_t, const char16_t*> sizes[] = {
-        {-1, u"-1.00 B"}, {1023, u"1023.00 B"}, {1024, u"1.00 KB"}, {1536, u"1.50 KB"},
-        {1048576, u"1.00 MB"}, {1024ll * 1024 * 1024 * 1024, u"1024.00 GB"}};
+        {-1, u"-1.00 B"},   {1023, u"1023.00 B"},  {1024, u"1.00 KB"},
+        {1536, u"1.50 KB"}, {1048576, u"1.00 MB"}, {1024ll * 1024 * 1024 * 1024, u"1024.00 GB"}};
     for (auto [bytes, text] : sizes) EXPECT_EQ(formatFileSize(bytes), text);
 }
 

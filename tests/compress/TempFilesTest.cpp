@@ -128,8 +128,8 @@ TEST_F(TempFilesDeathTest, RegisteredPathsAreRemovedAtExit) {
                       parentOwned = base_ / "parent-owned.pdf";
     stdfs::create_directories(folder / "sub");
     stdfs::create_directory(outside);
-    for (const auto& path : {file, folder / "sub" / "inner.txt", outside / "keep.txt", neighbour,
-                             parentOwned}) {
+    for (const auto& path :
+         {file, folder / "sub" / "inner.txt", outside / "keep.txt", neighbour, parentOwned}) {
         writeText(path, "x");
     }
     stdfs::create_directory_symlink(outside, folder / "link");
@@ -194,9 +194,11 @@ TEST_F(TempFilesTest, CopyErrorBoxTellsWhatFailed) {
     testing::internal::CaptureStderr();
     // Without a display the box answers Cancel.
     EXPECT_FALSE(copyFileWithErrorBox(wide(source), wide(destination), nullptr));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a directory\n\n"
-              "Source=" + source.string() + "\nDestination=" + destination.string() + "\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a directory\n\n"
+        "Source=" +
+            source.string() + "\nDestination=" + destination.string() + "\n");
 }
 
 TEST_F(TempFilesTest, FileHelpers) {
@@ -206,9 +208,10 @@ TEST_F(TempFilesTest, FileHelpers) {
     EXPECT_EQ(fileSize(wide(base_)), -1);  // a folder is no file
     // File times count 100 ns from 1601.
     const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
-                            std::chrono::system_clock::now().time_since_epoch()).count();
-    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))),
-                (now + 11644473600.0) * 10000000.0, 10 * 10000000.0);
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))), (now + 11644473600.0) * 10000000.0,
+                10 * 10000000.0);
     EXPECT_TRUE(createFolders(wide(base_ / "a" / "b" / "c")));
     EXPECT_FALSE(createFolders(wide(file / "below-a-file")));
     writeText(base_ / "a" / "b" / "c" / "f.txt", "x");

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
-#include <filesystem>
 #include <thread>
 
 #include "../compress/EngineTestSupport.h"
@@ -36,8 +36,12 @@ struct CliResult {
 CliResult runCli(const std::vector<std::string>& args) {
     struct Capture : Command {
         CliResult result;
-        void onStdoutData(const char* bytes, int count) override { result.out.append(bytes, count); }
-        void onStderrData(const char* bytes, int count) override { result.err.append(bytes, count); }
+        void onStdoutData(const char* bytes, int count) override {
+            result.out.append(bytes, count);
+        }
+        void onStderrData(const char* bytes, int count) override {
+            result.err.append(bytes, count);
+        }
     } command;
     std::string line = "\"" + cliPath() + "\"";
     for (const std::string& arg : args) line += " \"" + arg + "\"";
@@ -77,7 +81,8 @@ TEST(CompressCliTest, DefaultsOneLinePerFileAndATotal) {
         std::string name, target;
         ASSERT_TRUE(parseResultLine(r.lines[i], name, target)) << r.lines[i];
         EXPECT_TRUE(name == a || name == b);
-        EXPECT_EQ(target, name == a ? env.path("in/a_compressed.pdf") : env.path("in/b c_compressed.pdf"));
+        EXPECT_EQ(target,
+                  name == a ? env.path("in/a_compressed.pdf") : env.path("in/b c_compressed.pdf"));
     }
     EXPECT_TRUE(r.lines[2].starts_with("Total: 2 files, 0 failed, ")) << r.lines[2];
     EXPECT_TRUE(r.lines[2].ends_with("% saved)")) << r.lines[2];
@@ -124,8 +129,9 @@ TEST(CompressCliTest, OptionsBecomeTheFormsSettings) {
 
 TEST(CompressCliTest, ProfileGivesTheWindowsLastSettings) {
     EngineEnv env;
-    userConfig_saveProfile(u"compress", u"lastUsedSettings",
-                           {{u"dpi", u"50"}, {u"imageQuality", u"30"}, {u"saveFileSuffix", u"_small"}});
+    userConfig_saveProfile(
+        u"compress", u"lastUsedSettings",
+        {{u"dpi", u"50"}, {u"imageQuality", u"30"}, {u"saveFileSuffix", u"_small"}});
     std::string a = env.add("a.pdf", samplePdf(2));
     EXPECT_EQ(runCli({"--profile", a}).exitCode, 0u);
     EXPECT_EQ(runCli({"--dpi", "90", "--profile", a}).exitCode, 0u);
@@ -141,9 +147,13 @@ TEST(CompressCliTest, ProfileGivesTheWindowsLastSettings) {
 TEST(CompressCliTest, ExitCodesAndUsageErrors) {
     EngineEnv env;
     std::string a = env.add("a.pdf", samplePdf(1));
-    for (auto args : std::vector<std::vector<std::string>>{
-             {}, {"--bogus", a}, {"--dpi", "x", a}, {"--color", "RGB", a}, {"--jobs", "0", a},
-             {"--quality"}, {"--web=yes", a}}) {
+    for (auto args : std::vector<std::vector<std::string>>{{},
+                                                           {"--bogus", a},
+                                                           {"--dpi", "x", a},
+                                                           {"--color", "RGB", a},
+                                                           {"--jobs", "0", a},
+                                                           {"--quality"},
+                                                           {"--web=yes", a}}) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 2u) << (args.empty() ? "" : args[0]);
         EXPECT_TRUE(r.err.starts_with("varto-compress-cli: ")) << r.err;
@@ -161,18 +171,22 @@ TEST(CompressCliTest, ExitCodesAndUsageErrors) {
 TEST(CompressCliTest, MissingToolsAreNamedWithTheirSetting) {
     EngineEnv env;
     std::string a = env.add("a.pdf", samplePdf(1));
-    writeFile(env.path("install.ini"), "[Settings]\nGsWincCmdline=\"/nowhere/gs\"\nQpdfCmdline=qpdf\n");
+    writeFile(env.path("install.ini"),
+              "[Settings]\nGsWincCmdline=\"/nowhere/gs\"\nQpdfCmdline=qpdf\n");
     CliResult noGs = runCli({a});
     EXPECT_EQ(noGs.exitCode, 1u);
-    EXPECT_TRUE(contains(noGs.err, "Ghostscript was not found (command \"/nowhere/gs\")")) << noGs.err;
+    EXPECT_TRUE(contains(noGs.err, "Ghostscript was not found (command \"/nowhere/gs\")"))
+        << noGs.err;
     EXPECT_TRUE(contains(noGs.err, "\"GsWincCmdline\"")) << noGs.err;
     EXPECT_EQ(noGs.err.find("\n"), noGs.err.size() - 1);  // one message
-    EXPECT_EQ(runCli({"--lossless", a}).exitCode, 0u);  // no Ghostscript needed
+    EXPECT_EQ(runCli({"--lossless", a}).exitCode, 0u);    // no Ghostscript needed
 
-    writeFile(env.path("install.ini"), "[Settings]\nGsWincCmdline=gs\nQpdfCmdline=no-such-qpdf -x\n");
+    writeFile(env.path("install.ini"),
+              "[Settings]\nGsWincCmdline=gs\nQpdfCmdline=no-such-qpdf -x\n");
     CliResult noQpdf = runCli({a});
     EXPECT_EQ(noQpdf.exitCode, 1u);
-    EXPECT_TRUE(contains(noQpdf.err, "qpdf was not found (command \"no-such-qpdf\")")) << noQpdf.err;
+    EXPECT_TRUE(contains(noQpdf.err, "qpdf was not found (command \"no-such-qpdf\")"))
+        << noQpdf.err;
     EXPECT_TRUE(contains(noQpdf.err, "\"QpdfCmdline\"")) << noQpdf.err;
 }
 
@@ -225,10 +239,14 @@ TEST(CompressCliTest, CorpusFilesShrinkOrStayAndNothingIsLeftBehind) {
     std::string corpus = corpusFolder();
     if (corpus.empty()) GTEST_SKIP() << "no corpus at ../shared/corpus or $VARTO_CORPUS";
     EngineEnv env(Tools::Real);
-    std::vector<std::string> names = {"tiny-parallel-cheat-libreoffice.pdf", "lin-simh-faq.pdf",
-                                      "vector-gofpdf-charts.pdf", "enc-user-secret.pdf",
-                                      "enc-owner-only.pdf", "text-r-intro.pdf",
-                                      "image-geotrans-users-guide.pdf", "damaged-truncated.pdf"};
+    std::vector<std::string> names = {"tiny-parallel-cheat-libreoffice.pdf",
+                                      "lin-simh-faq.pdf",
+                                      "vector-gofpdf-charts.pdf",
+                                      "enc-user-secret.pdf",
+                                      "enc-owner-only.pdf",
+                                      "text-r-intro.pdf",
+                                      "image-geotrans-users-guide.pdf",
+                                      "damaged-truncated.pdf"};
     if (std::getenv("VARTO_CORPUS_ALL")) {
         names.clear();
         for (const auto& item : fs::directory_iterator(corpus)) {
@@ -244,8 +262,8 @@ TEST(CompressCliTest, CorpusFilesShrinkOrStayAndNothingIsLeftBehind) {
     }
     CliResult r = runCli(args);
     EXPECT_EQ(r.exitCode, 1u);  // the damaged file fails
-    EXPECT_TRUE(contains(r.lines, env.path("in/damaged-truncated.pdf") +
-                                      ": failed: cannot be read (damaged PDF?)"));
+    EXPECT_TRUE(contains(
+        r.lines, env.path("in/damaged-truncated.pdf") + ": failed: cannot be read (damaged PDF?)"));
     for (const auto& [input, hash] : hashes) {
         SCOPED_TRACE(input);
         EXPECT_EQ(hashFile(input), hash);
@@ -266,8 +284,8 @@ TEST(CompressCliTest, CorpusFilesShrinkOrStayAndNothingIsLeftBehind) {
 TEST(CompressCliTest, OtherDocumentsGoThroughTheConverter) {
     EngineEnv env;
     std::string binDir = fs::path(cliPath()).parent_path().string();
-    writeFile(env.path("install.ini"), "[Settings]\nGsWincCmdline=gs\nQpdfCmdline=qpdf\nBinDir=" +
-                                           binDir + "\n");
+    writeFile(env.path("install.ini"),
+              "[Settings]\nGsWincCmdline=gs\nQpdfCmdline=qpdf\nBinDir=" + binDir + "\n");
     std::string text = env.add("notes.txt", "A short note.\nSecond line.\n");
     CliResult r = runCli({text});
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;

@@ -17,7 +17,8 @@ namespace {
 int messageFd = 2;
 
 void printError(const ZString& text) {
-    platform::terminal::writeText(messageFd, (ZString(u"varto-compress-cli: ") + text + u"\n").toUtf8());
+    platform::terminal::writeText(messageFd,
+                                  (ZString(u"varto-compress-cli: ") + text + u"\n").toUtf8());
 }
 
 // The program a tool's command line starts, as the runner splits it.
