@@ -80,3 +80,10 @@ double parseDouble(std::u16string_view text, size_t* consumed) {
     if (consumed) *consumed = static_cast<size_t>(end - ascii.c_str());
     return value;
 }
+
+int hexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}

@@ -8,6 +8,9 @@
 // the process locale and of the width of `long`: integers saturate at the
 // 32-bit limits, as they do where `long` has 32 bits.
 
+// The value of one hexadecimal digit, or -1.
+int hexDigitValue(char16_t c);
+
 // Like wcstol: leading white space, an optional sign, then digits in `base`
 // (0 picks 16 for "0x", 8 for a leading "0", else 10; 16 also accepts a "0x"
 // prefix). `consumed` receives the count of characters read, 0 when no digit

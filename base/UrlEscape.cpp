@@ -1,5 +1,7 @@
 #include "base/UrlEscape.h"
 
+#include "base/NumberParse.h"
+
 #include <cstring>
 #include <string>
 
@@ -27,13 +29,6 @@ ZString escapeBytes(const char* bytes, size_t length, bool keepSlash) {
     return out;
 }
 
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 ZString escapeComponent(const char* bytes, int length) {
@@ -57,8 +52,8 @@ bool unescape(const ZString& text, ZString& result) {
             continue;
         }
         if (i + 2 >= t.size()) return false;
-        int high = hexValue(t[i + 1]);
-        int low = hexValue(t[i + 2]);
+        int high = hexDigitValue(t[i + 1]);
+        int low = hexDigitValue(t[i + 2]);
         if (high < 0 || low < 0) return false;
         bytes.push_back(static_cast<char>(high * 16 + low));
         i += 2;

@@ -43,6 +43,14 @@ ZString failureText(const char16_t* firstPiece, const ZString& inputPath) {
            u"Trying to continue without this unlock step?";
 }
 
+// Tells why the unlock step failed and, when the user agrees, goes on with a
+// plain copy of the input.
+bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& inputPath,
+                     const ZString& outputPath, platform::WindowHandle owner) {
+    if (showBox(prompt, failureText(reason, inputPath)) != platform::IDOK) return false;
+    return copyFileWithErrorBox(inputPath, outputPath, owner);
+}
+
 }  // namespace
 
 void rememberPassword(const ZString& password) {
@@ -104,14 +112,10 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
     }
 
     if (killed) {
-        ZString text = failureText(
-            u"Unlocking step timed out. Maybe bad PDF file. Re-creating the PDF with the PDF "
-            u"printer may help.",
-            inputPath);
-        if (showBox(prompt, text) == platform::IDOK) {
-            return copyFileWithErrorBox(inputPath, outputPath, owner);
-        }
-        return false;
+        return offerToContinue(prompt,
+                               u"Unlocking step timed out. Maybe bad PDF file. Re-creating the "
+                               u"PDF with the PDF printer may help.",
+                               inputPath, outputPath, owner);
     }
 
     bool completed = !invalidPassword;
@@ -119,13 +123,10 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
         if (config_getBool(u"ignorePdfUnlockFailed", false)) {
             return copyFileWithErrorBox(inputPath, outputPath, owner);
         }
-        ZString text = failureText(
-            u"Unlocking step failed. Maybe bad PDF file. Re-creating the PDF with the PDF "
-            u"printer may help.",
-            inputPath);
-        if (showBox(prompt, text) == platform::IDOK) {
-            return copyFileWithErrorBox(inputPath, outputPath, owner);
-        }
+        return offerToContinue(prompt,
+                               u"Unlocking step failed. Maybe bad PDF file. Re-creating the PDF "
+                               u"with the PDF printer may help.",
+                               inputPath, outputPath, owner);
     }
 
     if (cancelled) {

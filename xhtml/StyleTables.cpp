@@ -182,19 +182,12 @@ const Keyword* findKeyword(const KeywordTable& table, std::u16string_view text) 
     return nullptr;
 }
 
-int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 // Two characters read as one hex byte; a pair that does not begin with a
 // hex digit is 0, a second character that is none ends the number.
 uint32_t hexPair(char16_t first, char16_t second) {
-    int high = hexDigit(first);
+    int high = hexDigitValue(first);
     if (high < 0) return 0;
-    int low = hexDigit(second);
+    int low = hexDigitValue(second);
     return low < 0 ? uint32_t(high) : uint32_t(high * 16 + low);
 }
 
