@@ -1,0 +1,189 @@
+#include "app/MyFileList.h"
+
+#include <mutex>
+
+#include "compress/FileProcessor.h"
+#include "compress/SaveNames.h"
+#include "compress/TempFiles.h"
+#include "platform/Fs.h"
+#include "platform/ShellOpen.h"
+#include "platform/gui/ReportList.h"
+#include "suite/Language.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kSelectedGrey = 0xF0F0F0;
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kRed = 0x0000C8;
+constexpr uint32_t kGreen = 0x006400;
+constexpr uint32_t kHeaderColor = 0x505050;
+constexpr unsigned kKeyDelete = 0xFFFF;  // GDK_KEY_Delete
+constexpr unsigned kKeyLowerV = 'v';
+constexpr unsigned kKeyUpperV = 'V';
+
+ZString sizeText(const ZString& path) { return formatFileSize(fileSize(path)); }
+
+bool resultExists(const FileData* record) {
+    return record->state == FileData::Done && !record->resultPath.isEmpty() &&
+           platform::fs::exists(record->resultPath);
+}
+
+}  // namespace
+
+MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
+    int width = dpi * 200 / 96;
+    std::vector<platform::gui::ReportList::Column> columns = {
+        {lang_getStr(u"compress/file"), false, width},
+        {lang_getStr(u"compress/size"), true, width},
+        {lang_getStr(u"compress/new-size"), true, width},
+    };
+    platform::gui::ReportList::Handlers handlers;
+    handlers.cellLook = [this](int row, int column, bool selected) {
+        platform::gui::ReportList::CellLook look;
+        look.background = selected ? kSelectedGrey : kWhite;
+        look.text = kBlack;
+        FileData* record = recordAt(row);
+        if (!record || column == 0 || !resultExists(record)) return look;
+        int64_t input = fileSize(record->workingPath);
+        int64_t result = fileSize(record->resultPath);
+        if (input == result) return look;
+        bool smaller = result < input;
+        look.text = (column == 1) == smaller ? kRed : kGreen;
+        return look;
+    };
+    handlers.onClick = [this](int row, int button, bool doubleClick) {
+        owner_.listClicked(row, button, doubleClick);
+    };
+    handlers.onKey = [this](unsigned keyval, bool release, bool leftControlDown) {
+        return handleKey(keyval, release, leftControlDown);
+    };
+    handlers.onDrop = [this](const std::vector<ZString>& paths) { owner_.addDroppedFiles(paths); };
+    list_ = std::make_unique<platform::gui::ReportList>(columns, std::move(handlers));
+    double scale = dpi / 96.0;
+    list_->setFonts(static_cast<int>(12 * scale), u"Segoe UI", static_cast<int>(13 * scale), true,
+                    kHeaderColor);
+}
+
+MyFileList::~MyFileList() = default;
+
+platform::WindowHandle MyFileList::widget() const { return list_->widget(); }
+
+void MyFileList::fitColumns(int clientWidth) {
+    list_->setColumnWidth(1, dpi_ * 100 / 96);
+    list_->setColumnWidth(2, dpi_ * 100 / 96);
+    list_->setColumnWidth(0, clientWidth - dpi_ * 200 / 96);
+}
+
+int MyFileList::rowCount() const { return list_->rowCount(); }
+
+int MyFileList::selectedRow() const { return list_->selectedRow(); }
+
+int MyFileList::insertRow(FileData* record) {
+    ZString size = sizeText(record->workingPath);
+    int row = list_->appendRow(record->displayName, record);
+    list_->setText(row, 1, size);
+    list_->selectRow(row, false);
+    return row;
+}
+
+FileData* MyFileList::recordAt(int row) const {
+    if (row < 0 || row >= rowCount()) return nullptr;
+    return static_cast<FileData*>(list_->rowData(row));
+}
+
+int MyFileList::usableRow(int row) const {
+    if (row != -1) return row;
+    int selected = list_->selectedRow();
+    if (selected >= 0) return selected;
+    return rowCount() == 1 ? 0 : -1;
+}
+
+void MyFileList::removeRow(int requested) {
+    int row = usableRow(requested);
+    FileData* record = recordAt(row);
+    if (!record) return;
+    // Marks it removed and kills its running tool; the processor destroys it.
+    FileProcessor::instance().remove(record);
+    list_->removeRow(row);
+    int count = rowCount();
+    if (count > 0) list_->selectRow(row < count ? row : count - 1, true);
+}
+
+void MyFileList::setResultText(int row, FileData* record, const ZString& text) {
+    if (text == record->shownResultText) return;
+    record->shownResultText = text;
+    list_->setText(row, 2, text);
+    if (!text.isEmpty()) list_->redrawRow(row);
+}
+
+void MyFileList::refreshResults() {
+    for (int row = 0;; ++row) {
+        FileData* record = recordAt(row);
+        if (!record) break;
+        ZString text;
+        uint32_t state = record->state;
+        if (state == FileData::Processing) {
+            uint32_t step = record->progressStep;
+            for (uint32_t i = 0; i < step; ++i) text.append(u'.');
+            record->progressStep = (step + 1) % 7;
+        } else if (state == FileData::Done) {
+            std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
+            if (!guard.owns_lock()) guard.try_lock();
+            if (guard.owns_lock() && resultExists(record)) text = sizeText(record->resultPath);
+        }
+        setResultText(row, record, text);
+    }
+}
+
+void MyFileList::ensureSelection() {
+    if (rowCount() > 0 && list_->selectedRow() < 0) list_->selectRow(rowCount() - 1, true);
+}
+
+void MyFileList::showResult(int requested) {
+    FileData* record = recordAt(usableRow(requested));
+    if (!record || record->state != FileData::Done) return;
+    ZString result = record->resultPath;
+    if (!result.isEmpty() && platform::fs::exists(result)) platform::shell::open(result, ZString());
+}
+
+void MyFileList::showContextMenu(int row) {
+    int chosen = list_->popupMenu({lang_getStr(u"compress/save-compressed-file"),
+                                   lang_getStr(u"compress/open-compressed-file"),
+                                   lang_getStr(u"compress/open-original-file"),
+                                   lang_getStr(u"compress/remove")});
+    switch (chosen) {
+        case 1:
+            owner_.saveOne(row);
+            break;
+        case 2:
+            showResult(row);
+            break;
+        case 3: {
+            FileData* record = recordAt(row);
+            if (record && !record->workingPath.isEmpty() &&
+                platform::fs::exists(record->workingPath)) {
+                platform::shell::open(record->workingPath, ZString());
+            }
+            break;
+        }
+        case 4:
+            removeRow(row);
+            break;
+        default:
+            break;
+    }
+}
+
+bool MyFileList::handleKey(unsigned keyval, bool release, bool leftControlDown) {
+    if (release && keyval == kKeyDelete) {
+        removeRow(-1);
+        return true;
+    }
+    if (!release && leftControlDown && (keyval == kKeyLowerV || keyval == kKeyUpperV)) {
+        std::vector<ZString> paths = platform::gui::clipboardFiles();
+        if (!paths.empty()) owner_.addFiles(paths);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "base/Props.h"
+#include "compress/CommandOperation.h"
+#include "compress/FileData.h"
+#include "platform/WindowHandle.h"
+
+// Saves one listed file: compresses it again first when its result was made
+// with other settings (or there is none), then copies the result to the
+// target. Lives on the caller's stack for one run.
+class SaveOp : public CommandOperation {
+public:
+    SaveOp(FileData* record, const ZString& targetPath, const Props& settings,
+           platform::WindowHandle owner)
+        : record_(record), targetPath_(targetPath), settings_(settings), owner_(owner) {}
+
+    void release() override {}
+    void run() override;
+    void describe(ZString& text, uint64_t& weight) override;
+
+private:
+    FileData* record_;
+    ZString targetPath_;
+    Props settings_;
+    platform::WindowHandle owner_;
+};
