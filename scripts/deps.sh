@@ -14,6 +14,7 @@ PACKAGES=(
   ghostscript qpdf libqpdf-dev
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress
   librsvg2-bin locales libtiff-dev
+  python3 openssl curl
 )
 
 missing=()

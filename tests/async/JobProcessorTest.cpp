@@ -1,0 +1,178 @@
+// The job pool as its users see it: names, start order, parallel runs,
+// failures, deletion, and the hand-over to the window's thread.
+#include <gtest/gtest.h>
+
+#include <glib.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "async/GlibGuiThread.h"
+#include "async/GuiSyncedOp.h"
+#include "async/JobProcessor.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class FnJob : public async::Job {
+public:
+    explicit FnJob(std::function<void()> work) : work_(std::move(work)) {}
+    ~FnJob() override {
+        if (destroyed_) *destroyed_ = true;
+    }
+    void run() override { work_(); }
+    std::atomic<bool>* destroyed_ = nullptr;
+
+private:
+    std::function<void()> work_;
+};
+
+template <class Pred>
+bool waitFor(Pred done, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+TEST(JobProcessorTest, OneWorkerRunsJobsInQueueOrderWithTheirNames) {
+    async::JobProcessor processor;
+    processor.setWorkerCount(0);  // still one worker
+    std::mutex lock;
+    std::vector<int> order;
+    std::vector<std::unique_ptr<FnJob>> jobs;
+    for (int i = 0; i < 11; ++i) {
+        jobs.push_back(std::make_unique<FnJob>([&, i] {
+            std::lock_guard<std::mutex> guard(lock);
+            order.push_back(i);
+        }));
+    }
+    jobs[3]->setCancelled(true);  // enqueue clears it
+    const uint64_t first = [&] {
+        processor.enqueue(jobs[0].get());
+        return jobs[0]->id();
+    }();
+    for (size_t i = 1; i < jobs.size(); ++i) processor.enqueue(jobs[i].get());
+    ASSERT_TRUE(waitFor([&] { return jobs.back()->finished(); }));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        EXPECT_EQ(jobs[i]->id(), first + i);
+        EXPECT_TRUE(jobs[i]->succeeded());
+    }
+    // Names are hexadecimal ids: the eleventh of a fresh process is "b".
+    FnJob named([] {});
+    named.setId(11);
+    EXPECT_EQ(named.name(), u"async-job-b");
+    named.setId(1);
+    EXPECT_EQ(named.name(), u"async-job-1");
+    processor.stop();
+}
+
+TEST(JobProcessorTest, ThreeWorkersRunInParallelAndAQueuedJobWaitsForAFreeOne) {
+    async::JobProcessor processor;  // three workers by default
+    std::atomic<int> running{0}, peak{0};
+    std::atomic<bool> release{false};
+    std::vector<std::unique_ptr<FnJob>> jobs;
+    for (int i = 0; i < 4; ++i) {
+        jobs.push_back(std::make_unique<FnJob>([&] {
+            peak = std::max(peak.load(), ++running);
+            while (!release) std::this_thread::sleep_for(1ms);
+            --running;
+        }));
+        processor.enqueue(jobs.back().get());
+    }
+    ASSERT_TRUE(waitFor([&] { return running == 3; }));
+    std::this_thread::sleep_for(150ms);  // longer than an idle poll
+    EXPECT_EQ(running, 3);
+    EXPECT_EQ(processor.runningCount(), 3);
+    release = true;
+    ASSERT_TRUE(waitFor([&] { return jobs[3]->finished(); }));
+    EXPECT_EQ(peak, 3);
+    processor.stop();  // before the jobs go
+}
+
+TEST(JobProcessorTest, FailuresCancellationAndDeletion) {
+    async::JobProcessor processor;
+    processor.setWorkerCount(1);
+    FnJob throwing([] { throw std::runtime_error("boom"); });
+    std::atomic<bool> ran{false};
+    FnJob cancelled([&] { ran = true; });
+    std::atomic<bool> destroyed{false};
+    auto* owned = new FnJob([] {});
+    owned->destroyed_ = &destroyed;
+    owned->setDeleteWhenDone(true);
+
+    // Hold the worker so the cancel lands while the job waits in the queue.
+    std::atomic<bool> release{false};
+    FnJob blocker([&] {
+        while (!release) std::this_thread::sleep_for(1ms);
+    });
+    processor.enqueue(&blocker);
+    processor.enqueue(&throwing);
+    processor.enqueue(&cancelled);
+    cancelled.setCancelled(true);
+    processor.enqueue(owned);
+    release = true;
+
+    ASSERT_TRUE(waitFor([&] { return destroyed.load(); }));
+    EXPECT_TRUE(throwing.finished());
+    EXPECT_FALSE(throwing.succeeded());
+    EXPECT_EQ(throwing.error(), u"An exception occurred while processing the job");
+    EXPECT_TRUE(cancelled.finished());
+    EXPECT_FALSE(ran);
+    processor.stop();
+}
+
+// Hands a value to the "window" thread and records which thread ran it.
+class GuiJob : public async::Job, public async::GuiSyncedOp {
+public:
+    void run() override { syncWithGui(); }
+    void runOnGui() override { ranOn = std::this_thread::get_id(); }
+    std::thread::id ranOn;
+};
+
+TEST(JobProcessorTest, GuiPartRunsOnTheWindowThreadOrIsSkippedWhenTheWindowIsGone) {
+    auto& gui = async::GlibGuiThread::instance();
+    int window = 0;
+    gui.openWindow(&window);
+    async::JobProcessor processor;
+
+    GuiJob fromWorker;
+    fromWorker.window = &window;
+    processor.enqueue(&fromWorker);
+    // The window's thread runs its loop until the job is done.
+    while (!fromWorker.finished()) g_main_context_iteration(nullptr, FALSE), std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(fromWorker.ranOn, std::this_thread::get_id());
+    EXPECT_TRUE(fromWorker.done);
+
+    // On the window's own thread the call is direct.
+    GuiJob direct;
+    direct.window = &window;
+    direct.run();
+    EXPECT_EQ(direct.ranOn, std::this_thread::get_id());
+
+    // A window that goes while the worker waits: the worker stops waiting and
+    // the timer never fires later.
+    GuiJob orphan;
+    orphan.window = &window;
+    orphan.timerPeriodMs = 200;
+    processor.enqueue(&orphan);
+    std::this_thread::sleep_for(50ms);
+    gui.closeWindow(&window);
+    ASSERT_TRUE(waitFor([&] { return orphan.finished(); }));
+    std::this_thread::sleep_for(250ms);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    EXPECT_EQ(orphan.ranOn, std::thread::id());
+    EXPECT_TRUE(orphan.done);
+    processor.stop();
+}
+
+}  // namespace
