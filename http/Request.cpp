@@ -381,6 +381,8 @@ size_t Request::onRead(char* buffer, size_t size, size_t count, void* self) {
     while (true) {
         const int64_t got = r->content_->read(buffer, static_cast<int64_t>(capacity));
         if (got < 0) {
+            // A source that ends short of its announced size is a failed send.
+            if (r->contentSize_ >= 0 && r->sent_ != r->contentSize_) return CURL_READFUNC_ABORT;
             r->uploadDone_ = true;
             r->phase_ = Phase::Waiting;
             if (r->lastReportedSent_ != r->sent_) r->reportRequestProgress(true);

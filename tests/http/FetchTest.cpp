@@ -110,17 +110,32 @@ TEST(FetchTest, FailuresCarryTheFixedTextAndTheTransportCode) {
         uint32_t timeoutMs;
         std::string message;
         int32_t code;
+        std::function<void(FetchRequest&)> adjust = nullptr;
     } cases[] = {
         {"http://127.0.0.1:" + std::to_string(server.closedPort()) + "/", 0, 5000, "HttpSendRequestEx error", 7},
         {server.https("/text"), 0, 5000, "HttpSendRequestEx error", 60},
         {server.https("/text"), kFlagIgnoreCertDateInvalid, 5000, "HttpSendRequestEx error", 60},
         {server.http("/hang"), 0, 400, "HttpEndRequest error", 28},
         {"", 0, 5000, "Url is empty", 0},
+        {server.http("/echo"), 0, 5000, "Error sending content", 42,
+         [](FetchRequest& r) {
+             // A source that promises more than it has.
+             struct Short : BufferInput {
+                 using BufferInput::BufferInput;
+                 int64_t size() override { return 10; }
+             };
+             r.method = u"POST";
+             r.ownedContent = std::make_unique<Short>("abc");
+             r.content = r.ownedContent.get();
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         const auto start = std::chrono::steady_clock::now();
-        auto result = fetch(c.url, c.flags, -1, [&](FetchRequest& r) { r.receiveTimeoutMs = r.sendTimeoutMs = c.timeoutMs; });
+        auto result = fetch(c.url, c.flags, -1, [&](FetchRequest& r) {
+            r.receiveTimeoutMs = r.sendTimeoutMs = c.timeoutMs;
+            if (c.adjust) c.adjust(r);
+        });
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_FALSE(result->ok);
         EXPECT_TRUE(result->request.failed);
