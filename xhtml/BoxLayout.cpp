@@ -166,14 +166,15 @@ void BoxView::applyPosition() {
         offsetBy(offset(left), offset(top));
         setMoved(true);
     } else if (position == kPositionFixed) {
-        int x = offset(left);
-        int y = top ? offset(top) : rect_.top;
-        // Without a window of its own the frame's rectangle is its client area.
-        if (FrameView* frame = getFrame(false)) {
-            const Rect area = frame->getRect();
-            if (right) x = area.right - offset(right) - rect_.width();
-            if (bottom) y = area.bottom - offset(bottom) - rect_.height();
-        }
+        // Measured from the frame window's client area where the document
+        // scrolls now; a frame without a window measures from its rectangle.
+        FrameView* frame = getFrame(false);
+        const bool windowed = frame && frame->windowHandle();
+        const Rect area = frame ? frame->viewportRect() : Rect{};
+        int x = (windowed ? area.left : 0) + offset(left);
+        int y = top ? (windowed ? area.top : 0) + offset(top) : rect_.top;
+        if (frame && right) x = area.right - offset(right) - rect_.width();
+        if (frame && bottom) y = area.bottom - offset(bottom) - rect_.height();
         offsetBy(x - rect_.left, y - rect_.top);
     } else if (position == kPositionAbsolute) {
         View* container = parent();

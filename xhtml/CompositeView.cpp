@@ -62,6 +62,14 @@ void CompositeView::handleEvent(ViewEvent& event) {
     for (size_t i = 0; i < children_.size() && !event.handled; ++i) children_[i]->handleEvent(event);
 }
 
+void CompositeView::handleMouse(MouseEvent& event) {
+    if (!isHovered() && !containsPoint(event.point)) return;
+    if (!isVisible()) return;
+    if (isDisabled() && !isHovered()) return;
+    if (!(event.buttons & kSkipChildren)) dispatchMouseToChildren(event);
+    runMouseSteps(event);
+}
+
 void CompositeView::styleChanged(View* view, int32_t id, int32_t state) {
     View::styleChanged(view, id, state);
     for (auto& child : children_) child->styleChanged(view, id, state);

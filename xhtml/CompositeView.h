@@ -18,6 +18,9 @@ public:
     void offsetBy(int dx, int dy) override;
     bool containsPoint(Point point) const override;
     void handleEvent(ViewEvent& event) override;
+    // Children first, then the view itself: boxes inside inline elements and
+    // table rows hear the pointer too.
+    void handleMouse(MouseEvent& event) override;
     void styleChanged(View* view, int32_t id, int32_t state) override;
     bool forEachInTree(const std::function<bool(View*)>& visit) override;
     // Children in order; see Layouter and the painting code.

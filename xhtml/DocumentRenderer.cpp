@@ -22,14 +22,7 @@ public:
     LocalizedDocument(ViewContext* context, bool applyLanguage)
         : HtmlView(context), applyLanguage_(applyLanguage) {}
     void filterMarkup(ZString& text) override {
-        if (!applyLanguage_) return;
-        text = applyLangPlaceholders(text);
-        // The window names its update link this way too.
-        const ZString key = u"{updateTxt}";
-        const ZString label = lang_getStr(u"compress/check-for-updates");
-        for (int at = text.find(key); at >= 0; at = text.find(key, at + label.length())) {
-            text.replace(at, at + key.length(), label);
-        }
+        if (applyLanguage_) applyWindowLanguage(text);
     }
 
 private:
@@ -65,6 +58,18 @@ void setMouseFlags(View* view, uint32_t flags) {
 }
 
 }  // namespace
+
+void applyWindowLanguage(ZString& text) {
+    text = applyLangPlaceholders(text);
+    // The window names its update link this way too.
+    const ZString key = u"{updateTxt}";
+    const ZString label = lang_getStr(u"compress/check-for-updates");
+    for (int at = text.find(key); at >= 0; at = text.find(key, at + label.length())) {
+        text.replace(at, at + key.length(), label);
+    }
+}
+
+std::unique_ptr<UrlLoader> makeWindowUrlLoader(const ZString& base) { return std::make_unique<RenderUrlLoader>(base); }
 
 DocumentRenderer::DocumentRenderer(Options options)
     : options_(std::move(options)), previousDpi_(View::screenDpi()) {

@@ -10,6 +10,13 @@
 
 namespace xhtml {
 
+// The window document's texts in the current language: its language
+// placeholders and the update link's label.
+void applyWindowLanguage(ZString& text);
+// A loader that also answers the window's banner address with the banner
+// of the current language.
+std::unique_ptr<UrlLoader> makeWindowUrlLoader(const ZString& base);
+
 // Builds, lays out and paints one document off-screen, the way the window
 // will show it: language placeholders applied, a chosen element in its
 // hover or pressed state, and the form fields that will be native controls

@@ -88,7 +88,16 @@ enum ViewStateFlag : uint32_t {
 
 // Non-mouse events passed down the tree by handleEvent.
 struct ViewEvent {
-    enum Type : int32_t { kDocumentBuilt = 0, kAttach = 1, kScrolled = 5 };
+    enum Type : int32_t {
+        kDocumentBuilt = 0,
+        kAttach = 1,
+        kFocusLost = 2,
+        kActivated = 3,
+        kDeactivated = 4,
+        kScrolled = 5,
+        kBeforePaint = 6,
+        kAfterPaint = 7
+    };
     int32_t type = kDocumentBuilt;
     bool handled = false;
 };

@@ -1,0 +1,77 @@
+#include "platform/gui/Tooltip.h"
+
+#include <gtk/gtk.h>
+
+#include "platform/gui/Gui.h"
+#include "platform/gui/WindowData.h"
+
+namespace platform::gui {
+
+struct Tooltip::Impl {
+    GtkWidget* window = nullptr;
+    GtkWidget* label = nullptr;
+    ZString text;
+};
+
+Tooltip::Tooltip(WindowHandle owner, int maxWidth) : impl_(std::make_unique<Impl>()) {
+    if (!Gui::init()) return;
+    impl_->window = gtk_window_new(GTK_WINDOW_POPUP);
+    gtk_window_set_type_hint(GTK_WINDOW(impl_->window), GDK_WINDOW_TYPE_HINT_TOOLTIP);
+    gtk_window_set_keep_above(GTK_WINDOW(impl_->window), TRUE);
+    gtk_window_set_accept_focus(GTK_WINDOW(impl_->window), FALSE);
+    if (GtkWindow* parent = detail::gtkWindowOf(owner))
+        gtk_window_set_transient_for(GTK_WINDOW(impl_->window), parent);
+    gtk_style_context_add_class(gtk_widget_get_style_context(impl_->window),
+                                GTK_STYLE_CLASS_TOOLTIP);
+    impl_->label = gtk_label_new(nullptr);
+    gtk_label_set_line_wrap(GTK_LABEL(impl_->label), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(impl_->label), 1);
+    gtk_label_set_xalign(GTK_LABEL(impl_->label), 0);
+    gtk_widget_set_size_request(impl_->label, -1, -1);
+    gtk_widget_set_margin_start(impl_->label, 4);
+    gtk_widget_set_margin_end(impl_->label, 4);
+    gtk_widget_set_margin_top(impl_->label, 2);
+    gtk_widget_set_margin_bottom(impl_->label, 2);
+    // Wrapping at the maximum width: the label may not grow wider than that.
+    g_object_set_data(G_OBJECT(impl_->label), "max-width", GINT_TO_POINTER(maxWidth));
+    gtk_container_add(GTK_CONTAINER(impl_->window), impl_->label);
+    gtk_widget_show(impl_->label);
+}
+
+Tooltip::~Tooltip() {
+    if (impl_->window) gtk_widget_destroy(impl_->window);
+}
+
+gfx::Rect Tooltip::prepare(const ZString& text) {
+    if (!impl_->window) return {};
+    impl_->text = text;
+    gtk_label_set_text(GTK_LABEL(impl_->label), text.toUtf8().c_str());
+    // Short texts take their own width, long ones wrap at the maximum.
+    const int maxWidth = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(impl_->label), "max-width"));
+    gtk_label_set_max_width_chars(GTK_LABEL(impl_->label), -1);
+    gtk_widget_set_size_request(impl_->label, -1, -1);
+    int minimum = 0;
+    int natural = 0;
+    gtk_widget_get_preferred_width(impl_->label, &minimum, &natural);
+    if (natural > maxWidth) gtk_widget_set_size_request(impl_->label, maxWidth, -1);
+    gtk_window_resize(GTK_WINDOW(impl_->window), 1, 1);
+    GtkRequisition size;
+    gtk_widget_get_preferred_size(impl_->window, nullptr, &size);
+    return {0, 0, size.width, size.height};
+}
+
+void Tooltip::showAt(int screenX, int screenY) {
+    if (!impl_->window) return;
+    gtk_window_move(GTK_WINDOW(impl_->window), screenX, screenY);
+    gtk_widget_show(impl_->window);
+}
+
+void Tooltip::hide() {
+    if (impl_->window) gtk_widget_hide(impl_->window);
+}
+
+bool Tooltip::isShown() const { return impl_->window && gtk_widget_get_visible(impl_->window); }
+
+ZString Tooltip::text() const { return impl_->text; }
+
+}  // namespace platform::gui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "base/ZString.h"
+#include "platform/WindowHandle.h"
+#include "platform/gfx/Rect.h"
+
+namespace platform::gui {
+
+// A tracking tooltip: a small popup with a wrapped text, shown wherever its
+// owner puts it, never taking the focus. GUI thread only.
+class Tooltip {
+public:
+    explicit Tooltip(WindowHandle owner, int maxWidth = 300);
+    ~Tooltip();
+    Tooltip(const Tooltip&) = delete;
+    Tooltip& operator=(const Tooltip&) = delete;
+
+    // Sets the text and returns the size the tip will take on the screen.
+    gfx::Rect prepare(const ZString& text);
+    // Shows the prepared text with its top-left corner at a screen position.
+    void showAt(int screenX, int screenY);
+    void hide();
+    bool isShown() const;
+    ZString text() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform::gui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "xhtml/EventListener.h"
+#include "xhtml/FrameView.h"
+
+// The developer viewer's window: a frame view that shows one document, in
+// the current language, and reports what the document tells its listener,
+// one line per notification on standard output.
+class ViewerWindow : public xhtml::FrameView, public xhtml::EventListener {
+public:
+    explicit ViewerWindow(xhtml::ViewContext* context);
+
+    void filterMarkup(ZString& text) override;
+    intptr_t handleMessage(win::Message& message) override;
+
+    void onLButtonDown(xhtml::View* view) override { report("left-button-down", view); }
+    void onLButtonUp(xhtml::View* view) override { report("left-button-up", view); }
+    void onRButtonDown(xhtml::View* view) override { report("right-button-down", view); }
+    void onRButtonUp(xhtml::View* view) override { report("right-button-up", view); }
+    void onLinkClicked(xhtml::View* view) override { report("link-clicked", view); }
+    void onButtonClicked(xhtml::View* view) override { report("button-clicked", view); }
+    void onClicked(xhtml::View* view) override { report("clicked", view); }
+    void onFormNotify(xhtml::View* view) override { report("control-notify", view); }
+    void onSelectionChanged(xhtml::View* view) override { report("selection-changed", view); }
+    void onFormNotify2(xhtml::View* view) override { report("control-notify", view); }
+
+    // Prints a "value NAME=VALUE" line for every named form element, in
+    // document order.
+    void printValues();
+
+    static void report(const char* what, xhtml::View* view);
+
+private:
+    void finish();
+    bool finished_ = false;
+};
