@@ -4,6 +4,7 @@
 
 #include "base/Base64.h"
 #include "base/Charset.h"
+#include "base/NumberParse.h"
 #include "base/Url.h"
 #include "http/BufferInput.h"
 #include "http/FormDataRequestBuilder.h"
@@ -21,18 +22,11 @@ ZString upper(const ZString& text) {
     return out;
 }
 
-int hexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 std::string hexBytes(const ZString& text) {
     std::string bytes;
     for (int i = 0; i + 1 < text.length(); i += 2) {
-        const int high = hexDigit(text[i]);
-        const int low = hexDigit(text[i + 1]);
+        const int high = hexDigitValue(text[i]);
+        const int low = hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) break;
         bytes += static_cast<char>(high * 16 + low);
     }
