@@ -20,6 +20,18 @@ using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiCleanup>;
 using CurlSlist = std::unique_ptr<curl_slist, CurlSlistFree>;
 
+// Sets options on an easy handle until the first one fails; `result` then
+// holds that failure.
+struct CurlOptions {
+    CURL* handle;
+    CURLcode result = CURLE_OK;
+
+    template <class Value>
+    void operator()(CURLoption option, Value value) {
+        if (result == CURLE_OK) result = curl_easy_setopt(handle, option, value);
+    }
+};
+
 // curl_global_init, once per process and thread-safe.
 void initCurlOnce();
 

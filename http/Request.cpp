@@ -166,25 +166,43 @@ bool Request::send(const ZString& method) {
 }
 
 bool Request::setOptions(const ZString& method) {
-    CURL* h = easy_.get();
-    CURLcode rc = CURLE_OK;
-    auto set = [&](CURLoption option, auto value) {
-        if (rc == CURLE_OK) rc = curl_easy_setopt(h, option, value);
-    };
+    CurlOptions set{easy_.get()};
+    setTarget(set);
+    setMethod(set, method);
+    setHeaderList(set);
+    setConnectionFlags(set);
+    set(CURLOPT_WRITEFUNCTION, &Request::onWrite);
+    set(CURLOPT_WRITEDATA, this);
+    set(CURLOPT_HEADERFUNCTION, &Request::onHeader);
+    set(CURLOPT_HEADERDATA, this);
+    // The debug channel is where curl shows the request headers as sent.
+    set(CURLOPT_DEBUGFUNCTION, &Request::onDebug);
+    set(CURLOPT_DEBUGDATA, this);
+    set(CURLOPT_VERBOSE, 1L);
+    set(CURLOPT_XFERINFOFUNCTION, &Request::onProgress);
+    set(CURLOPT_XFERINFODATA, this);
+    set(CURLOPT_NOPROGRESS, 0L);
+    if (set.result != CURLE_OK) return fail(u"HttpOpenRequest error", set.result);
+    return true;
+}
 
+void Request::setTarget(CurlOptions& set) {
     const bool secure = (flags_ & kFlagSecure) != 0;
     ZString target = ZString(secure ? u"https://" : u"http://") + url_.host;
     target.append(u':').append(url_.port == -1 ? int32_t(80) : url_.port);
     target.append(url_.path.isEmpty() ? ZString(u"/") : url_.path);
     if (!url_.query.isEmpty()) target.append(u'?').append(url_.query);
-    const std::string urlText = target.toUtf8();
-    set(CURLOPT_URL, urlText.c_str());
+    set(CURLOPT_URL, target.toUtf8().c_str());  // curl keeps its own copy
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_HTTP_VERSION, httpVersion_ == u"HTTP/1.0" ? long(CURL_HTTP_VERSION_1_0) : long(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_CONNECTTIMEOUT_MS, long(sendTimeoutMs_));
+    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+}
 
-    const std::string methodText = method.toUtf8();
+void Request::setMethod(CurlOptions& set, const ZString& method) {
     if (method == u"HEAD") {
         set(CURLOPT_NOBODY, 1L);
     } else if (method == u"POST") {
@@ -192,15 +210,16 @@ bool Request::setOptions(const ZString& method) {
         set(CURLOPT_POST, 1L);
         if (!content_) set(CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(0));
     } else {
-        set(CURLOPT_CUSTOMREQUEST, methodText.c_str());
+        set(CURLOPT_CUSTOMREQUEST, method.toUtf8().c_str());
         if (content_) set(CURLOPT_UPLOAD, 1L);
     }
-    if (content_) {
-        set(CURLOPT_READFUNCTION, &Request::onRead);
-        set(CURLOPT_READDATA, this);
-        set(method == u"POST" ? CURLOPT_POSTFIELDSIZE_LARGE : CURLOPT_INFILESIZE_LARGE, curl_off_t(contentSize_));
-    }
+    if (!content_) return;
+    set(CURLOPT_READFUNCTION, &Request::onRead);
+    set(CURLOPT_READDATA, this);
+    set(method == u"POST" ? CURLOPT_POSTFIELDSIZE_LARGE : CURLOPT_INFILESIZE_LARGE, curl_off_t(contentSize_));
+}
 
+void Request::setHeaderList(CurlOptions& set) {
     // Every header as designed, in key order; the user agent goes through
     // curl's own option so an empty one can fall back to our name.
     ZString agent;
@@ -216,41 +235,26 @@ bool Request::setOptions(const ZString& method) {
         // "Name;" is curl's way of sending a header with an empty value.
         append(value.isEmpty() ? name.toUtf8() + ";" : name.toUtf8() + ": " + value.toUtf8());
     }
+    // "Name:" keeps curl from adding a header of its own.
     if (!headers_.count(u"Expect")) append("Expect:");
     if (!headers_.count(u"Content-Type")) append("Content-Type:");
     headerList_.reset(list);
     if (agent.isEmpty()) agent = executableName();
-    const std::string agentText = agent.toUtf8();
     set(CURLOPT_HTTPHEADER, list);
-    set(CURLOPT_USERAGENT, agentText.c_str());
-    set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    set(CURLOPT_USERAGENT, agent.toUtf8().c_str());
+}
 
-    set(CURLOPT_HTTP_CONTENT_DECODING, 0L);
+void Request::setConnectionFlags(CurlOptions& set) {
     set(CURLOPT_FOLLOWLOCATION, (flags_ & kFlagNoAutoRedirect) ? 0L : 1L);
     set(CURLOPT_MAXREDIRS, kMaxRedirects);
-    const bool ignoreName = flags_ & kFlagIgnoreCertCnInvalid;
-    const bool ignoreDate = flags_ & kFlagIgnoreCertDateInvalid;
-    set(CURLOPT_SSL_VERIFYHOST, ignoreName ? 0L : 2L);
-    set(CURLOPT_SSL_VERIFYPEER, ignoreDate ? 0L : 1L);
+    set(CURLOPT_SSL_VERIFYHOST, (flags_ & kFlagIgnoreCertCnInvalid) ? 0L : 2L);
+    // curl cannot skip only the date check: the chain is not verified at all.
+    set(CURLOPT_SSL_VERIFYPEER, (flags_ & kFlagIgnoreCertDateInvalid) ? 0L : 1L);
     if (!(flags_ & kFlagNoCookies)) set(CURLOPT_COOKIEFILE, "");
     if (!(flags_ & kFlagNoAuth)) {
         set(CURLOPT_NETRC, long(CURL_NETRC_OPTIONAL));
         set(CURLOPT_HTTPAUTH, long(CURLAUTH_ANY));
     }
-    set(CURLOPT_CONNECTTIMEOUT_MS, long(sendTimeoutMs_));
-
-    set(CURLOPT_WRITEFUNCTION, &Request::onWrite);
-    set(CURLOPT_WRITEDATA, this);
-    set(CURLOPT_HEADERFUNCTION, &Request::onHeader);
-    set(CURLOPT_HEADERDATA, this);
-    set(CURLOPT_DEBUGFUNCTION, &Request::onDebug);
-    set(CURLOPT_DEBUGDATA, this);
-    set(CURLOPT_VERBOSE, 1L);
-    set(CURLOPT_XFERINFOFUNCTION, &Request::onProgress);
-    set(CURLOPT_XFERINFODATA, this);
-    set(CURLOPT_NOPROGRESS, 0L);
-    if (rc != CURLE_OK) return fail(u"HttpOpenRequest error", rc);
-    return true;
 }
 
 template <class Until>

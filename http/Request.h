@@ -73,6 +73,10 @@ private:
     void prepareHeaders();
     bool openLibrary();
     bool setOptions(const ZString& method);
+    void setTarget(CurlOptions& set);
+    void setMethod(CurlOptions& set, const ZString& method);
+    void setHeaderList(CurlOptions& set);
+    void setConnectionFlags(CurlOptions& set);
     bool fail(const char16_t* message, int32_t code);
     void close();
     // Runs the transfer until `until` holds, it ends or it stalls too long.
