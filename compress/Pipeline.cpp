@@ -2,6 +2,7 @@
 
 #include "compress/CompressionSettings.h"
 #include "compress/Ghostscript.h"
+#include "compress/ObjectSharing.h"
 #include "compress/PageCount.h"
 #include "compress/Qpdf.h"
 #include "compress/TempFiles.h"
@@ -126,6 +127,7 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
     ZString best = inputPath;
     ZString gs;
     ZString qp;
+    ZString sh;
     ZString mode = getStringSetting(settings, u"mode");
     int64_t pages = -2;  // read once, when the first tool output is judged
     auto expectedPages = [&] {
@@ -143,6 +145,11 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
             qp = makeRegisteredTempName(u"compress_qpdf_", u".pdf");
             optimizeWithQpdf(best, qp, settings, context);
             if (!cancelled() && betterThan(qp, best, expectedPages())) best = qp;
+        }
+        if (!cancelled()) {
+            sh = makeRegisteredTempName(u"compress_share_", u".pdf");
+            if (ObjectSharing::run(best, sh, settings) && betterThan(sh, best, expectedPages()))
+                best = sh;
             if (!cancelled() && !best.isEmpty() && platform::fs::exists(best)) {
                 copyFileWithErrorBox(best, outputPath, context ? context->parentWindow : nullptr);
             }
@@ -150,6 +157,7 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
     }
     removeIfExists(gs);
     removeIfExists(qp);
+    removeIfExists(sh);
 }
 
 ZString converterCommandLine(const ZString& inputPath, const ZString& outputPath,

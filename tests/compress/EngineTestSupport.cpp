@@ -55,6 +55,10 @@ std::string samplePdf(int pages) {
         objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
                           content + "endstream");
     }
+    return pdfFromObjects(objects);
+}
+
+std::string pdfFromObjects(const std::vector<std::string>& objects) {
     std::string pdf = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
     std::string xref = "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -64,6 +68,27 @@ std::string samplePdf(int pages) {
     }
     return pdf + xref + "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + std::to_string(pdf.size()) + "\n%%EOF\n";
+}
+
+std::string shellOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return output;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+std::string renderedPages(const std::string& tool, const std::string& pdf, int dpi) {
+    std::string folder = pdf + "." + tool;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::string format = tool == "pdftocairo" ? " -png" : "";
+    std::string digests = shellOutput(tool + format + " -r " + std::to_string(dpi) + " \"" + pdf +
+                                      "\" \"" + folder + "/p\" && cd \"" + folder + "\" && md5sum *");
+    fs::remove_all(folder);
+    return digests;
 }
 
 Props formSettings(const char16_t* dpi) {

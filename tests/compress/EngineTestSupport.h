@@ -25,6 +25,14 @@ bool contains(const std::string& text, const std::string& part);
 
 // A valid PDF with pages of uncompressed text, so both tools make it smaller.
 std::string samplePdf(int pages);
+// A PDF of these objects, numbered from 1; object 1 is the catalog.
+std::string pdfFromObjects(const std::vector<std::string>& objects);
+
+// One line per page, "<digest>  <page file>", of the pages as the tool
+// ("pdftoppm" or "pdftocairo") renders them at dpi; empty when it cannot.
+std::string renderedPages(const std::string& tool, const std::string& pdf, int dpi);
+// Runs a shell command, giving back its standard output and error.
+std::string shellOutput(const std::string& command);
 
 // The form's defaults with another "dpi".
 Props formSettings(const char16_t* dpi = u"144");

@@ -40,6 +40,7 @@ const char* batchUsage() {
            "  --color MODEL    rgb, cmyk or gray (default: leave colours)\n"
            "  --web            optimise for the web (linearise)\n"
            "  --lossless       no image re-encoding: only restructure the file\n"
+           "  --no-share       keep repeated objects (fonts, images) as they are\n"
            "  --suffix S       added to each output name (default _compressed)\n"
            "  -o DIR           write the outputs into DIR (default: beside each input)\n"
            "  --password P     try this password for encrypted files (repeatable)\n"
@@ -118,6 +119,9 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         } else if (arg == u"--lossless") {
             if (!flag()) return false;
             options.settings[u"mode"] = u"lossless";
+        } else if (arg == u"--no-share") {
+            if (!flag()) return false;
+            options.settings[u"shareObjects"] = u"false";
         } else if (arg == u"--suffix") {
             if (!value(options.suffix)) return false;
         } else if (arg == u"-o" || arg == u"--output") {

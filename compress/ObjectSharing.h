@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+#include "base/Props.h"
+#include "base/ZString.h"
+
+class QPDF;
+
+// The lossless step after qpdf: one copy of every repeated stream and of
+// every repeated dictionary or array of a kind that may be shared, then the
+// font program slimming, written with object streams in one libqpdf pass.
+class ObjectSharing {
+public:
+    // On unless "compress.shareObjects" is false in the configuration or the
+    // settings record says "shareObjects" = "false" (the batch command's
+    // --no-share). Likewise "compress.slimFonts" / "slimFonts".
+    static bool sharingEnabled(const Props& settings);
+    static bool slimmingEnabled(const Props& settings);
+
+    // Writes the restructured file to outputPath. False, with a log line
+    // saying why, when the file could not be read or written or the step is
+    // switched off; the caller then keeps its best file.
+    static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings);
+
+    // Points every reference at one kept copy of each set of equal objects,
+    // repeating until nothing changes. Returns how many objects were dropped.
+    static size_t shareObjects(QPDF& pdf);
+};

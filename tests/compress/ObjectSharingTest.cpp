@@ -1,0 +1,166 @@
+// The object sharing step on small documents made here, through the
+// pipeline with the real qpdf, and on the shared corpus.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "EngineTestSupport.h"
+#include "compress/ObjectSharing.h"
+#include "compress/PageCount.h"
+#include "compress/Pipeline.h"
+
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/QPDF.hh>
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string stream(const std::string& dict, const std::string& bytes) {
+    return "<< " + dict + " /Length " + std::to_string(bytes.size()) + " >>\nstream\n" + bytes +
+           "\nendstream";
+}
+
+// Two pages, each with its own copy of a font (font, descriptor, program),
+// of an image and of an annotation; two more images hold equal bytes under
+// different dictionaries.
+std::string duplicatesPdf() {
+    std::string gray(64, '\x80');
+    std::string pattern;
+    for (int i = 0; i < 64; ++i) pattern += static_cast<char>(i * 4);
+    auto page = [](int font, int image, int other, int contents, int annot) {
+        return "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Resources << /Font << /F1 " +
+               std::to_string(font) + " 0 R >> /XObject << /Im1 " + std::to_string(image) +
+               " 0 R /Im2 " + std::to_string(other) + " 0 R >> >> /Contents " +
+               std::to_string(contents) + " 0 R /Annots [" + std::to_string(annot) + " 0 R] >>";
+    };
+    auto font = [](int descriptor) {
+        return "<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Sample /FontDescriptor " +
+               std::to_string(descriptor) + " 0 R >>";
+    };
+    auto descriptor = [](int program) {
+        return "<< /Type /FontDescriptor /FontName /ABCDEF+Sample /Flags 4 /FontBBox [0 0 500 "
+               "700] /ItalicAngle 0 /Ascent 700 /Descent 0 /CapHeight 700 /StemV 80 /FontFile3 " +
+               std::to_string(program) + " 0 R >>";
+    };
+    std::string image =
+        "/Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace "
+        "/DeviceGray /BitsPerComponent 8";
+    std::string draw = "q 80 0 0 80 10 10 cm /Im1 Do Q q 80 0 0 80 100 100 cm /Im2 Do Q";
+    std::string note = "<< /Type /Annot /Subtype /Square /Rect [0 0 20 20] /C [1 0 0] >>";
+    return pdfFromObjects({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+        page(5, 9, 11, 13, 15),
+        page(6, 10, 12, 14, 16),
+        font(7),
+        font(8),
+        descriptor(17),
+        descriptor(18),
+        stream(image, gray),
+        stream(image, gray),
+        stream(image + " /Decode [1 0]", pattern),
+        stream(image, pattern),
+        stream("", draw),
+        stream("", draw),
+        note,
+        note,
+        stream("/Subtype /Type1C", "not really a font program, but the same bytes twice"),
+        stream("/Subtype /Type1C", "not really a font program, but the same bytes twice"),
+    });
+}
+
+// How many objects of each kind the written file holds.
+std::map<std::string, int> kinds(const std::string& path) {
+    QPDF pdf;
+    pdf.processFile(path.c_str());
+    std::map<std::string, int> count;
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
+        if (!dict.isDictionary() || dict.getKey("/Type").isNameAndEquals("/ObjStm") ||
+            dict.getKey("/Type").isNameAndEquals("/XRef"))
+            continue;
+        for (const char* key : {"/Type", "/Subtype"}) {
+            QPDFObjectHandle value = dict.getKey(key);
+            if (value.isName() && value.getName() != "/XObject") ++count[value.getName()];
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(ObjectSharingTest, OneCopyOfEachRepeatedObjectButNeverPagesOrAnnotations) {
+    EngineEnv env(Tools::Real);
+    std::string in = env.add("dup.pdf", duplicatesPdf());
+    std::string out = env.path("shared.pdf");
+    ASSERT_TRUE(ObjectSharing::run(z(in), z(out), {}));
+    // One program, descriptor and font; of the images, the two equal ones
+    // become one, equal bytes under different dictionaries stay two.
+    std::map<std::string, int> expected = {
+        {"/Type1C", 1}, {"/FontDescriptor", 1}, {"/Font", 1}, {"/Type1", 1}, {"/Image", 3},
+        {"/Annot", 2},  {"/Square", 2},         {"/Page", 2}, {"/Pages", 1}, {"/Catalog", 1}};
+    EXPECT_EQ(kinds(out), expected);
+    EXPECT_EQ(shellOutput("qpdf --check \"" + out + "\" >/dev/null; echo $?"), "0\n");
+    EXPECT_EQ(renderedPages("pdftoppm", in, 20), renderedPages("pdftoppm", out, 20));
+}
+
+TEST(ObjectSharingTest, PipelineTakesTheStepOnlyWhenSmallerAndWhenSwitchedOn) {
+    EngineEnv env(Tools::Real);
+    std::string in = env.add("dup.pdf", duplicatesPdf());
+    Props web = formSettings();
+    web[u"mode"] = u"lossless";
+    web[u"webOptimize"] = u"true";
+    std::string linear = env.path("linear.pdf");
+    compressFile(z(in), z(linear), web, nullptr);
+    EXPECT_EQ(kinds(linear)["/Type1C"], 1);
+    EXPECT_TRUE(contains(shellOutput("qpdf --check-linearization \"" + linear + "\""),
+                         "no linearization errors"));
+
+    // Switched off by the batch command's record or by the configuration.
+    Props off = web;
+    off[u"shareObjects"] = u"false";
+    compressFile(z(in), z(env.path("off.pdf")), off, nullptr);
+    EXPECT_EQ(kinds(env.path("off.pdf"))["/Type1C"], 2);
+    env.setConfig("compress.shareObjects", "false");
+    compressFile(z(in), z(env.path("off2.pdf")), web, nullptr);
+    EXPECT_EQ(kinds(env.path("off2.pdf"))["/Type1C"], 2);
+    env.setConfig("compress.shareObjects", "true");
+
+    // Nothing left to share: linearising a small file makes it grow, so the
+    // step's output is left and the file stays as it was.
+    std::string plain = env.path("plain.pdf");
+    ASSERT_TRUE(ObjectSharing::run(z(in), z(plain), {}));
+    env.setMode("qpdf", "none");
+    std::string again = env.path("again.pdf");
+    compressFile(z(plain), z(again), web, nullptr);
+    EXPECT_EQ(readFile(again), readFile(plain));
+
+    // A file libqpdf cannot read leaves no output and fails nothing.
+    std::string broken = env.add("broken.pdf", "%PDF-1.4\nnothing else");
+    EXPECT_FALSE(ObjectSharing::run(z(broken), z(env.path("none.pdf")), {}));
+    compressFile(z(broken), z(env.path("copy.pdf")), web, nullptr);
+    EXPECT_EQ(readFile(env.path("copy.pdf")), readFile(broken));
+}
+
+// Every page of the step's output renders exactly as before. The files are
+// the corpus's ones where the step changes something, at low resolution.
+TEST(ObjectSharingCorpusTest, PagesRenderBitIdenticalAndFilesCheckClean) {
+    std::string corpus = corpusFolder();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus (../shared/corpus or $VARTO_CORPUS)";
+    EngineEnv env(Tools::Real);
+    for (const char* name : {"optimized-lilypond-learning.pdf", "image-eyes17-manual.pdf",
+                             "vector-gle-manual.pdf", "text-r-intro.pdf"}) {
+        SCOPED_TRACE(name);
+        std::string in = corpus + "/" + name;
+        std::string out = env.path(name);
+        ASSERT_TRUE(ObjectSharing::run(z(in), z(out), {}));
+        EXPECT_EQ(pdfPageCount(z(out)), pdfPageCount(z(in)));
+        EXPECT_EQ(shellOutput("qpdf --check \"" + out + "\" >/dev/null; echo $?"), "0\n");
+        for (const char* tool : {"pdftoppm"})
+            EXPECT_EQ(renderedPages(tool, in, 12), renderedPages(tool, out, 12)) << tool;
+    }
+}
