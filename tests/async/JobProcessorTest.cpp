@@ -14,6 +14,8 @@
 #include "async/GlibGuiThread.h"
 #include "async/GuiSyncedOp.h"
 #include "async/JobProcessor.h"
+#include "platform/gui/Gui.h"
+#include "platform/gui/Window.h"
 
 namespace {
 
@@ -139,37 +141,58 @@ public:
 };
 
 TEST(JobProcessorTest, GuiPartRunsOnTheWindowThreadOrIsSkippedWhenTheWindowIsGone) {
+    // A real window on GTK's loop when there is a display (the tests run
+    // under Xvfb), else a stand-in handle on a bare GLib loop.
+    int standIn = 0;
+    platform::WindowHandle window = &standIn;
+    const bool real = platform::gui::Gui::init();
+    if (real) {
+        platform::gui::Window::Params params;
+        params.title = u"jobs";
+        params.width = params.height = 100;
+        window = platform::gui::Window::create(params);
+        ASSERT_NE(window, nullptr);
+    }
+    auto pumpUntil = [&](const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            if (real) {
+                platform::gui::Gui::pump(false);
+            } else {
+                g_main_context_iteration(nullptr, FALSE);
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return done();
+    };
     auto& gui = async::GlibGuiThread::instance();
-    int window = 0;
-    gui.openWindow(&window);
+    gui.openWindow(window);
     async::JobProcessor processor;
 
     GuiJob fromWorker;
-    fromWorker.window = &window;
+    fromWorker.window = window;
     processor.enqueue(&fromWorker);
-    // The window's thread runs its loop until the job is done.
-    while (!fromWorker.finished()) g_main_context_iteration(nullptr, FALSE), std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(pumpUntil([&] { return fromWorker.finished(); }));
     EXPECT_EQ(fromWorker.ranOn, std::this_thread::get_id());
     EXPECT_TRUE(fromWorker.done);
 
     // On the window's own thread the call is direct.
     GuiJob direct;
-    direct.window = &window;
+    direct.window = window;
     direct.run();
     EXPECT_EQ(direct.ranOn, std::this_thread::get_id());
 
     // A window that goes while the worker waits: the worker stops waiting and
     // the timer never fires later.
     GuiJob orphan;
-    orphan.window = &window;
+    orphan.window = window;
     orphan.timerPeriodMs = 200;
     processor.enqueue(&orphan);
     std::this_thread::sleep_for(50ms);
-    gui.closeWindow(&window);
+    gui.closeWindow(window);
+    if (real) platform::gui::Window::destroy(window);
     ASSERT_TRUE(waitFor([&] { return orphan.finished(); }));
-    std::this_thread::sleep_for(250ms);
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
+    pumpUntil([] { return false; }, 300ms);  // well past the timer's period
     EXPECT_EQ(orphan.ranOn, std::thread::id());
     EXPECT_TRUE(orphan.done);
     processor.stop();
