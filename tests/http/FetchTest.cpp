@@ -92,6 +92,11 @@ TEST(FetchTest, ResponsesAsTheCallerSeesThem) {
     EXPECT_EQ(header(redirect->request.responseHeaders, u"location"), "/text");
     auto folded = fetch(server.http("/folded"));
     EXPECT_EQ(header(folded->request.responseHeaders, u"X-Multi"), "one, two");
+    // The proxy comes from the environment, as for curl.
+    setenv("http_proxy", server.http("").c_str(), 1);
+    auto proxied = fetch("http://unused.invalid/x");
+    unsetenv("http_proxy");
+    EXPECT_EQ(proxied->output.bytes(), "proxied http://unused.invalid/x");
 }
 
 TEST(FetchTest, BodyBeyondTheSizeLimitIsCut) {

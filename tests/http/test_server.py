@@ -64,6 +64,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.reply(200, ("\n".join(lines) + "\n").encode("latin-1"), [("Content-Type", "text/plain")])
 
     def route(self):
+        if self.path.startswith("http://"):  # asked as a proxy
+            self.read_body()
+            return self.reply(200, b"proxied " + self.path.encode("latin-1"))
         path = self.path.split("?")[0]
         if path.startswith("/echo"):
             return self.echo()
