@@ -16,6 +16,11 @@ int64_t BufferInput::read(char* buffer, int64_t capacity) {
     return static_cast<int64_t>(count);
 }
 
+bool BufferInput::rewind() {
+    position_ = 0;
+    return true;
+}
+
 int64_t BufferInput::size() { return knownSize_ ? static_cast<int64_t>(bytes_.size()) : -1; }
 
 }  // namespace http

@@ -14,6 +14,7 @@ public:
 
     int64_t read(char* buffer, int64_t capacity) override;
     int64_t size() override;
+    bool rewind() override;
 
     const std::string& bytes() const { return bytes_; }
 

@@ -13,6 +13,9 @@ public:
     // Total size in bytes, negative when unknown (the body is then sent
     // chunked).
     virtual int64_t size() = 0;
+    // Back to the first byte, for a redirect that sends the body again;
+    // false when the source cannot.
+    virtual bool rewind() { return false; }
 };
 
 }  // namespace http

@@ -1,6 +1,7 @@
 #include "http/Request.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -216,6 +217,8 @@ void Request::setMethod(CurlOptions& set, const ZString& method) {
     if (!content_) return;
     set(CURLOPT_READFUNCTION, &Request::onRead);
     set(CURLOPT_READDATA, this);
+    set(CURLOPT_SEEKFUNCTION, &Request::onSeek);
+    set(CURLOPT_SEEKDATA, this);
     set(method == u"POST" ? CURLOPT_POSTFIELDSIZE_LARGE : CURLOPT_INFILESIZE_LARGE, curl_off_t(contentSize_));
 }
 
@@ -397,6 +400,15 @@ size_t Request::onRead(char* buffer, size_t size, size_t count, void* self) {
         r->reportRequestProgress(false);
         return static_cast<size_t>(std::min<int64_t>(got, static_cast<int64_t>(capacity)));
     }
+}
+
+int Request::onSeek(void* self, curl_off_t offset, int origin) {
+    // curl only ever asks for the start again (a 307 or 308 redirect).
+    auto* r = static_cast<Request*>(self);
+    if (offset != 0 || origin != SEEK_SET || !r->content_->rewind()) return CURL_SEEKFUNC_CANTSEEK;
+    r->sent_ = 0;
+    r->uploadDone_ = false;
+    return CURL_SEEKFUNC_OK;
 }
 
 size_t Request::onWrite(char* bytes, size_t size, size_t count, void* self) {

@@ -89,6 +89,7 @@ private:
     bool stopReading() const;
 
     static size_t onRead(char* buffer, size_t size, size_t count, void* self);
+    static int onSeek(void* self, curl_off_t offset, int origin);
     static size_t onWrite(char* bytes, size_t size, size_t count, void* self);
     static size_t onHeader(char* bytes, size_t size, size_t count, void* self);
     static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);

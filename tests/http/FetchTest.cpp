@@ -195,6 +195,14 @@ TEST(FetchTest, RequestsArriveAsDesigned) {
          },
          {"path /echo?x=1&a=x%20y&b=%c3%bc\n"},
          {}},
+        {"a body sent again after a 307 redirect",
+         [](FetchRequest& r) {
+             r.url = r.url.substring(0, r.url.length() - 5) + u"/redirect307";
+             r.method = u"POST";
+             r.data = u"again";
+         },
+         {"method POST\n", "path /echo\n", "body again\n"},
+         {}},
         {"URL-encoded body",
          [](FetchRequest& r) {
              r.method = u"POST";

@@ -83,6 +83,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.reply(200)
         elif path == "/redirect":
             self.reply(302, b"moved", [("Location", "/text")])
+        elif path == "/redirect307":
+            self.reply(307, b"", [("Location", "/echo")])
         elif path == "/404":
             self.reply(404, b"no such page")
         elif path == "/500":
