@@ -1,13 +1,13 @@
 #pragma once
 
-#include <vector>
-
-#include "xhtml/ControlView.h"
+#include "xhtml/View.h"
 
 namespace xhtml {
 
-// The side of a form control that the form code reads and sets. The views
-// keep their state in their style maps (name 62, value 5, checked 79 …).
+// The side of a form control that the form code reads and sets by name.
+// The views keep their state in their style maps (name 62, value 5,
+// checked 79 …); views with a native window read it from there while the
+// window exists.
 class FormElement {
 public:
     FormElement() = default;
@@ -25,77 +25,18 @@ public:
 
     // The form element side of a view, null for other views.
     static FormElement* of(View* view);
+    // The first form element of the tree with this name, in document order.
+    static FormElement* findByName(View* root, const ZString& name);
 
 protected:
     View* view_ = nullptr;
 };
 
+// input type="hidden": only a name and a value.
 class HiddenInputView : public View, public FormElement {
 public:
-    explicit HiddenInputView(ViewContext* context) : View(context, kHiddenInputView), FormElement(this) {}
-};
-
-class ButtonView : public BoxView, public FormElement {
-public:
-    explicit ButtonView(ViewContext* context) : BoxView(context, kButtonView), FormElement(this) {}
-    bool acceptsChildren() const override { return false; }
-};
-
-class CheckView : public BoxView, public FormElement {
-public:
-    explicit CheckView(ViewContext* context) : BoxView(context, kCheckView), FormElement(this) {}
-    bool acceptsChildren() const override { return false; }
-    void layout(Layouter& layouter) override;
-};
-
-class RadioView : public BoxView, public FormElement {
-public:
-    explicit RadioView(ViewContext* context) : BoxView(context, kRadioView), FormElement(this) {}
-    bool acceptsChildren() const override { return false; }
-    void layout(Layouter& layouter) override;
-};
-
-class FileChooseView : public BoxView, public FormElement {
-public:
-    explicit FileChooseView(ViewContext* context) : BoxView(context, kFileChooseView), FormElement(this) {}
-    bool acceptsChildren() const override { return false; }
-};
-
-class EditView : public ControlView, public FormElement {
-public:
-    explicit EditView(ViewContext* context) : ControlView(context, kEditView), FormElement(this) {}
-    // Sized in characters by `size` (FormLayout.cpp).
-    void layout(Layouter& layouter) override;
-};
-
-class TextAreaView : public ControlView, public FormElement {
-public:
-    explicit TextAreaView(ViewContext* context) : ControlView(context, kTextAreaView), FormElement(this) {}
-};
-
-// select: its options are data, not child views.
-class SelectView : public ControlView, public FormElement {
-public:
-    struct Option {
-        ZString label;
-        ZString value;
-        bool selected = false;
-    };
-
-    explicit SelectView(ViewContext* context) : ControlView(context, kSelectView), FormElement(this) {}
-    // As wide as its longest option (FormLayout.cpp).
-    void layout(Layouter& layouter) override;
-
-    virtual void addOption(const ZString& label, const ZString& value);
-    // Selects the first option with this value; without the multiple flag
-    // every other option is deselected. False when no option has it.
-    virtual bool selectValue(const ZString& value);
-    const std::vector<Option>& options() const { return options_; }
-    // The values of the selected options joined with ";".
-    ZString selectedValues() const;
-
-private:
-    std::vector<Option> options_;
+    explicit HiddenInputView(ViewContext* context)
+        : View(context, kHiddenInputView), FormElement(this) {}
 };
 
 }  // namespace xhtml

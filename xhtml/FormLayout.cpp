@@ -4,7 +4,13 @@
 #include <algorithm>
 
 #include "platform/gfx/Font.h"
+#include "xhtml/ButtonView.h"
+#include "xhtml/CheckView.h"
+#include "xhtml/EditView.h"
+#include "xhtml/FileChooseView.h"
 #include "xhtml/FormElement.h"
+#include "xhtml/SelectView.h"
+#include "xhtml/TextAreaView.h"
 
 namespace xhtml {
 
@@ -38,10 +44,6 @@ void SelectView::layout(Layouter& layouter) {
 }
 
 void CheckView::layout(Layouter& layouter) {
-    layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize));
-}
-
-void RadioView::layout(Layouter& layouter) {
     layoutBox(layouter, scaleInt(kCheckBoxSize), scaleInt(kCheckBoxSize));
 }
 

@@ -7,7 +7,13 @@
 
 #include "base/NumberParse.h"
 #include "xhtml/ControlView.h"
+#include "xhtml/ButtonView.h"
+#include "xhtml/CheckView.h"
+#include "xhtml/EditView.h"
+#include "xhtml/FileChooseView.h"
 #include "xhtml/FormElement.h"
+#include "xhtml/SelectView.h"
+#include "xhtml/TextAreaView.h"
 #include "xhtml/FrameView.h"
 #include "xhtml/MarkupParser.h"
 #include "xhtml/StyleSheet.h"

@@ -27,6 +27,7 @@ std::unordered_map<WindowHandle, WindowData*>& registry() {
 void freeData(gpointer data) {
     auto* window = static_cast<WindowData*>(data);
     if (window->cursor) g_object_unref(window->cursor);
+    if (window->css) g_object_unref(window->css);
     delete window;
 }
 
@@ -496,6 +497,31 @@ void buildTopLevel(WindowData* data, const Window::Params& p) {
 
 }  // namespace
 
+WindowHandle detail::addControl(WindowData* data, WindowHandle parent) {
+    GtkWidget* client = detail::clientOf(parent);
+    if (!client) {
+        gtk_widget_destroy(data->outer);
+        delete data;
+        return nullptr;
+    }
+    data->parent = parent;
+    data->flags = kChild;
+    gtk_widget_set_no_show_all(data->outer, FALSE);
+    detail::registerWindow(data);
+    g_signal_connect(data->outer, "destroy", G_CALLBACK(onOuterDestroy), data);
+    gtk_layout_put(GTK_LAYOUT(client), data->outer, 0, 0);
+    return data->outer;
+}
+
+void detail::notifyParent(WindowData* control, int code) {
+    if (!control || control->dead || control->settingItems) return;
+    Message m = Message::make(Msg::Command);
+    m.control = control->outer;
+    m.id = control->id;
+    m.code = code;
+    detail::deliver(detail::find(control->parent), m);
+}
+
 WindowHandle Window::create(const Params& p) {
     if (!Gui::init()) return nullptr;
     GtkWidget* parentClient = nullptr;
@@ -819,6 +845,8 @@ void Window::setCursor(WindowHandle window, Cursor cursor) {
         default:
             break;
     }
+    if (data->cursorKind == static_cast<int>(cursor)) return;
+    data->cursorKind = static_cast<int>(cursor);
     if (data->cursor) g_object_unref(data->cursor);
     data->cursor = gdk_cursor_new_from_name(display, name);
     if (GdkWindow* bin = binWindow(data)) gdk_window_set_cursor(bin, data->cursor);

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <map>
+#include <vector>
 
 #include "platform/gui/Window.h"
 
@@ -29,6 +30,14 @@ struct WindowData {
     bool dead = false;
     std::map<uint32_t, guint> timers;
     GdkCursor* cursor = nullptr;
+    int cursorKind = -1;
+    // Native controls: what kind, and the widgets inside the handle.
+    int controlKind = 0;
+    GtkWidget* inner = nullptr;      // entry, text view, tree view, combo box or menu button
+    GtkListStore* store = nullptr;   // items of a list box (not owned: the tree view holds it)
+    std::vector<GtkWidget*> checks;  // items of a drop-down with check boxes
+    GtkCssProvider* css = nullptr;   // the control's font and compact metrics
+    bool settingItems = false;       // no notifications while the program changes items
 };
 
 // The live window of a handle, null for unknown or destroyed handles.
@@ -40,6 +49,11 @@ void registerWindow(WindowData* data);
 intptr_t deliver(WindowData* data, Message& message);
 // The client area (GtkLayout) of a parent handle, for placing children.
 GtkWidget* clientOf(WindowHandle parent);
+// Registers a native control (data->outer) and places it in the parent's
+// client area, hidden; null when the parent has no client area.
+WindowHandle addControl(WindowData* data, WindowHandle parent);
+// Tells the control's parent window what the user did (a Command message).
+void notifyParent(WindowData* control, int code);
 // Window of the widget for dialogs: the GtkWindow of the handle's top level.
 GtkWindow* gtkWindowOf(WindowHandle window);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "xhtml/FormElement.h"
+#include "xhtml/SelectView.h"
 #include "xhtml/HtmlView.h"
 #include "xhtml/StyleSheet.h"
 #include "xhtml/ViewContext.h"

@@ -4,6 +4,7 @@
 
 #include "RenderFixture.h"
 #include "xhtml/FormElement.h"
+#include "xhtml/SelectView.h"
 #include "xhtml/HtmlView.h"
 #include "xhtml/UrlLoader.h"
 #include "xhtml/ViewDump.h"
