@@ -245,16 +245,21 @@ void CompositeView::paint(gfx::Dc& dc, const Rect& clip) {
 
 void WordView::paint(gfx::Dc& dc, const Rect& clip) {
     if (rect_.isEmpty() || !rect_.touches(clip)) return;
-    auto font = measuredFont(getStyleState());
-    if (!font) font = getFont();
+    const auto font = getFont();
     const Color color = inheritedColor(StyleId::Color, 0);
+    // A transparent text colour paints neither text nor decorations.
+    const bool inkShows = !isInvisible(color);
     const gfx::Color ink = solid(color);
     const StyleValue* background = lookupInheritedStyle(StyleId::TextBackgroundColor);
+    const bool backShows = background && background->kind() == StyleValue::Colour &&
+                           !isInvisible(background->asColor());
     const gfx::Color back =
-        background ? solid(background->asColor()) : gfx::Color::rgba(0, 0, 0, 0);
+        backShows ? solid(background->asColor()) : gfx::Color::rgba(0, 0, 0, 0);
     // A blank has no ink: only its background and decorations show.
-    if (!isBlank() || background)
-        dc.textOut(rect_.left, rect_.top, text().view(), *font, ink, back);
+    if ((inkShows && !isBlank()) || backShows)
+        dc.textOut(rect_.left, rect_.top, text().view(), *font,
+                   inkShows ? ink : gfx::Color::rgba(0, 0, 0, 0), back);
+    if (!inkShows) return;
     if (inheritedBool(StyleId::Underline)) {
         const int y = rect_.bottom - font->descent() + 1;
         dc.line({rect_.left, y}, {rect_.right, y}, ink);

@@ -22,6 +22,12 @@ bool isLetterBeyondAscii(char16_t c) {
     return iswalpha_l(static_cast<wint_t>(c), unicodeLocale()) != 0;
 }
 
-bool isSpaceBeyondAscii(char16_t c) { return iswspace_l(static_cast<wint_t>(c), unicodeLocale()) != 0; }
+// Unicode's white space without the no-break spaces (U+00A0, U+2007, U+202F)
+// and U+0085: a fixed list, so words split alike under every locale and
+// whether or not the system has a Unicode locale installed.
+bool isSpaceBeyondAscii(char16_t c) {
+    return c == 0x1680 || (c >= 0x2000 && c <= 0x2006) || (c >= 0x2008 && c <= 0x200A) || c == 0x2028 ||
+           c == 0x2029 || c == 0x205F || c == 0x3000;
+}
 
 }  // namespace xhtml::chars

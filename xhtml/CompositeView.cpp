@@ -56,7 +56,36 @@ bool CompositeView::containsPoint(Point point) const {
                        [&](const auto& child) { return child->containsPoint(point); });
 }
 
+namespace {
+
+// The class an element needs for its display value: block and inline-block
+// ask for a box, which inline views and plain containers do not have. Links,
+// rows, cells and the other special views keep their class.
+int32_t typeForDisplay(int32_t type, const StyleValue* display) {
+    constexpr int32_t kDisplayBlock = 2;
+    constexpr int32_t kDisplayInlineBlock = 3;
+    if (!display) return type;
+    const bool plain = type == kCompositeView || type == kInlineView;
+    if (display->toInt() == kDisplayBlock && (plain || type == kBoxView)) return kBlockView;
+    if (display->toInt() == kDisplayInlineBlock && plain) return kBoxView;
+    return type;
+}
+
+}  // namespace
+
 void CompositeView::handleEvent(ViewEvent& event) {
+    if (event.type == ViewEvent::kDocumentBuilt) {
+        // Styles are complete once the document is built: a display value
+        // that needs another class converts the view now. convertTo deletes
+        // this view, so only the result goes on.
+        const int32_t wanted = typeForDisplay(type_, lookupStyle(StyleId::Display, kStateNormal));
+        if (wanted != type_ && parent_) {
+            if (View* converted = convertTo(wanted)) {
+                converted->handleEvent(event);
+                return;
+            }
+        }
+    }
     View::handleEvent(event);
     // The list may change under us when a child converts itself.
     for (size_t i = 0; i < children_.size() && !event.handled; ++i) children_[i]->handleEvent(event);

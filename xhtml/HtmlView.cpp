@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/NumberParse.h"
+#include "xhtml/CharClass.h"
 #include "xhtml/ControlView.h"
 #include "xhtml/ButtonView.h"
 #include "xhtml/CheckView.h"
@@ -39,10 +40,9 @@ bool isIn(const std::array<std::u16string_view, N>& names, const ZString& name) 
     return std::find(names.begin(), names.end(), name.view()) != names.end();
 }
 
-bool startsWithSpace(const ZString& text) { return std::iswspace(static_cast<wint_t>(text.getAt(0))) != 0; }
-bool endsWithSpaceChar(const ZString& text) {
-    return std::iswspace(static_cast<wint_t>(text.getAt(text.length() - 1))) != 0;
-}
+// The same white space that separates words, whatever the locale.
+bool startsWithSpace(const ZString& text) { return chars::isSpace(text.getAt(0)); }
+bool endsWithSpaceChar(const ZString& text) { return chars::isSpace(text.getAt(text.length() - 1)); }
 
 int32_t readInt(const ZString& text) { return parseLong(text.view(), 0); }
 
@@ -112,6 +112,7 @@ void HtmlView::setMarkup(const ZString& text, const ZString& baseUrl) {
     filterMarkup(filtered);
     root_ = parseDocument(filtered);
     pendingSpace_ = endsWithSpace_ = afterReplaced_ = false;
+    depth_ = 0;
     buildChildren(this, root_.get());
     ViewEvent built{ViewEvent::kDocumentBuilt, false};
     handleEvent(built);
@@ -167,11 +168,16 @@ void HtmlView::buildElement(View* parentView, const HtmlTagNode* element) {
         parent->appendChild(new WordView(context_, u" "));
     }
 
+    if (depth_ >= kMaxViewDepth) return buildAsText(parentView, element);
     std::unique_ptr<View> created = createView(parentView, element);
     View* view = created.get();
     if (view) {
         parent->appendChild(created.release());
-        if (view->acceptsChildren()) buildChildren(view, element);
+        if (view->acceptsChildren()) {
+            ++depth_;
+            buildChildren(view, element);
+            --depth_;
+        }
     }
     if (isBlock) pendingSpace_ = endsWithSpace_ = afterReplaced_ = false;
     if (!view) return;
@@ -179,6 +185,23 @@ void HtmlView::buildElement(View* parentView, const HtmlTagNode* element) {
     storeAttributes(view, element);
     for (int32_t state = kStateNormal; state < kStateCount; ++state)
         applyStyles(*view, state, context_->styleRules());
+}
+
+void HtmlView::buildAsText(View* parentView, const HtmlTagNode* element) {
+    // Document order without recursion: the subtree may be as deep as the text.
+    std::vector<const HtmlNode*> pending{element};
+    while (!pending.empty()) {
+        const HtmlNode* node = pending.back();
+        pending.pop_back();
+        if (node->isText()) {
+            buildText(parentView, static_cast<const HtmlTextNode*>(node)->text);
+            continue;
+        }
+        const auto* tag = static_cast<const HtmlTagNode*>(node);
+        if (tag->name == u"style") continue;
+        for (auto child = tag->children.rbegin(); child != tag->children.rend(); ++child)
+            pending.push_back(child->get());
+    }
 }
 
 void HtmlView::storeAttributes(View* view, const HtmlTagNode* element) {

@@ -33,12 +33,19 @@ public:
     // A new, unattached view for one element; null for "style".
     virtual std::unique_ptr<View> createView(View* parentView, const HtmlTagNode* element);
 
+    // Elements nested deeper than this below the document make no views:
+    // their text is kept, as plain text of the deepest view. Layout,
+    // painting and teardown go one call deeper per level, and a bounded
+    // tree keeps a hostile document from exhausting the stack.
+    static constexpr int kMaxViewDepth = 256;
+
     const HtmlTagNode* root() const { return root_.get(); }
     const ZString& baseUrl() const { return baseUrl_; }
 
 private:
     void buildText(View* parentView, const ZString& raw);
     void buildElement(View* parentView, const HtmlTagNode* element);
+    void buildAsText(View* parentView, const HtmlTagNode* element);
     void storeAttributes(View* view, const HtmlTagNode* element);
     int32_t inheritedFontSize(const View* parentView) const;
     std::unique_ptr<View> createInput(const HtmlTagNode* element);
@@ -50,6 +57,7 @@ private:
     bool pendingSpace_ = false;
     bool endsWithSpace_ = false;
     bool afterReplaced_ = false;
+    int depth_ = 0;
 
     explicit HtmlView(std::unique_ptr<ViewContext> owned);
 };

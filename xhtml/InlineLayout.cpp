@@ -18,15 +18,9 @@ constexpr int kBreakLineHeight = 15;
 
 void WordView::layout(Layouter& layouter) {
     if (text().isEmpty()) return;
-    const int32_t state = getStyleState();
-    Size size = measured(state);
-    if (size.width < 0 || !measuredFont(state)) {
-        auto font = getFont();
-        const platform::gfx::TextExtents e = font->measure(text().view());
-        size = {e.width, e.height};
-        setMeasured(state, size);
-        setMeasuredFont(state, std::move(font));
-    }
+    // The font of the current context: an ancestor's hover style may have
+    // changed it since the last layout.
+    const Size size = sizeIn(getFont());
     setSize(size.width, size.height);
     layouter.add(this);
 }

@@ -1,15 +1,15 @@
 #include "xhtml/TextView.h"
 
-#include <cwctype>
-
+#include "xhtml/CharClass.h"
 #include "xhtml/Entities.h"
 #include "xhtml/WordView.h"
 
 namespace xhtml {
 namespace {
 
-// U+00A0 binds the words around it; everything iswspace calls space separates.
-bool separates(char16_t c) { return c != 0x00A0 && std::iswspace(static_cast<wint_t>(c)); }
+// The markup reader's white space separates words, the same in every locale;
+// U+00A0 binds the words around it.
+bool separates(char16_t c) { return chars::isSpace(c); }
 
 }  // namespace
 

@@ -13,8 +13,8 @@ public:
     bool acceptsChildren() const override { return false; }
     const ZString& text() const { return text_; }
 
-    // The words and blanks a text splits into: whitespace (iswspace) separates
-    // words, U+00A0 counts as a word character; one blank stands for each run
+    // The words and blanks a text splits into: white space (chars::isSpace, the
+    // same in every locale) separates words, U+00A0 counts as a word character; one blank stands for each run
     // of whitespace before, between and after the words.
     static std::vector<ZString> splitWords(const ZString& text);
 

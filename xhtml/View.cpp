@@ -1,5 +1,7 @@
 #include "xhtml/View.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -69,11 +71,14 @@ void View::onTimer(uint32_t id) {
 View* View::convertTo(int32_t) { return nullptr; }
 
 std::shared_ptr<platform::gfx::Font> View::getFont() {
-    const int32_t size = inheritedInt(StyleId::FontSize, 13);
+    // A fractional size (13.5px) is scaled first and cut afterwards.
+    const StyleValue* sizeValue = lookupInheritedStyle(StyleId::FontSize);
+    double size = sizeValue ? sizeValue->toDouble() : 13.0;
+    if (!std::isfinite(size)) size = 13.0;
     const int32_t weight = inheritedInt(StyleId::FontWeight, 400);
     const bool italic = inheritedBool(StyleId::Italic, false);
     const ZString family = inheritedString(StyleId::FontFamily, u"Verdana");
-    const int height = -static_cast<int>(size * dpiScale());
+    const int height = -static_cast<int>(std::clamp(size * dpiScale(), -1e6, 1e6));
     auto font = platform::gfx::Font::shared(height, weight, italic, family);
     return font ? font : platform::gfx::Font::stock();
 }
@@ -475,7 +480,11 @@ void View::killTimer(uint32_t id) {
 
 double View::scale(double value) const { return value * screenDpi() / 96.0; }
 
-int View::scaleInt(int value) const { return value * screenDpi() / 96; }
+int View::scaleInt(int value) const {
+    // Lengths far beyond any screen are cut down, so sums of them stay ints.
+    constexpr int64_t kLimit = 10'000'000;
+    return static_cast<int>(std::clamp<int64_t>(int64_t{value} * screenDpi() / 96, -kLimit, kLimit));
+}
 
 double View::dpiScale() const { return screenDpi() / 96.0; }
 

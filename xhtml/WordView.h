@@ -17,22 +17,19 @@ public:
     void paint(platform::gfx::Dc& dc, const Rect& clip) override;
     const ZString& text() const { return text_; }
 
-    // Measured size per style state; width -1 means not measured.
-    Size measured(int32_t state) const { return measured_[static_cast<size_t>(state & 3)]; }
-    void setMeasured(int32_t state, Size size) { measured_[static_cast<size_t>(state & 3)] = size; }
-    void clearMeasured();
-    // The font the word was measured with in a state; painting reuses it.
-    const std::shared_ptr<platform::gfx::Font>& measuredFont(int32_t state) const {
-        return fonts_[static_cast<size_t>(state & 3)];
-    }
-    void setMeasuredFont(int32_t state, std::shared_ptr<platform::gfx::Font> font) {
-        fonts_[static_cast<size_t>(state & 3)] = std::move(font);
-    }
+    // The word's text extent in `font`. The font follows the current state
+    // of the word's ancestors (getFont()), so hover and pressed styles that
+    // change weight or size switch between a few fonts; each is measured once.
+    Size sizeIn(const std::shared_ptr<platform::gfx::Font>& font);
 
 private:
+    struct Measured {
+        std::shared_ptr<platform::gfx::Font> font;
+        Size size;
+    };
     ZString text_;
-    std::array<Size, kStateCount> measured_;
-    std::array<std::shared_ptr<platform::gfx::Font>, kStateCount> fonts_;
+    std::array<Measured, kStateCount> measured_;
+    size_t nextSlot_ = 0;
 };
 
 // br: forces a line break of a remembered height.

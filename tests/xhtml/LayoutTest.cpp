@@ -200,6 +200,45 @@ TEST(Relayout, HoverStyleOfTheSameSizeRelaysOnlyThatBox) {
     EXPECT_EQ(page.rect("two"), before);
 }
 
+// A hover rule that changes an ancestor's font reaches the words: they are
+// measured and painted in the bold font, and the rest of the line moves.
+// Leaving gives the normal font back.
+TEST(Relayout, HoverFontOfAnAncestorRemeasuresItsWords) {
+    Page page(
+        "<style>a:hover{font-weight:bold}</style>"
+        "<div style='width:300px'><a id='l' href='x'>Link words</a> tail</div>",
+        300);
+    const Rect normal = page.wordRect(u"Link");
+    const int tailBefore = page.wordRect(u"tail").left;
+    const auto bold = platform::gfx::Font::shared(-13, 700, false, u"Verdana");
+    ASSERT_GT(bold->measure(u"Link").width, normal.width());
+    MouseEvent enter{{normal.left + 1, normal.top + 1}, 0};
+    page.byId("l")->handleMouse(enter);
+    ASSERT_TRUE(page.byId("l")->isHovered());
+    EXPECT_EQ(page.word(u"Link")->getFont()->weight(), 700);
+    EXPECT_EQ(page.wordRect(u"Link").width(), bold->measure(u"Link").width);
+    EXPECT_GT(page.wordRect(u"tail").left, tailBefore);
+    auto hovered = page.paint();
+    Page reference("<div style='width:300px'><b>Link words</b> tail</div>", 300);
+    auto expected = reference.paint();
+    const Rect link = page.wordRect(u"Link");
+    for (int x = link.left; x < link.right; ++x)
+        for (int y = link.top; y < link.top + 12; ++y)
+            ASSERT_EQ(hovered->pixel(x, y).red, expected->pixel(x, y).red) << x << "," << y;
+
+    MouseEvent leave{{299, 200}, 0};
+    page.byId("l")->handleMouse(leave);
+    EXPECT_EQ(page.wordRect(u"Link").width(), normal.width());
+    EXPECT_EQ(page.wordRect(u"tail").left, tailBefore);
+}
+
+// A fractional size is scaled before it is cut: 13.5 px at 144 dpi is 20.
+TEST(Fonts, FractionalSizeIsScaledBeforeTruncation) {
+    Page page("<span style='font-size:13.5px'>Half</span><span style='font-size:13px'>Whole</span>", 600, 144);
+    EXPECT_EQ(page.word(u"Half")->getFont()->height(), -20);
+    EXPECT_EQ(page.word(u"Whole")->getFont()->height(), -19);
+}
+
 TEST(Relayout, SizeChangeGoesUpToTheParent) {
     Page page(
         "<div id='outer' style='width:200px'><div id='inner' "

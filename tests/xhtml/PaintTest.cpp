@@ -143,6 +143,21 @@ TEST(PaintWords, TextColourAndLineThrough) {
     EXPECT_EQ(dc->pixel(word.left + 1, word.top + word.height() / 2), kRed);
 }
 
+// A transparent text colour is never painted: no ink, no decorations; the
+// words still take their room.
+TEST(PaintWords, TransparentTextPaintsNothing) {
+    Page page(
+        "<span style='color:transparent;text-decoration:underline'>Hidden text</span>"
+        "<a href='x' style='color:transparent'>link</a>",
+        300);
+    auto dc = page.paint();
+    EXPECT_GT(page.wordRect(u"Hidden").width(), 0);
+    Rect all = page.wordRect(u"Hidden");
+    all.right = page.wordRect(u"link").right;
+    for (int x = all.left; x < all.right; ++x)
+        for (int y = all.top; y < all.bottom; ++y) ASSERT_EQ(dc->pixel(x, y), kWhite) << x << "," << y;
+}
+
 // Images.
 
 TEST(PaintImages, ImagesAreStretchedAndOnlyAnimationsStartAFrameTimer) {
