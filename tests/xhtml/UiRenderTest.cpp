@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "RenderFixture.h"
+#include "suite/Language.h"
 #include "xhtml/LayoutDump.h"
 
 using xhtml::BoxView;
@@ -26,7 +29,7 @@ std::filesystem::path artifactDir() {
 // below check the pixels and the few sizes the window's design names.
 class UiRender {
 public:
-    UiRender(int dpi, const char* name, const char* hoverId = nullptr) {
+    UiRender(int dpi, const std::string& name, const char* hoverId = nullptr, bool compareBoxes = true) {
         DocumentRenderer::Options options;
         options.dpi = dpi;
         if (hoverId) options.hoverId = ZString::fromUtf8(hoverId);
@@ -37,10 +40,10 @@ public:
         if (!loaded_) return;
         renderer_->layout();
         dc_ = renderer_->paint();
-        dc_->writePng((artifactDir() / (std::string(name) + ".png")).string());
+        dc_->writePng((artifactDir() / (name + ".png")).string());
         const std::string boxes = xhtml::dumpLayout(renderer_->document());
-        std::ofstream(artifactDir() / (std::string(name) + ".txt")) << boxes;
-        if (!hoverId) xhtml::testing::expectSameAsFile(boxes, xhtml::testing::kDataDir / "layout" / (std::string(name) + ".layout"));
+        std::ofstream(artifactDir() / (name + ".txt")) << boxes;
+        if (!hoverId && compareBoxes) xhtml::testing::expectSameAsFile(boxes, xhtml::testing::kDataDir / "layout" / (name + ".layout"));
     }
     Rect rect(const char* id) const {
         View* v = renderer_->document()->findViewById(ZString::fromUtf8(id));
@@ -63,7 +66,70 @@ private:
     bool loaded_ = false;
 };
 
+// The labels in one language, read without the user's configuration: an
+// empty configuration folder and LANG. The previous language comes back.
+class Language {
+public:
+    explicit Language(const char* code) : previousLang_(std::getenv("LANG") ? std::getenv("LANG") : "") {
+        const char* home = std::getenv("VARTO_CONFIG_HOME");
+        if (home) previousHome_ = home;
+        hadHome_ = home != nullptr;
+        setenv("VARTO_CONFIG_HOME", folder_.path().c_str(), 1);
+        setenv("LANG", code, 1);
+        lang_reload();
+    }
+    ~Language() {
+        if (hadHome_)
+            setenv("VARTO_CONFIG_HOME", previousHome_.c_str(), 1);
+        else
+            unsetenv("VARTO_CONFIG_HOME");
+        setenv("LANG", previousLang_.c_str(), 1);
+        lang_reload();
+    }
+    Language(const Language&) = delete;
+    Language& operator=(const Language&) = delete;
+
+private:
+    xhtml::testing::TempFolder folder_;
+    std::string previousLang_;
+    std::string previousHome_;
+    bool hadHome_ = false;
+};
+
 }  // namespace
+
+// The form area fits its scrolling box at every resolution the window is
+// made for, in both languages: every box and word of the form lies inside
+// the box's client area, so no scroll bar appears. The window as each case
+// shows it is kept in build/artifacts/ui-<dpi>-<language>.png.
+TEST(UiRenderTest, FormFitsItsScrollingBoxAtEveryResolutionInBothLanguages) {
+    for (const char* language : {"en", "de"}) {
+        Language chosen(language);
+        for (int dpi : {96, 120, 144, 192}) {
+            const std::string name = "ui-" + std::to_string(dpi) + "-" + language;
+            SCOPED_TRACE(name);
+            UiRender ui(dpi, name, nullptr, false);
+            ASSERT_TRUE(ui.loaded());
+            auto* form = static_cast<BoxView*>(ui.renderer().document()->findViewById(u"formValuesBox"));
+            ASSERT_NE(form, nullptr);
+            ASSERT_EQ(form->type(), xhtml::kIFrameView);
+            const Rect client = form->getContentRect();
+            int checked = 0;
+            form->forEachInTree([&](View* v) {
+                if (v == form || (v->type() != xhtml::kWordView && !xhtml::isCompositeType(v->type())))
+                    return true;
+                const Rect r = v->rect();
+                if (r.isEmpty()) return true;  // inline containers have no rectangle of their own
+                EXPECT_GE(r.left, client.left) << v->type() << " " << v->styleString(xhtml::StyleId::ElementName).toUtf8();
+                EXPECT_LE(r.right, client.right) << v->type() << " " << v->styleString(xhtml::StyleId::ElementName).toUtf8();
+                EXPECT_LE(r.bottom, client.bottom) << v->type() << " " << v->styleString(xhtml::StyleId::ElementName).toUtf8();
+                ++checked;
+                return true;
+            });
+            EXPECT_GT(checked, 20);
+        }
+    }
+}
 
 TEST(UiRenderTest, MainWindowAt96Dpi) {
     UiRender ui(96, "ui-96");
