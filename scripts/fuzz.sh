@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 SECONDS_PER_TARGET=${VARTO_FUZZ_SECONDS:-60}
 BUILD_DIR=build-fuzz
-TARGETS=(markup stylesheet entities url base64 http_headers http_decode)
+TARGETS=(markup stylesheet entities url base64 http_headers http_decode render)
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DVARTO_FUZZ=ON -DVARTO_BENCH=OFF -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
