@@ -25,6 +25,11 @@ public:
     ZString sourceFolder;  // proposed folder when the result is saved
     ZString pdfSourcePath; // set on first processing: the PDF compression starts from
     ZString resultPath;    // empty until a compression succeeded
+    // A byte copy of the user's file when it is not encrypted: the result
+    // when nothing else is smaller, so a file never grows.
+    ZString originalCopyPath;
+    // The result is that copy: the file is kept as it was.
+    std::atomic<bool> resultUnchanged{false};
     std::atomic<uint32_t> state{New};
     Props requestedSettings;
     Props resultSettings;

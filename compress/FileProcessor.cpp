@@ -69,13 +69,19 @@ void FileProcessor::queue(FileData* entry, const Props& settings) {
 void FileProcessor::remove(FileData* entry) {
     std::lock_guard<std::recursive_mutex> guard(listLock_);
     entry->removed = true;
-    if (entry == current_) context_.cancel();
+    if (entry->state == FileData::Processing) context_.cancel();
 }
 
 void FileProcessor::destroyRemoved() {
     std::lock_guard<std::recursive_mutex> guard(listLock_);
     for (size_t i = entries_.size(); i-- > 0;) {
-        if (entries_[i]->removed) entries_.erase(entries_.begin() + static_cast<ptrdiff_t>(i));
+        FileData* entry = entries_[i].get();
+        if (!entry->removed) continue;
+        // An entry still held (being saved) is destroyed on a later pass,
+        // once its holder has let go.
+        if (!entry->lock.try_lock()) continue;
+        entry->lock.unlock();
+        entries_.erase(entries_.begin() + static_cast<ptrdiff_t>(i));
     }
 }
 
@@ -94,11 +100,11 @@ FileData* FileProcessor::nextEntry() {
             continue;
         }
         entry->requestedSettings = currentSettings_;
-        // Cleared here, under the list lock, so a removal of this entry from
-        // now on cancels its run.
+        // Cleared and marked here, under the list lock, so a removal of this
+        // entry from now on cancels its run.
         context_.cancelled = false;
-        current_ = entry.get();
-        return current_;
+        entry->state = FileData::Processing;
+        return entry.get();
     }
     return nullptr;
 }
@@ -109,10 +115,6 @@ void FileProcessor::run() {
         destroyRemoved();
         if (FileData* entry = nextEntry()) {
             processEntry(*entry, &context_);
-            {
-                std::lock_guard<std::recursive_mutex> guard(listLock_);
-                current_ = nullptr;
-            }
             if (stopRequested_) return;
             continue;
         }

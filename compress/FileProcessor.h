@@ -56,7 +56,6 @@ private:
     std::vector<std::unique_ptr<FileData>> entries_;
     std::recursive_mutex listLock_;
     Props currentSettings_;
-    FileData* current_ = nullptr;  // the entry being processed, under the list lock
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};

@@ -16,3 +16,14 @@ int64_t pdfPageCount(const ZString& path) {
         return -1;
     }
 }
+
+bool pdfIsEncrypted(const ZString& path) {
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(path.toUtf8().c_str());
+        return pdf.isEncrypted();
+    } catch (const std::exception&) {
+        return true;
+    }
+}

@@ -46,6 +46,16 @@ bool betterThan(const ZString& output, const ZString& best, int64_t expectedPage
     return expectedPages >= 0 && pdfPageCount(output) == expectedPages;
 }
 
+// The unlock step rewrites every PDF, sometimes larger than the user's
+// file. When nothing came out smaller than the user's own bytes, the result
+// becomes a copy of them. True when it did.
+bool keepOriginalWhenNotLarger(const ZString& original, const ZString& result) {
+    if (original.isEmpty() || fileSize(original) <= 0) return false;
+    int64_t resultSize = fileSize(result);
+    if (resultSize > 0 && resultSize < fileSize(original)) return false;
+    return copyFileWithRetries(original, result);
+}
+
 }  // namespace
 
 ZString safeExtension(const ZString& path) {
@@ -80,13 +90,17 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
     ZString working = makeRegisteredTempName(u"compress_", extension.c_str());
     if (!copyFileWithErrorBox(addedPath, working, owner)) return nullptr;
 
+    ZString original;
     if (hasPdfExtension(working)) {
         ZString unlocked = makeRegisteredTempName(u"unlocked_", u".pdf");
         if (!unlockPdf(working, unlocked, displayName, prompt)) return nullptr;
+        if (!pdfIsEncrypted(working)) original = working;
         working = unlocked;
         if (!platform::fs::exists(working) || fileSize(working) <= 0) return nullptr;
     }
-    return std::make_unique<FileData>(working, displayName, sourceFolder);
+    auto entry = std::make_unique<FileData>(working, displayName, sourceFolder);
+    entry->originalCopyPath = original;
+    return entry;
 }
 
 void processEntry(FileData& entry, CommandContext* context) {
@@ -108,6 +122,7 @@ void processEntry(FileData& entry, CommandContext* context) {
         if (!upToDate) {
             ZString out = makeRegisteredTempName(u"compress_", u".pdf");
             compressFile(source, out, entry.requestedSettings, context);
+            entry.resultUnchanged = keepOriginalWhenNotLarger(entry.originalCopyPath, out);
             removeIfExists(entry.resultPath);
             entry.resultPath = out;
             entry.resultSettings = entry.requestedSettings;
@@ -116,6 +131,7 @@ void processEntry(FileData& entry, CommandContext* context) {
             removeIfExists(entry.resultPath);
             entry.resultPath.clear();
             entry.resultSettings.clear();
+            entry.resultUnchanged = false;
         }
     }
     entry.state = FileData::Done;

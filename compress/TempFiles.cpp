@@ -72,6 +72,49 @@ DeletionList& deletionList() {
 // Built at start-up so its destructor runs after every later static's.
 [[maybe_unused]] const DeletionList& earlyDeletionList = deletionList();
 
+[[noreturn]] void stop(const char* errorText) {
+    fprintf(stderr, "%s\n", errorText);
+    fflush(stderr);
+    exit(1);
+}
+
+// Without $TMPDIR the user's temporary folder is a private one below /tmp,
+// which every local user shares.
+ZString defaultRootFolder() {
+    return ZString::format(u"/tmp/varto-%u", platform::currentUserId());
+}
+
+// The tools get paths on their command lines, where a double quote or a line
+// feed cannot be carried.
+bool fitsOnCommandLine(const ZString& path) {
+    return path.find(u'"') < 0 && path.find(u'\n') < 0;
+}
+
+// What is kept below the temporary root, and the default root itself, must
+// be reachable by this user only.
+bool mustBePrivate(const ZString& folder) {
+    ZString root = tempRootFolder();
+    return folder == defaultRootFolder() || folder.startsWith(root + u"/");
+}
+
+bool isSafeTempFolder(const ZString& folder) {
+    if (!mustBePrivate(folder)) return true;
+    if (!fs::isPrivateFolder(folder)) return false;
+    ZString defaultRoot = defaultRootFolder();
+    return !folder.startsWith(defaultRoot + u"/") || fs::isPrivateFolder(defaultRoot);
+}
+
+[[noreturn]] void notWriteable(const ZString& folder, const ZString& reason) {
+    ZString text(u"The following temporary files folder is not writeable by the current user. "
+                 u"Please ensure that Varto can write into that folder by checking permissions "
+                 u"or try to delete that folder if it is specific to Varto.\r\n\r\n");
+    text += folder;
+    if (!reason.isEmpty()) text += ZString(u"\r\n\r\n") + reason;
+    platform::messageBox(nullptr, u"Temporary files folder not writeable", text,
+                         platform::MB_OK | platform::MB_ICONERROR);
+    stop("Temporary files folder not writeable");
+}
+
 ZString candidateFolder(const ZString& raw) {
     if (raw.isEmpty()) return ZString();
     ZString folder = fs::stripTrailingSeparators(fs::expandEnvironment(raw));
@@ -85,11 +128,6 @@ ZString removeLeadingSeparators(const ZString& path) {
     return path.substring(start);
 }
 
-[[noreturn]] void stop(const char* errorText) {
-    fprintf(stderr, "%s\n", errorText);
-    fflush(stderr);
-    exit(1);
-}
 
 bool tryWriteProbe(const ZString& folder) {
     ZString probe =
@@ -107,7 +145,10 @@ bool tryWriteProbe(const ZString& folder) {
 
 ZString tempRootFolder() {
     ZString system = fs::environment("TMPDIR");
-    if (system.isEmpty()) system = u"/tmp";
+    if (system.isEmpty()) {
+        system = defaultRootFolder();
+        if (!fs::exists(system)) fs::createDirectory(system, nullptr, 0700);
+    }
     for (const ZString& raw :
          {system, fs::environment("TMP"), fs::environment("TEMP"), fs::environment("TMPDIR")}) {
         ZString folder = candidateFolder(raw);
@@ -119,8 +160,17 @@ ZString tempRootFolder() {
 ZString appTempFolder() { return tempRootFolder() + u"/Varto"; }
 
 void ensureFolderWritable(const ZString& folder) {
+    // Everything made below the temporary folder from now on, by this
+    // program or the tools it starts, is its user's only.
+    fs::keepNewFilesPrivate();
+    if (!fitsOnCommandLine(folder)) {
+        notWriteable(folder, u"Its path contains a double quote or a line feed, which cannot be "
+                             u"handed to the compression tools. Set TMPDIR to another folder.");
+    }
     if (!fs::isDirectory(folder)) {
-        createFolders(folder);
+        ZString parent = fs::parentPath(fs::stripTrailingSeparators(folder));
+        if (!parent.isEmpty() && parent != folder) createFolders(parent);
+        fs::createDirectory(folder, nullptr, 0700);
         if (!fs::isDirectory(folder)) {
             platform::messageBox(
                 nullptr, u"Could not create temporary files folder",
@@ -133,30 +183,31 @@ void ensureFolderWritable(const ZString& folder) {
             stop("Temporary files folder could not be created");
         }
     }
+    if (!isSafeTempFolder(folder)) {
+        notWriteable(folder, u"It must be a folder of the current user, not a link, that no "
+                             u"other user can read or enter.");
+    }
     for (int attempt = 0; attempt < kWriteTestAttempts; ++attempt) {
         if (tryWriteProbe(folder)) return;
         platform::sleepMs(10);
     }
-    platform::messageBox(
-        nullptr, u"Temporary files folder not writeable",
-        ZString(u"The following temporary files folder is not writeable by the current user. "
-                u"Please ensure that Varto can write into that folder by checking permissions "
-                u"or try to delete that folder if it is specific to Varto.\r\n\r\n") +
-            folder,
-        platform::MB_OK | platform::MB_ICONERROR);
-    stop("Temporary files folder not writeable");
+    notWriteable(folder, ZString());
 }
+
+ZString makePrivateTempFolder(const ZString& prefix) {
+    ZString folder = makeTempFileName(u"Varto", prefix, ZString());
+    if (!fs::createDirectory(folder, nullptr, 0700)) return ZString();
+    registerTempFile(folder);
+    return folder;
+}
+
+bool isTempPath(const ZString& path) { return path.startsWith(tempRootFolder() + u"/"); }
 
 ZString makeTempFileName(const ZString& subfolder, const ZString& prefix,
                          const ZString& extension) {
     ZString folder = tempRootFolder();
     if (!subfolder.isEmpty()) {
         folder = fs::stripTrailingSeparators(folder) + u"/" + removeLeadingSeparators(subfolder);
-        if (!fs::exists(folder)) {
-            ZString parent = fs::parentPath(folder);
-            if (parent != folder) createFolders(parent);
-            fs::createDirectory(folder);
-        }
     }
     ensureFolderWritable(folder);
     for (;;) {
@@ -191,10 +242,13 @@ namespace {
 
 // 0 on success, else the error number of the last attempt.
 int copyWithRetries(const ZString& source, const ZString& destination) {
+    // Copies into the temporary folder are the user's only, whatever the
+    // source's mode: a decrypted copy must not be readable by others.
+    unsigned mode = isTempPath(destination) ? 0600 : fs::newFileMode();
     int error = 0;
     for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
         if (attempt > 0) platform::sleepMs(kRetryDelayMs);
-        error = fs::copyFile(source, destination);
+        error = fs::copyFile(source, destination, mode);
         if (error == 0) return 0;
     }
     return error;

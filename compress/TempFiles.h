@@ -9,22 +9,31 @@
 // Where temporary files live, how their names are made and how they are
 // removed at exit, plus the file helpers the engine shares.
 
-// The user's temporary folder: $TMPDIR (or /tmp when unset), then $TMP,
-// $TEMP, $TMPDIR, each taken when it exists; else ".". Never ends with a
-// separator.
+// The user's temporary folder: $TMPDIR, or when unset the private
+// /tmp/varto-<uid> (made with mode 0700), then $TMP, $TEMP, $TMPDIR, each
+// taken when it exists; else ".". Never ends with a separator.
 ZString tempRootFolder();
 
 // The program's own folder below the temporary root: "<root>/Varto".
 ZString appTempFolder();
 
-// Makes sure the folder exists and a file can be made in it; otherwise tells
-// the user and ends the program (exit code 1).
+// Makes sure the folder exists (made with mode 0700), belongs to this user
+// alone when it lies below the temporary root, has a path the tools can be
+// given, and a file can be made in it; otherwise tells the user and ends the
+// program (exit code 1).
 void ensureFolderWritable(const ZString& folder);
 
 // A path that did not exist when made:
 // "<root>[/<subfolder>]/<prefix>_<n>_<tick>_<random><extension>". An empty subfolder means the
 // temporary root itself.
 ZString makeTempFileName(const ZString& subfolder, const ZString& prefix, const ZString& extension);
+
+// A new private folder in the program's temporary folder, registered for
+// removal at exit; empty when it could not be made.
+ZString makePrivateTempFolder(const ZString& prefix);
+
+// True for a path below the temporary root.
+bool isTempPath(const ZString& path);
 
 struct TempFile {
     ZString path;                 // the last name tried
@@ -41,7 +50,8 @@ void registerTempFile(const ZString& path);
 // Size in bytes, -1 when the file is missing or no regular file.
 int64_t fileSize(const ZString& path);
 
-// Copies over an existing destination; 5 attempts 100 ms apart.
+// Copies over an existing destination; 5 attempts 100 ms apart. A copy into
+// the temporary folder is readable by this user only.
 bool copyFileWithRetries(const ZString& source, const ZString& destination);
 
 // As copyFileWithRetries, asking the user to retry or cancel on failure.

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -44,10 +46,16 @@ bool isRegularFile(const ZString& path) {
     return !path.isEmpty() && stat(utf8(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool createDirectory(const ZString& path, int* error) {
-    if (mkdir(utf8(path).c_str(), 0777) == 0) return true;
+bool createDirectory(const ZString& path, int* error, unsigned mode) {
+    if (mkdir(utf8(path).c_str(), static_cast<mode_t>(mode)) == 0) return true;
     if (error) *error = errno;
     return false;
+}
+
+bool isPrivateFolder(const ZString& path) {
+    struct stat st;
+    return !path.isEmpty() && lstat(utf8(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == geteuid() && (st.st_mode & 077) == 0;
 }
 
 bool removeFile(const ZString& path) { return unlink(utf8(path).c_str()) == 0; }
@@ -63,6 +71,20 @@ UniqueFd createNewFile(const ZString& path, int* error) {
     int fd = open(utf8(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && error) *error = errno;
     return UniqueFd(fd);
+}
+
+UniqueFd openForReading(const ZString& path) {
+    return UniqueFd(open(utf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+ZString writeTestError(const ZString& folder) {
+    char name[64];
+    snprintf(name, sizeof name, "/.varto-write-test-%d-%u", static_cast<int>(getpid()), random32());
+    ZString probe = folder + ZString::fromUtf8(name);
+    int error = 0;
+    if (!createNewFile(probe, &error)) return errorText(error);
+    removeFile(probe);
+    return ZString();
 }
 
 bool writeAll(int fd, const void* data, size_t count) {
@@ -109,15 +131,22 @@ int64_t lastWriteTime(const ZString& path) {
            st.st_mtim.tv_nsec / 100;
 }
 
-int copyFile(const ZString& source, const ZString& destination) {
+int copyFile(const ZString& source, const ZString& destination, unsigned mode) {
     UniqueFd in(open(utf8(source).c_str(), O_RDONLY | O_CLOEXEC));
     if (!in) return errno;
     struct stat st;
     if (fstat(in.get(), &st) != 0) return errno;
     if (S_ISDIR(st.st_mode)) return EISDIR;
+    // Truncating the destination would empty the source when both are one file.
+    struct stat target;
+    if (stat(utf8(destination).c_str(), &target) == 0 && target.st_dev == st.st_dev &&
+        target.st_ino == st.st_ino) {
+        return EINVAL;
+    }
     UniqueFd out(open(utf8(destination).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                      st.st_mode & 0777));
+                      static_cast<mode_t>(mode)));
     if (!out) return errno;
+    if (fchmod(out.get(), static_cast<mode_t>(mode)) != 0) return errno;
     char buffer[65536];
     for (;;) {
         ssize_t n = read(in.get(), buffer, sizeof buffer);
@@ -126,9 +155,35 @@ int copyFile(const ZString& source, const ZString& destination) {
         if (n == 0) break;
         if (!writeAll(out.get(), buffer, static_cast<size_t>(n))) return errno ? errno : EIO;
     }
-    fchmod(out.get(), st.st_mode & 0777);
     if (close(out.release()) != 0) return errno;
     return 0;
+}
+
+namespace {
+
+std::atomic<int> userUmask{-1};
+
+// The umask without changing it, which would race with other threads.
+int currentUmask() {
+    std::string status;
+    if (readFile(u"/proc/self/status", status)) {
+        size_t at = status.find("\nUmask:");
+        if (at != std::string::npos) return static_cast<int>(strtol(status.c_str() + at + 7, nullptr, 8));
+    }
+    return 022;
+}
+
+}  // namespace
+
+void keepNewFilesPrivate() {
+    int expected = -1;
+    if (userUmask.compare_exchange_strong(expected, currentUmask())) umask(077);
+}
+
+unsigned newFileMode() {
+    int mask = userUmask.load();
+    if (mask < 0) mask = currentUmask();
+    return 0666u & ~static_cast<unsigned>(mask);
 }
 
 ZString parentPath(const ZString& path) {

@@ -41,8 +41,11 @@ bool exists(const ZString& path);
 bool isDirectory(const ZString& path);
 bool isRegularFile(const ZString& path);
 
-// One folder; true when made. errno-style code in *error on failure.
-bool createDirectory(const ZString& path, int* error = nullptr);
+// One folder (mode less the umask); true when made. errno-style code in
+// *error on failure.
+bool createDirectory(const ZString& path, int* error = nullptr, unsigned mode = 0777);
+// A real folder (not a link) owned by this user with no access for others.
+bool isPrivateFolder(const ZString& path);
 bool removeFile(const ZString& path);
 bool removeDirectory(const ZString& path);
 // A file, or a folder with everything below it; symbolic links are removed,
@@ -52,6 +55,11 @@ void removeAll(const ZString& path);
 // Creates a new file exclusively (fails when the name exists), read-write,
 // for this user only.
 UniqueFd createNewFile(const ZString& path, int* error = nullptr);
+// Opens an existing file for reading; invalid (errno set) when it cannot.
+UniqueFd openForReading(const ZString& path);
+// Empty when a new file can be made in the folder (a probe is made and
+// removed), else the system's reason.
+ZString writeTestError(const ZString& folder);
 // Writes everything; false on failure.
 bool writeAll(int fd, const void* data, size_t count);
 bool writeFile(const ZString& path, const std::string& bytes);
@@ -62,9 +70,17 @@ int64_t fileSize(const ZString& path);
 // Modification time in 100-ns units since 1601-01-01 UTC, -1 when missing.
 int64_t lastWriteTime(const ZString& path);
 
-// Copies the bytes and permission bits of source over destination (made or
-// truncated). 0 or the error number.
-int copyFile(const ZString& source, const ZString& destination);
+// From now on files and folders this process and its children make are
+// their user's only (umask 077); the user's own umask is remembered for
+// newFileMode(). Idempotent.
+void keepNewFilesPrivate();
+// The mode a file the user makes gets: 0666 less the user's umask.
+unsigned newFileMode();
+
+// Copies the bytes of source over destination (made or truncated) and gives
+// it the mode. Copying a file onto itself fails with EINVAL and leaves it
+// alone. 0 or the error number.
+int copyFile(const ZString& source, const ZString& destination, unsigned mode = newFileMode());
 
 // The folder part before the last "/" ("" when none; "/" for the root).
 ZString parentPath(const ZString& path);

@@ -303,4 +303,6 @@ namespace platform {
 
 uint32_t currentProcessId() { return static_cast<uint32_t>(getpid()); }
 
+uint32_t currentUserId() { return static_cast<uint32_t>(geteuid()); }
+
 }  // namespace platform

@@ -84,5 +84,7 @@ namespace platform {
 
 // This program's process id.
 uint32_t currentProcessId();
+// The user this program runs as (effective user id).
+uint32_t currentUserId();
 
 }  // namespace platform

@@ -96,10 +96,12 @@ std::set<std::string>& reportedDamage() {
     return paths;
 }
 
-void reportOnce(const std::string& path, const char* what) {
+// key: the file, or the file, a line feed and a line number.
+void reportOnce(const std::string& key, const char* what) {
     std::lock_guard<std::mutex> lock(storeMutex());
-    if (!reportedDamage().insert(path).second) return;
-    std::fprintf(stderr, "varto: settings file %s %s; it is read as empty\n", path.c_str(), what);
+    if (!reportedDamage().insert(key).second) return;
+    std::string path = key.substr(0, key.find('\n'));
+    std::fprintf(stderr, "varto: settings file %s %s\n", path.c_str(), what);
 }
 
 enum class LoadResult { Loaded, Missing, Damaged, Unreadable };
@@ -111,10 +113,10 @@ LoadResult load(GKeyFile* file, const std::string& path, GKeyFileFlags flags) {
     if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)
         return LoadResult::Missing;
     if (error->domain == G_KEY_FILE_ERROR) {
-        reportOnce(path, (std::string("is damaged (") + error->message + ")").c_str());
+        reportOnce(path, (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
         return LoadResult::Damaged;
     }
-    reportOnce(path, (std::string("cannot be read (") + error->message + ")").c_str());
+    reportOnce(path, (std::string("cannot be read (") + error->message + "); it is read as empty").c_str());
     return LoadResult::Unreadable;
 }
 
@@ -128,10 +130,87 @@ std::string valueOf(GKeyFile* file, const char* group, const char* key) {
     return rawValue ? std::string(rawValue.get()) : std::string();
 }
 
-std::shared_ptr<const IniFile::Groups> parse(const std::string& path) {
+// A key line GLib's key files accept.
+bool isReadableKeyLine(const std::string& line) {
+    KeyFilePtr probe(g_key_file_new());
+    std::string text = "[x]\n" + line + "\n";
+    return g_key_file_load_from_data(probe.get(), text.data(), text.size(), G_KEY_FILE_NONE,
+                                     nullptr);
+}
+
+// The file as a person may have written it, made readable: a byte order
+// mark is dropped, keys before the first group go to the default group, and
+// a line that cannot be read is left out with one warning naming it.
+std::string tolerantText(const std::string& path, std::string text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    std::string out;
+    bool inGroup = false;
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line[first] == '#' || line[first] == ';') {
+            out += "\n";
+            continue;
+        }
+        size_t last = line.find_last_not_of(" \t");
+        if (line[first] == '[' && line[last] == ']') {
+            inGroup = true;
+            out += line.substr(first, last - first + 1) + "\n";
+            continue;
+        }
+        if (!isReadableKeyLine(line)) {
+            reportOnce(path + "\n" + std::to_string(number),
+                       ("line " + std::to_string(number) + " cannot be read and is skipped").c_str());
+            continue;
+        }
+        if (!inGroup) {
+            out += std::string("[") + IniFile::kDefaultGroup + "]\n";
+            inGroup = true;
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+std::shared_ptr<const IniFile::Groups> parseStrict(const std::string& path) {
     auto groups = std::make_shared<IniFile::Groups>();
     KeyFilePtr file(g_key_file_new());
     if (load(file.get(), path, G_KEY_FILE_NONE) != LoadResult::Loaded) return groups;
+    StrvPtr groupNames(g_key_file_get_groups(file.get(), nullptr));
+    for (gchar** g = groupNames.get(); g && *g; ++g) {
+        auto& values = (*groups)[IniFile::decodeName(*g)];
+        StrvPtr keys(g_key_file_get_keys(file.get(), *g, nullptr, nullptr));
+        for (gchar** k = keys.get(); k && *k; ++k)
+            values[IniFile::decodeName(*k)] = valueOf(file.get(), *g, *k);
+    }
+    return groups;
+}
+
+std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
+    auto groups = std::make_shared<IniFile::Groups>();
+    GError* raw = nullptr;
+    gchar* contents = nullptr;
+    gsize length = 0;
+    if (!g_file_get_contents(path.c_str(), &contents, &length, &raw)) {
+        ErrorPtr error(raw);
+        if (!(error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT))
+            reportOnce(path, (std::string("cannot be read (") + error->message + "); it is read as empty").c_str());
+        return groups;
+    }
+    std::string text = tolerantText(path, std::string(contents, length));
+    g_free(contents);
+    KeyFilePtr file(g_key_file_new());
+    if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), G_KEY_FILE_NONE, &raw)) {
+        ErrorPtr error(raw);
+        reportOnce(path, (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
+        return groups;
+    }
     StrvPtr groupNames(g_key_file_get_groups(file.get(), nullptr));
     for (gchar** g = groupNames.get(); g && *g; ++g) {
         auto& values = (*groups)[IniFile::decodeName(*g)];
@@ -196,17 +275,21 @@ const std::string* IniFile::find(const Groups& groups, const std::string& group,
     auto g = groups.find(group);
     if (g == groups.end()) return nullptr;
     auto k = g->second.find(key);
-    return k == g->second.end() ? nullptr : &k->second;
+    if (k != g->second.end()) return &k->second;
+    // Hand-written files spell key names as they like.
+    for (const auto& [name, value] : g->second)
+        if (g_ascii_strcasecmp(name.c_str(), key.c_str()) == 0) return &value;
+    return nullptr;
 }
 
-std::shared_ptr<const IniFile::Groups> IniFile::read(const std::string& path) {
+std::shared_ptr<const IniFile::Groups> IniFile::read(const std::string& path, bool handWritten) {
     FileStamp stamp = stampOf(path);
     {
         std::lock_guard<std::mutex> lock(storeMutex());
         auto it = cache().find(path);
         if (it != cache().end() && it->second.stamp == stamp) return it->second.groups;
     }
-    auto groups = parse(path);
+    auto groups = handWritten ? parseTolerant(path) : parseStrict(path);
     std::lock_guard<std::mutex> lock(storeMutex());
     cache()[path] = CacheEntry{stamp, groups};
     return groups;

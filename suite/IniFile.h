@@ -11,19 +11,27 @@ typedef struct _GKeyFile GKeyFile;
 // Reads are cached per path and reread when the file changes on disk, so
 // other processes' saves are seen. Updates hold a lock file (flock) from
 // reading to the atomic replace, so concurrent savers never lose each other's
-// changes. A file that cannot be parsed is reported once on standard error,
-// read as empty, and moved to "<name>.bad" before a save replaces it.
+// changes. Hand-written files are read tolerantly: a byte order mark is
+// skipped, keys before the first group belong to kDefaultGroup, and a line
+// that cannot be read is skipped with one warning naming it. find() matches
+// key names without regard to case. A file that still cannot be parsed is
+// reported once on standard error, read as empty, and moved to "<name>.bad"
+// before a save replaces it.
 //
 // Group and key names are stored with "%XX" escapes for the characters a key
 // file cannot hold ("%", "=", "[", "]", control characters, a leading "#",
 // leading or trailing spaces); values use the key file's own escapes.
 class IniFile {
 public:
+    // Where keys written before any group header belong.
+    static constexpr const char* kDefaultGroup = "Settings";
+
     // Decoded UTF-8 names and values: group -> key -> value.
     using Groups = std::map<std::string, std::map<std::string, std::string>>;
 
     // The file's current content; empty when absent or damaged.
-    static std::shared_ptr<const Groups> read(const std::string& path);
+    // A path is always read the same way (handWritten or not).
+    static std::shared_ptr<const Groups> read(const std::string& path, bool handWritten = false);
 
     // Locks, rereads, lets edit change the content, then replaces the file
     // atomically. Returns false (after a message on standard error) when the

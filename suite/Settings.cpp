@@ -15,21 +15,32 @@
 namespace {
 
 // Flat files keep their values in one group.
-constexpr const char* kGroup = "Settings";
+constexpr const char* kGroup = IniFile::kDefaultGroup;
 
+// config.ini, defaults.ini and install.ini are written by people; user.ini
+// and profiles.ini by the program.
 std::optional<std::string> lookup(const std::string& path, const ZString& key) {
-    auto groups = IniFile::read(path);
+    bool handWritten = path != SettingsPaths::userIni();
+    auto groups = IniFile::read(path, handWritten);
     if (const std::string* value = IniFile::find(*groups, kGroup, key.toUtf8())) return *value;
     return std::nullopt;
 }
 
-// The general configuration as the program sees it: values a user (or a
-// page through the script bridge) set win over config.ini, which wins over
-// the installation's defaults.
+// Defaults of every Linux installation, whichever install.ini is used.
+std::optional<std::string> builtInDefault(const ZString& key) {
+    // Debian 12's Ghostscript applies image settings to page 1 only with its
+    // new PDF interpreter, and leaves standard fonts unembedded.
+    if (key == u"gs.useNewPdf") return std::string("false");
+    return std::nullopt;
+}
+
+// The general configuration: config.ini, then the installation's
+// defaults.ini, then the built-in defaults. Never user.ini, which page
+// scripts may write through the bridge.
 std::optional<std::string> configValue(const ZString& key) {
-    if (auto value = lookup(SettingsPaths::userIni(), key)) return value;
     if (auto value = lookup(SettingsPaths::configIni(), key)) return value;
-    return lookup(SettingsPaths::defaultsIni(), key);
+    if (auto value = lookup(SettingsPaths::defaultsIni(), key)) return value;
+    return builtInDefault(key);
 }
 
 std::string_view trimmed(std::string_view text) {

@@ -17,8 +17,9 @@
 ZString progConfig_getStr(const ZString& key, const ZString& defaultValue);
 bool progConfig_getBool(const ZString& key, bool defaultValue);
 
-// General configuration: user.ini over config.ini over the installation's
-// defaults.ini, so values set through userConfig_set* are seen here too.
+// General configuration: config.ini over the installation's defaults.ini
+// over the built-in Linux defaults. Never user.ini: values set through
+// userConfig_set* (which page scripts may call) cannot change it.
 ZString config_getStr(const ZString& key, const ZString& defaultValue);
 bool config_getBool(const ZString& key, bool defaultValue);
 uint32_t config_getDword(const ZString& key, uint32_t defaultValue);

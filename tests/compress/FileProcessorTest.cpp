@@ -111,6 +111,25 @@ TEST(FileProcessorTest, RemovalDuringGhostscriptKillsItAndLeavesNothing) {
     f.processor.stop();
 }
 
+// A save holds the entry's lock and processes it (state 2) outside the
+// processor's own run: removing it cancels, and it is destroyed only once the
+// save lets go.
+TEST(FileProcessorTest, RemovalOfAnEntryBeingSavedCancelsAndWaitsForItsLock) {
+    Fixture f;
+    FileData* saved = f.add("saved.pdf", samplePdf(1), formSettings(u"72"));
+    std::unique_lock<std::recursive_mutex> saving(saved->lock);
+    saved->state = FileData::Processing;
+    f.processor.remove(saved);
+    EXPECT_TRUE(f.processor.context().cancelled);
+    f.processor.start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(f.count(), 1u);
+    saved->state = FileData::Done;
+    saving.unlock();
+    EXPECT_TRUE(waitUntil([&] { return f.count() == 0; }, 2000));
+    f.processor.stop();
+}
+
 TEST(FileProcessorTest, StopDuringARunReturnsRightAfterTheKill) {
     Fixture f;
     f.env.setMode("gs", "sleep");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "EngineTestSupport.h"
 #include "compress/TempFiles.h"
 #include "platform/Clock.h"
+#include "platform/Fs.h"
 
 namespace {
 
@@ -80,6 +82,31 @@ TEST_F(TempFilesTest, NameShapes) {
     EXPECT_EQ(utf8(platform::fs::parentPath(file.path)), base_.string() + "/Varto");
 }
 
+// Everything in the program's folder is its user's only, whatever the
+// source's mode and the umask; the root without TMPDIR is a private folder.
+TEST_F(TempFilesTest, TemporaryFilesAndFoldersArePrivate) {
+    auto mode = [](const stdfs::path& path) {
+        return static_cast<unsigned>(stdfs::status(path).permissions()) & 0777u;
+    };
+    const stdfs::path source = base_ / "shared.pdf";
+    writeText(source, "data");
+    stdfs::permissions(source, stdfs::perms(0644));
+    ZString copy = makeTempFileName(u"Varto", u"compress_", u".pdf");
+    ASSERT_TRUE(copyFileWithRetries(wide(source), copy));
+    ZString folder = makePrivateTempFolder(u"batch_");
+    EXPECT_EQ(mode(utf8(appTempFolder())), 0700u);
+    EXPECT_EQ(mode(utf8(copy)), 0600u);
+    EXPECT_EQ(mode(utf8(folder)), 0700u);
+    // Copies out of it are made the way the user makes files.
+    ASSERT_TRUE(copyFileWithRetries(copy, wide(env_.path("saved.pdf"))));
+    EXPECT_EQ(mode(env_.path("saved.pdf")), platform::fs::newFileMode());
+
+    unsetenv("TMPDIR");
+    const std::string own = "/tmp/varto-" + std::to_string(geteuid());
+    EXPECT_EQ(utf8(tempRootFolder()), own);
+    EXPECT_EQ(mode(own), 0700u);
+}
+
 TEST_F(TempFilesTest, NamesAreUniqueAcrossThreads) {
     std::mutex lock;
     std::set<std::u16string> names;
@@ -120,6 +147,26 @@ TEST_F(TempFilesDeathTest, FolderThatCannotBeMadeOrWrittenStopsTheProgram) {
         "that folder if it is specific to Varto\\.\r\n\r\n/proc\n"
         "Temporary files folder not writeable\n$");
     EXPECT_GE(platform::tickCount() - start, 90u);
+
+    // A folder below the temporary root that others may enter, and a root
+    // whose path the tools could not be given, are refused the same way.
+    const struct {
+        std::string folder, reason;
+    } refused[] = {
+        {(base_ / "shared").string(), "It must be a folder of the current user, not a link, "},
+        {(base_ / "a\"quote").string(), "Its path contains a double quote or a line feed"},
+        {(base_ / "a\nline").string(), "Its path contains a double quote or a line feed"},
+    };
+    stdfs::create_directory(base_ / "shared");
+    stdfs::permissions(base_ / "shared", stdfs::perms(0755));
+    for (const auto& row : refused) {
+        setenv("TMPDIR", row.folder.find("shared") == std::string::npos ? row.folder.c_str()
+                                                                         : base_.c_str(), 1);
+        EXPECT_EXIT(ensureFolderWritable(wide(row.folder)), testing::ExitedWithCode(1),
+                    "^Temporary files folder not writeable\n[^\r]*\r\n\r\n[^\r]*\r\n\r\n" +
+                        row.reason)
+            << row.folder;
+    }
 }
 
 TEST_F(TempFilesDeathTest, RegisteredPathsAreRemovedAtExit) {
@@ -212,6 +259,9 @@ TEST_F(TempFilesTest, FileHelpers) {
                             .count();
     EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))), (now + 11644473600.0) * 10000000.0,
                 10 * 10000000.0);
+    // A file copied onto itself stays as it was.
+    EXPECT_FALSE(copyFileWithRetries(wide(file), wide(file)));
+    EXPECT_EQ(readText(file), "12345");
     EXPECT_TRUE(createFolders(wide(base_ / "a" / "b" / "c")));
     EXPECT_FALSE(createFolders(wide(file / "below-a-file")));
     writeText(base_ / "a" / "b" / "c" / "f.txt", "x");
