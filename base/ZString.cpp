@@ -113,27 +113,37 @@ void putString(FormatSink& sink, const Conversion& conv, va_list& args) {
     putPadded(sink, conv, s, n);
 }
 
+// One number printed by snprintf at whatever length it needs.
+template <typename T>
+std::string printNumber(const std::string& fmt, T value) {
+    int n = std::snprintf(nullptr, 0, fmt.c_str(), value);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), fmt.c_str(), value);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
 // Numbers go through snprintf in the "C" locale of this thread only.
 void putNumber(FormatSink& sink, const Conversion& conv, va_list& args) {
     std::string fmt = "%" + conv.flags;
     if (conv.width >= 0) fmt += std::to_string(conv.width);
     if (conv.precision >= 0) fmt += "." + std::to_string(conv.precision);
-    char buffer[512];
-    int n = 0;
+    std::string text;
     char c = conv.conversion;
     CLocaleScope cLocale;
     if (std::strchr("fFeEgGaA", c)) {
         if (conv.length == "L") {
             fmt += "L";
             fmt += c;
-            n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), va_arg(args, long double));
+            text = printNumber(fmt, va_arg(args, long double));
         } else {
             fmt += c;
-            n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), va_arg(args, double));
+            text = printNumber(fmt, va_arg(args, double));
         }
     } else if (c == 'p') {
         fmt += c;
-        n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), va_arg(args, void*));
+        text = printNumber(fmt, va_arg(args, void*));
     } else {
         bool isSigned = c == 'd' || c == 'i';
         const std::string& len = conv.length;
@@ -153,11 +163,9 @@ void putNumber(FormatSink& sink, const Conversion& conv, va_list& args) {
         } else {
             value = isSigned ? va_arg(args, int) : static_cast<long long>(va_arg(args, unsigned int));
         }
-        n = std::snprintf(buffer, sizeof buffer, fmt.c_str(), value);
+        text = printNumber(fmt, value);
     }
-    if (n < 0) return;
-    if (n >= static_cast<int>(sizeof buffer)) n = sizeof buffer - 1;
-    sink.putAscii(buffer, n);
+    sink.putAscii(text.data(), static_cast<int>(text.size()));
 }
 
 // One formatting pass; returns false on a format error.
@@ -238,7 +246,11 @@ ZString::ZString(ZString&& other) noexcept
 ZString::~ZString() { delete[] data_; }
 
 ZString& ZString::operator=(const ZString& other) {
-    if (this != &other) assign(other.data_, other.length_);
+    // A copy owns a buffer of exactly its length, like the copy constructor's.
+    if (this != &other) {
+        ZString copy(other);
+        *this = std::move(copy);
+    }
     return *this;
 }
 
@@ -255,14 +267,6 @@ ZString& ZString::operator=(ZString&& other) noexcept {
 ZString& ZString::operator=(const char16_t* text) {
     ZString copy(text);
     return *this = std::move(copy);
-}
-
-void ZString::assign(const char16_t* text, int count) {
-    length_ = 0;
-    reserve(count);
-    std::memmove(data_, text, sizeof(char16_t) * count);
-    length_ = count;
-    data_[length_] = 0;
 }
 
 void ZString::reserve(int n) {
@@ -291,7 +295,10 @@ ZString ZString::formatV(const char16_t* fmt, va_list args) {
     bool ok = formatPass(counter, fmt, first);
     va_end(first);
     if (!ok) return result;
-    result.reserve(counter.count);
+    // Exactly the measured length plus the terminator.
+    delete[] result.data_;
+    result.data_ = allocate(counter.count);
+    result.capacity_ = counter.count;
     FormatSink writer{result.data_, 0};
     formatPass(writer, fmt, args);
     result.length_ = writer.count;
@@ -350,8 +357,10 @@ ZString ZString::fromUtf8(std::string_view utf8) {
         }
         if (!valid || (extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
             (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            result.append(char16_t(0xFFFD));
-            i += std::max<size_t>(1, j);
+            // A byte that is no part of valid UTF-8 (a file name is bytes)
+            // travels as U+DC00 + byte and is written back as that byte.
+            result.append(char16_t(0xDC00 + c));
+            ++i;
             continue;
         }
         i += extra + 1;
@@ -366,7 +375,9 @@ ZString ZString::fromUtf8(std::string_view utf8) {
     return result;
 }
 
-std::string utf16ToUtf8(std::u16string_view text) {
+namespace {
+
+std::string encodeUtf8(std::u16string_view text, bool keepEscapedBytes) {
     std::string out;
     out.reserve(text.size());
     const size_t n = text.size();
@@ -376,6 +387,9 @@ std::string utf16ToUtf8(std::u16string_view text) {
             text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
+        } else if (keepEscapedBytes && cp >= 0xDC80 && cp <= 0xDCFF) {
+            out += static_cast<char>(cp - 0xDC00);
+            continue;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
@@ -398,7 +412,13 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-std::string ZString::toUtf8() const { return utf16ToUtf8(view()); }
+}  // namespace
+
+std::string utf16ToUtf8(std::u16string_view text) { return encodeUtf8(text, false); }
+
+std::string ZString::toUtf8() const { return encodeUtf8(view(), true); }
+
+std::string ZString::toDisplayUtf8() const { return encodeUtf8(view(), false); }
 
 ZString& ZString::append(const char16_t* text, int count) {
     if (!text || count <= 0) return *this;

@@ -29,8 +29,13 @@ public:
     static ZString format(const char16_t* fmt, ...);
     static ZString formatV(const char16_t* fmt, va_list args);
 
+    // Bytes that are not valid UTF-8 (file names need not be) become the
+    // code units U+DC80..U+DCFF, which toUtf8 turns back into the same bytes.
     static ZString fromUtf8(std::string_view utf8);
     std::string toUtf8() const;
+    // For text shown to people: an escaped byte is written as U+FFFD, so the
+    // result is always valid UTF-8.
+    std::string toDisplayUtf8() const;
 
     ZString& append(const ZString& other);
     ZString& append(const char16_t* text);
@@ -39,6 +44,9 @@ public:
     ZString& append(int32_t value);
     ZString& append(uint32_t value);
     ZString& append(bool value);
+    // A narrow string or char would silently pick the bool or int overload.
+    ZString& append(const char*) = delete;
+    ZString& append(char) = delete;
     ZString& appendFormat(const char16_t* fmt, ...);
     ZString& appendFormatV(const char16_t* fmt, va_list args);
     ZString& operator+=(const ZString& other) { return append(other); }
@@ -85,8 +93,6 @@ public:
     friend auto operator<=>(const ZString& a, const ZString& b) { return a.view() <=> b.view(); }
 
 private:
-    void assign(const char16_t* text, int count);
-
     char16_t* data_;
     int32_t length_;
     int32_t capacity_;
@@ -94,7 +100,7 @@ private:
 
 ZString operator+(const ZString& a, const ZString& b);
 
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
+// UTF-16 to UTF-8 for display: unpaired surrogates become U+FFFD.
 std::string utf16ToUtf8(std::u16string_view text);
 
 template <>

@@ -33,31 +33,46 @@ GtkMessageType messageType(unsigned flags) {
     }
 }
 
+std::mutex& buttonsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+MessageBoxButtons& buttonWords() {
+    static MessageBoxButtons words;
+    return words;
+}
+
+void addButton(GtkDialog* dialog, const ZString& text, int answer) {
+    gtk_dialog_add_button(dialog, text.toDisplayUtf8().c_str(), answer);
+}
+
 void addButtons(GtkDialog* dialog, unsigned flags) {
+    MessageBoxButtons words = messageBoxButtons();
     switch (flags & kButtonMask) {
         case MB_OKCANCEL:
-            gtk_dialog_add_button(dialog, "_OK", IDOK);
-            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            addButton(dialog, words.ok, IDOK);
+            addButton(dialog, words.cancel, IDCANCEL);
             gtk_dialog_set_default_response(dialog, IDOK);
             break;
         case MB_YESNOCANCEL:
-            gtk_dialog_add_button(dialog, "_Yes", IDYES);
-            gtk_dialog_add_button(dialog, "_No", IDNO);
-            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            addButton(dialog, words.yes, IDYES);
+            addButton(dialog, words.no, IDNO);
+            addButton(dialog, words.cancel, IDCANCEL);
             gtk_dialog_set_default_response(dialog, IDYES);
             break;
         case MB_YESNO:
-            gtk_dialog_add_button(dialog, "_Yes", IDYES);
-            gtk_dialog_add_button(dialog, "_No", IDNO);
+            addButton(dialog, words.yes, IDYES);
+            addButton(dialog, words.no, IDNO);
             gtk_dialog_set_default_response(dialog, IDYES);
             break;
         case MB_RETRYCANCEL:
-            gtk_dialog_add_button(dialog, "_Retry", IDRETRY);
-            gtk_dialog_add_button(dialog, "_Cancel", IDCANCEL);
+            addButton(dialog, words.retry, IDRETRY);
+            addButton(dialog, words.cancel, IDCANCEL);
             gtk_dialog_set_default_response(dialog, IDRETRY);
             break;
         default:
-            gtk_dialog_add_button(dialog, "_OK", IDOK);
+            addButton(dialog, words.ok, IDOK);
             gtk_dialog_set_default_response(dialog, IDOK);
             break;
     }
@@ -103,6 +118,16 @@ gboolean runOnGuiThread(gpointer data) {
 
 }  // namespace
 
+void setMessageBoxButtons(const MessageBoxButtons& buttons) {
+    std::lock_guard<std::mutex> guard(buttonsLock());
+    buttonWords() = buttons;
+}
+
+MessageBoxButtons messageBoxButtons() {
+    std::lock_guard<std::mutex> guard(buttonsLock());
+    return buttonWords();
+}
+
 int cautiousAnswer(unsigned flags) {
     switch (flags & kButtonMask) {
         case MB_OK:
@@ -115,8 +140,8 @@ int cautiousAnswer(unsigned flags) {
 }
 
 int messageBox(WindowHandle owner, const ZString& caption, const ZString& text, unsigned flags) {
-    std::string captionUtf8 = caption.toUtf8();
-    std::string textUtf8 = text.toUtf8();
+    std::string captionUtf8 = caption.toDisplayUtf8();
+    std::string textUtf8 = text.toDisplayUtf8();
     if (gdk_display_get_default() == nullptr) {
         std::string out = captionUtf8 + "\n" + textUtf8 + "\n";
         fwrite(out.data(), 1, out.size(), stderr);

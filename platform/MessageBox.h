@@ -32,6 +32,14 @@ constexpr int IDNO = 7;
 // OK is the only button, IDNO for Yes/No, IDCANCEL otherwise.
 int messageBox(WindowHandle owner, const ZString& caption, const ZString& text, unsigned flags);
 
+// The buttons' words, in the program's current language (the language
+// library sets them; English until then).
+struct MessageBoxButtons {
+    ZString ok = u"_OK", cancel = u"_Cancel", retry = u"_Retry", yes = u"_Yes", no = u"_No";
+};
+void setMessageBoxButtons(const MessageBoxButtons& buttons);
+MessageBoxButtons messageBoxButtons();
+
 // The answer messageBox gives when nobody can be asked.
 int cautiousAnswer(unsigned flags);
 

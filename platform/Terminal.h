@@ -12,7 +12,9 @@ namespace platform::terminal {
 bool isTerminal(int fd);
 
 // Asks on the controlling terminal with echo off. False when there is no
-// terminal or the input ended; the text without its line feed otherwise.
+// terminal, the input ended or the program was asked to end meanwhile (the
+// terminal's settings are restored at once); the text without its line feed
+// otherwise.
 bool readHidden(const ZString& prompt, ZString& text);
 
 // Points the descriptor (1 or 2) at the null device, or at standard error
@@ -21,11 +23,14 @@ bool readHidden(const ZString& prompt, ZString& text);
 // of the original.
 int divert(int fd, bool toStderr);
 
-// Writes the text in UTF-8 to the descriptor in one piece.
-void writeText(int fd, const std::string& utf8);
+// Writes the text in UTF-8 to the descriptor in one piece. False when the
+// reader is gone (a closed pipe) or the write failed otherwise.
+bool writeText(int fd, const std::string& utf8);
 
-// Calls the handler once, on a thread of its own, when the program is asked
-// to end (interrupt or terminate signal). Call before starting other threads.
+// Calls the handler on a thread of its own each time the program is asked to
+// end (interrupt, terminate or hang-up signal), and wakes readHidden. A
+// closed pipe raises no signal: its write just fails. Call before starting
+// other threads.
 void onInterrupt(std::function<void()> handler);
 
 }  // namespace platform::terminal

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the program need.
 # Idempotent and quick when everything is present: dpkg is asked first, apt-get
-# only runs for what is missing.
+# only runs for what is missing. With --tests it also makes the German locale
+# the tests use.
 set -euo pipefail
 
 PACKAGES=(
@@ -29,6 +30,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 # Tests check that numbers ignore a German user locale, so one must exist.
 ensure_german_locale() {
+  [ "${1:-}" = "--tests" ] || return 0
   if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     $SUDO sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
     grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
@@ -37,7 +39,7 @@ ensure_german_locale() {
 }
 
 if [ ${#missing[@]} -eq 0 ]; then
-  ensure_german_locale
+  ensure_german_locale "$@"
   exit 0
 fi
 
@@ -45,4 +47,4 @@ echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-ensure_german_locale
+ensure_german_locale "$@"

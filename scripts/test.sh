@@ -3,7 +3,7 @@
 # virtual X server). Exits with the test result.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh --tests
 scripts/build.sh
 BUILD_DIR=${VARTO_BUILD_DIR:-build}
 exec xvfb-run -a -s "-screen 0 1280x1024x24" \

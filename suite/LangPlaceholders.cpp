@@ -32,11 +32,18 @@ bool resolve(const LangInfo& info, const ZString& key, ZString& value) {
         if (fact) value = *fact;
         return fact != nullptr;
     }
-    ZString grouped = ZString(u"compress/") + key;
-    const ZString& name = lang_hasText(grouped) ? grouped : key;
-    if (!lang_hasText(name)) return false;
-    value = lang_getStr(name);
-    return true;
+    // Both names in the current language first; English only after that, so
+    // a translation's own key wins over English "compress/" + key.
+    const ZString names[] = {ZString(u"compress/") + key, key};
+    for (bool (*has)(const ZString&) : {&lang_hasStr, &lang_hasText}) {
+        for (const ZString& name : names) {
+            if (has(name)) {
+                value = lang_getStr(name);
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace

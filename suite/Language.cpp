@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/MessageBox.h"
 #include "suite/EmbeddedLangFiles.h"
 #include "suite/LangFile.h"
 #include "suite/Settings.h"
@@ -69,6 +70,17 @@ const LangFile* findLanguage(const std::vector<LangFile>& files, const ZString& 
     return nullptr;
 }
 
+// Message boxes are below the language library; it hands them its words.
+platform::MessageBoxButtons buttonTexts(const LangState& state) {
+    auto text = [&](const char16_t* key) {
+        const ZString* found = state.current->find(key);
+        if (!found) found = state.english->find(key);
+        return found ? *found : ZString(key);
+    };
+    return {text(u"inputBox/ok"), text(u"inputBox/cancel"), text(u"general/retry"),
+            text(u"general/yes"), text(u"general/no")};
+}
+
 std::unique_ptr<LangState> loadState() {
     auto state = std::make_unique<LangState>();
     for (size_t i = 0; i < kEmbeddedLangFileCount; ++i) {
@@ -85,10 +97,16 @@ std::unique_ptr<LangState> loadState() {
     ZString configured = config_getStr(u"Language", u"");
     if (!configured.trimmed().isEmpty()) state->current = findLanguage(state->files, configured);
     if (!state->current) {
-        const char* lang = std::getenv("LANG");
-        if (lang && *lang) state->current = findLanguage(state->files, ZString::fromUtf8(lang));
+        // The locale's usual order: the first variable that is set decides.
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char* value = std::getenv(name);
+            if (!value || !*value) continue;
+            state->current = findLanguage(state->files, ZString::fromUtf8(value));
+            break;
+        }
     }
     if (!state->current) state->current = state->english;
+    platform::setMessageBoxButtons(buttonTexts(*state));
     return state;
 }
 

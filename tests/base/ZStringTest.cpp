@@ -42,7 +42,18 @@ TEST(ZStringTest, CopyAllocatesExactlyAndNeverAliases) {
     EXPECT_NE(copy.c_str(), s.c_str());
     copy.append(u"!");
     EXPECT_EQ(s, u"hello");
+    // Assignment and formatting allocate exactly too, whatever the target had.
+    ZString assigned(u"a much longer text than hello");
+    assigned = s;
+    EXPECT_EQ(assigned.capacity(), 5);
+    EXPECT_EQ(ZString::format(u"%d", 42).capacity(), 2);
 }
+
+// Narrow text and chars would pick the bool and int overloads.
+template <typename T>
+concept Appendable = requires(ZString s, T value) { s.append(value); };
+static_assert(!Appendable<const char*> && !Appendable<char>);
+static_assert(Appendable<const char16_t*> && Appendable<char16_t> && Appendable<bool>);
 
 TEST(ZStringTest, AppendingNothingChangesNothing) {
     ZString s(u"abc");
@@ -128,6 +139,8 @@ TEST(ZStringTest, FormatConversions) {
     EXPECT_EQ(ZString::format(u"%d %u %lld %c %%", -5, 5u, 1LL << 40, u'Z'), u"-5 5 1099511627776 Z %");
     EXPECT_EQ(ZString::format(u"%I64d %zu", static_cast<long long>(-1), size_t(3)), u"-1 3");
     EXPECT_EQ(ZString::format(u"%*d", 4, 7), u"   7");
+    EXPECT_EQ(ZString::format(u"%600d", 7).length(), 600);
+    EXPECT_EQ(ZString::format(u"%.550f", 0.5).length(), 552);
     EXPECT_TRUE(ZString::format(u"bad %y conversion").isEmpty());
     ZString s(u"n=");
     s.appendFormat(u"%d", 42);
@@ -147,8 +160,13 @@ TEST(ZStringTest, Utf8RoundTripWithSurrogatesAndInvalidBytes) {
     ZString s = ZString::fromUtf8(text);
     EXPECT_EQ(s.length(), 6);
     EXPECT_EQ(s.toUtf8(), text);
-    ZString bad = ZString::fromUtf8("x\xff\xc3y");
-    EXPECT_EQ(bad, u"x\uFFFD\uFFFDy");
+    // Bytes that are not UTF-8 (a file name's) travel as U+DC00 + byte and
+    // come back as the same bytes; shown to people they are U+FFFD.
+    const std::string name = "caf\xe9 x\xff\xc3y\xed\xa0\x80.pdf";
+    ZString bad = ZString::fromUtf8(name);
+    EXPECT_EQ(bad, u"caf\xDCE9 x\xDCFF\xDCC3y\xDCED\xDCA0\xDC80.pdf");
+    EXPECT_EQ(bad.toUtf8(), name);
+    EXPECT_EQ(bad.toDisplayUtf8(), "caf\uFFFD x\uFFFD\uFFFDy\uFFFD\uFFFD\uFFFD.pdf");
     ZString lone(u"\xD800");
     EXPECT_EQ(lone.toUtf8(), "\xef\xbf\xbd");
 }

@@ -13,7 +13,7 @@ protected:
             temp.file("lang/zq.lang"),
             "[info]\nfileName=pl.lang\nname=Placeholderish\nnativeName=Platzhalterisch\ncode=zq\n"
             "countryCode=ZQ\ndirection=rtl\n[strings]\ncompress/dpi=grouped dpi\ndpi=bare dpi\n"
-            "only-bare=bare only\ngeneral/console=the console\namp=a&b<c\n"
+            "only-bare=bare only\nfile=bare file\ngeneral/console=the console\namp=a&b<c\n"
             "quotes=it's \"quoted\" <b>&amp;\nchain=x{lang-hsc/amp}y\nself={lang/dpi}\n");
         chooseLanguage("zq");
     }
@@ -29,6 +29,8 @@ TEST_F(LangPlaceholdersTest, KeysTryTheCompressGroupFirst) {
     EXPECT_EQ(plain(u"{lang/general/console}"), u"the console");
     EXPECT_EQ(plain(u"a {lang/no-such-key} b {lang/}"), u"a {lang/no-such-key} b {lang/}");
     EXPECT_EQ(plain(u"{lang/save}"), u"Save");  // missing here: English, as lang_getStr gives
+    // The language's own bare key wins over English "compress/file".
+    EXPECT_EQ(plain(u"{lang/file}"), u"bare file");
     EXPECT_EQ(plain(u"{LANG/dpi}{lang /dpi}"), u"{LANG/dpi}{lang /dpi}");
 }
 

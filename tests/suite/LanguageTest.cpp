@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/MessageBox.h"
 #include "suite/LangFile.h"
 #include "suite/Language.h"
 #include "tests/suite/SuiteTestEnv.h"
@@ -50,6 +51,52 @@ TEST_F(LanguageTest, ChoiceByConfigurationThenLang) {
     EXPECT_EQ(current().code, u"de");
     chooseLanguage("English");  // the configuration wins over LANG
     EXPECT_EQ(current().code, u"en");
+
+    // LC_ALL, then LC_MESSAGES, then LANG: the first one set decides.
+    const struct {
+        const char *all, *messages, *lang;
+        const char16_t* code;
+    } locales[] = {{"de_DE.UTF-8", nullptr, "en_US.UTF-8", u"de"},
+                   {nullptr, "de_DE.UTF-8", "en_US.UTF-8", u"de"},
+                   {"en_US.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", u"en"},
+                   {"C.UTF-8", nullptr, "de_DE.UTF-8", u"en"}};
+    for (const auto& row : locales) {
+        auto value = [](const char* text) {
+            return text ? std::optional<std::string>(text) : std::nullopt;
+        };
+        ScopedEnv all("LC_ALL", value(row.all)), messages("LC_MESSAGES", value(row.messages)),
+            lang("LANG", value(row.lang));
+        chooseLanguage("");
+        EXPECT_EQ(current().code, row.code) << (row.all ? row.all : "-") << " "
+                                            << (row.messages ? row.messages : "-");
+    }
+}
+
+// Message boxes speak the current language too.
+TEST_F(LanguageTest, MessageBoxButtonsFollowTheLanguage) {
+    chooseLanguage("de");
+    lang_getStr(u"compress/file");
+    platform::MessageBoxButtons german = platform::messageBoxButtons();
+    EXPECT_EQ(german.cancel, u"Abbrechen");
+    EXPECT_EQ(german.retry, u"Wiederholen");
+    EXPECT_EQ(german.yes + u"/" + german.no, u"Ja/Nein");
+}
+
+// The two tooltips say what their buttons do, in both languages.
+TEST_F(LanguageTest, TooltipsDescribeTheirActions) {
+    const struct {
+        const char* language;
+        const char16_t* key;
+        const char16_t* words[2];
+    } tooltips[] = {{"en", u"compress/~calc-size-info", {u"every listed file", u"current settings"}},
+                    {"de", u"compress/~calc-size-info", {u"Alle Dateien der Liste", u"aktuellen"}},
+                    {"en", u"compress/~save-info", {u"save dialog", u"folder"}},
+                    {"de", u"compress/~save-info", {u"Speichern-Dialog", u"Ordner"}}};
+    for (const auto& row : tooltips) {
+        chooseLanguage(row.language);
+        for (const char16_t* word : row.words)
+            EXPECT_GE(lang_getStr(row.key).find(word), 0) << row.language;
+    }
 }
 
 TEST_F(LanguageTest, MissingStringsFallBackToEnglishButAreNotDefined) {

@@ -68,6 +68,8 @@ protected:
     ScopedEnv configHome{"VARTO_CONFIG_HOME", temp.file("config")};
     ScopedEnv installIni{"VARTO_INSTALL_INI", temp.file("none/install.ini")};
     ScopedEnv lang{"LANG", std::string("C.UTF-8")};
+    ScopedEnv lcAll{"LC_ALL", std::nullopt};
+    ScopedEnv lcMessages{"LC_MESSAGES", std::nullopt};
     ScopedEnv langDir{"VARTO_LANG_DIR", temp.file("lang")};
 
     void TearDown() override { lang_reload(); }

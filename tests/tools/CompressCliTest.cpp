@@ -2,6 +2,12 @@
 // (which then run the real tools) and against the corpus.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -34,7 +40,8 @@ struct CliResult {
     std::vector<std::string> lines;  // of standard output
 };
 
-CliResult runCli(const std::vector<std::string>& args) {
+// As runCli, with a whole argument vector (program first).
+CliResult runCliArgv(const std::vector<std::string>& argv) {
     struct Capture : Command {
         CliResult result;
         void onStdoutData(const char* bytes, int count) override {
@@ -44,14 +51,23 @@ CliResult runCli(const std::vector<std::string>& args) {
             result.err.append(bytes, count);
         }
     } command;
-    std::string line = "\"" + cliPath() + "\"";
-    for (const std::string& arg : args) line += " \"" + arg + "\"";
+    std::string line;
+    for (std::string arg : argv) {
+        for (size_t at = 0; (at = arg.find('"', at)) != std::string::npos; at += 2) arg.insert(at, "\\");
+        line += (line.empty() ? "\"" : " \"") + arg + "\"";
+    }
     command.commandLine = z(line);
     command.run();
     command.result.exitCode = command.exitCode;
     std::istringstream lines(command.result.out);
     for (std::string text; std::getline(lines, text);) command.result.lines.push_back(text);
     return command.result;
+}
+
+CliResult runCli(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {cliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCliArgv(argv);
 }
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
@@ -146,7 +162,8 @@ TEST(CompressCliTest, ExitCodesAndUsageErrors) {
                                                            {"--color", "RGB", a},
                                                            {"--jobs", "0", a},
                                                            {"--quality"},
-                                                           {"--web=yes", a}}) {
+                                                           {"--web=yes", a},
+                                                           {"--suffix", "_a/b", a}}) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 2u) << (args.empty() ? "" : args[0]);
         EXPECT_TRUE(r.err.starts_with("varto-compress-cli: ")) << r.err;
@@ -285,4 +302,323 @@ TEST(CompressCliTest, OtherDocumentsGoThroughTheConverter) {
     EXPECT_TRUE(r.lines[0].starts_with(text + ": 27.00 B -> ")) << r.lines[0];
     EXPECT_TRUE(r.lines[0].ends_with("% larger) -> " + env.path("notes_compressed.pdf")));
     EXPECT_EQ(pdfPageCount(z(env.path("notes_compressed.pdf"))), 1);
+    // From nothing there is no percentage.
+    std::string empty = env.add("empty.txt", "");
+    CliResult fromEmpty = runCli({empty});
+    ASSERT_EQ(fromEmpty.exitCode, 0u) << fromEmpty.err;
+    EXPECT_TRUE(std::regex_match(fromEmpty.lines[0],
+                                 std::regex(".*: 0\\.00 B -> [0-9.]+ [KMG]?B \\(larger\\) -> .*")))
+        << fromEmpty.lines[0];
+}
+
+namespace {
+
+// The same small PDF written without spaces: every tool's rewrite, the
+// unlock step's included, comes out larger.
+std::string compactPdf() {
+    std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>",
+                                        "<</Type/Pages/Kids[3 0 R]/Count 1>>",
+                                        "<</Type/Page/Parent 2 0 R/MediaBox[0 0 99 99]>>"};
+    std::string pdf = "%PDF-1.4\n";
+    std::string xref = "xref\n0 4\n0000000000 65535 f \n";
+    for (size_t i = 0; i < objects.size(); ++i) {
+        std::string offset = std::to_string(pdf.size());
+        xref += std::string(10 - offset.size(), '0') + offset + " 00000 n \n";
+        pdf += std::to_string(i + 1) + " 0 obj" + objects[i] + "endobj\n";
+    }
+    return pdf + xref + "trailer<</Size 4/Root 1 0 R>>\nstartxref\n" + std::to_string(pdf.size()) +
+           "\n%%EOF\n";
+}
+
+}  // namespace
+
+// Names are bytes and may hold line feeds; the result never grows; what
+// cannot be saved is found before any tool runs.
+TEST(CompressCliTest, OddNamesUnchangedFilesAndTargetsCheckedFirst) {
+    EngineEnv env;
+    const struct {
+        std::string name, content, line;  // line: the result line after "<folder>/"
+    } rows[] = {
+        {"caf\xe9.pdf", samplePdf(2),
+         "caf\xef\xbf\xbd.pdf: .* saved\\) -> .*/caf\xef\xbf\xbd_compressed\\.pdf"},
+        {"new\nline.pdf", samplePdf(2), "new\\\\nline\\.pdf: .* saved\\) -> .*/new\\\\nline_compressed\\.pdf"},
+        {"compact.pdf", compactPdf(),
+         "compact\\.pdf: (\\d+\\.\\d\\d B) -> \\1 \\(kept as it was\\) -> .*/compact_compressed\\.pdf"},
+        {std::string(240, 'n') + ".pdf", samplePdf(1),
+         std::string(240, 'n') + "\\.pdf: failed: the new name would be too long: n+_compressed\\.pdf"},
+    };
+    std::vector<std::string> args = {"--jobs", "1"};
+    for (const auto& row : rows) args.push_back(env.add(row.name, row.content));
+    CliResult r = runCli(args);
+    EXPECT_EQ(r.exitCode, 1u) << r.err;
+    ASSERT_EQ(r.lines.size(), std::size(rows) + 1) << r.out;
+    for (const auto& row : rows) {
+        bool found = false;
+        for (const std::string& line : r.lines)
+            found = found || std::regex_match(line, std::regex(".*/" + row.line));
+        EXPECT_TRUE(found) << row.line << "\n" << r.out;
+    }
+    EXPECT_EQ(readFile(env.path("caf\xe9_compressed.pdf")).substr(0, 5), "%PDF-");
+    EXPECT_TRUE(fs::exists(env.path("new\nline_compressed.pdf")));
+    EXPECT_EQ(readFile(env.path("compact_compressed.pdf")), compactPdf());
+    EXPECT_EQ(env.runs("gs").size(), 3u);  // none for the name that cannot be saved
+}
+
+namespace {
+
+// Runs the batch command in a terminal of its own.
+struct TerminalRun {
+    int master = -1;
+    pid_t pid = -1;
+    std::string seen;
+
+    explicit TerminalRun(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {cliPath()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> raw;
+        for (auto& arg : argv) raw.push_back(arg.data());
+        raw.push_back(nullptr);
+        pid = forkpty(&master, nullptr, nullptr, nullptr);
+        if (pid == 0) {
+            execv(raw[0], raw.data());
+            _exit(127);
+        }
+    }
+    ~TerminalRun() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (master >= 0) close(master);
+    }
+    // Reads what the terminal shows until the text appears.
+    bool waitFor(const std::string& text) {
+        return waitUntil([&] {
+            char buffer[4096];
+            pollfd p{master, POLLIN, 0};
+            while (poll(&p, 1, 0) > 0) {
+                ssize_t n = read(master, buffer, sizeof buffer);
+                if (n <= 0) break;
+                seen.append(buffer, static_cast<size_t>(n));
+            }
+            return seen.find(text) != std::string::npos;
+        });
+    }
+    // The exit status once the program ended within the time.
+    int exitStatus(int64_t ms) {
+        int status = -1;
+        waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, ms);
+        return status;
+    }
+};
+
+}  // namespace
+
+// The password question stands on a line of its own; Ctrl+C or SIGTERM
+// while it waits end the run at once and give the terminal its echo back.
+TEST(CompressCliTest, PasswordPromptHasItsOwnLineAndEndsOnInterrupt) {
+    EngineEnv env;
+    std::string locked = env.encrypted("locked.pdf", "pw");
+    for (int signalNumber : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        TerminalRun run({locked});
+        const std::string question = "Password for file 'locked.pdf': ";
+        ASSERT_TRUE(run.waitFor(question)) << run.seen;
+        std::string before = run.seen.substr(0, run.seen.find(question));
+        EXPECT_TRUE(before.empty() || before.ends_with("\033[K") || before.ends_with("\n"))
+            << before;
+        if (signalNumber == SIGINT) {
+            ASSERT_EQ(write(run.master, "\x03", 1), 1);  // Ctrl+C
+        } else {
+            ::kill(run.pid, SIGTERM);
+        }
+        int status = run.exitStatus(3000);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_TRUE(run.waitFor(locked + ": failed: cancelled")) << run.seen;
+        termios settings{};
+        ASSERT_EQ(tcgetattr(run.master, &settings), 0);
+        EXPECT_TRUE(settings.c_lflag & ECHO);
+        EXPECT_TRUE(env.tempFiles().empty());
+    }
+}
+
+namespace {
+
+// Another user's world: a folder of theirs with the inputs, their settings,
+// and the batch command run as them with umask 022. As root the runs switch
+// user with setpriv; otherwise they are this (unprivileged) user's own.
+struct UserRun {
+    uid_t uid;
+    std::string root;
+
+    explicit UserRun(uid_t user) : uid(user) {
+        std::string pattern = (fs::temp_directory_path() / "varto user XXXXXX").string();
+        root = mkdtemp(pattern.data()) ? pattern : std::string();
+        fs::create_directories(root + "/in");
+        fs::create_directories(root + "/config");
+        fs::permissions(root, fs::perms(0755));
+        for (const char* sub : {"", "/in", "/config"}) give(root + sub);
+    }
+    ~UserRun() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    void give(const std::string& path) const {
+        if (geteuid() == 0 && chown(path.c_str(), uid, uid) != 0) ADD_FAILURE() << path;
+    }
+    std::string add(const std::string& name, const std::string& bytes) const {
+        std::string path = root + "/in/" + name;
+        writeFile(path, bytes);
+        give(path);
+        return path;
+    }
+    // The command under a shell that sets the umask; tail adds a pipeline.
+    std::vector<std::string> argv(const std::vector<std::string>& args,
+                                  const std::string& tail = "") const {
+        std::vector<std::string> argv;
+        if (geteuid() == 0) {
+            std::string id = std::to_string(uid);
+            argv = {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups"};
+        }
+        for (std::string part : std::vector<std::string>{
+                 "env", "-u", "VARTO_INSTALL_INI", "VARTO_CONFIG_HOME=" + root + "/config", "sh",
+                 "-c", "umask 022; exec \"$0\" \"$@\"" + tail, cliPath()})
+            argv.push_back(part);
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+};
+
+bool canSwitchUser() { return geteuid() == 0 && fs::exists("/usr/bin/setpriv"); }
+
+// Every entry below the folder that another user could read or enter.
+std::vector<std::string> openToOthers(const std::string& folder) {
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        struct stat st {};
+        if (lstat(it->path().c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+            found.push_back(it->path().string());
+    }
+    return found;
+}
+
+}  // namespace
+
+// Two users at once each get a private temporary folder of their own, and a
+// folder or file they cannot use is named before any work.
+TEST(CompressCliTest, EachUserHasAPrivateTemporaryFolder) {
+    if (!canSwitchUser()) GTEST_SKIP() << "needs root and setpriv to run as two other users";
+    std::vector<std::unique_ptr<UserRun>> users;
+    for (uid_t uid : {65534u, 65533u}) users.push_back(std::make_unique<UserRun>(uid));
+    for (const auto& user : users) {
+        SCOPED_TRACE(user->uid);
+        std::string pdf = user->add("a.pdf", samplePdf(1));
+        CliResult r = runCliArgv(user->argv({pdf}));
+        EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
+        std::string own = "/tmp/varto-" + std::to_string(user->uid);
+        struct stat st {};
+        ASSERT_EQ(lstat(own.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, user->uid);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    // The first user's file, unreadable for the second; a folder they cannot write.
+    const UserRun& second = *users[1];
+    std::string theirs = users[0]->add("private.pdf", samplePdf(1));
+    chmod(theirs.c_str(), 0600);
+    std::string mine = second.add("mine.pdf", samplePdf(1));
+    CliResult r = runCliArgv(second.argv({"-o", users[0]->root, mine}));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_TRUE(contains(r.err, "cannot write into the folder " + users[0]->root + ": Permission denied")) << r.err;
+    r = runCliArgv(second.argv({theirs}));
+    EXPECT_TRUE(contains(r.lines, theirs + ": failed: cannot be read: Permission denied")) << r.out;
+    r = runCliArgv(second.argv({"--jobs", "1", mine, users[0]->add("shared.pdf", samplePdf(1))}));
+    EXPECT_TRUE(contains(r.lines, users[0]->root + "/in/shared.pdf: failed: cannot write into " +
+                                      users[0]->root + "/in: Permission denied"))
+        << r.out;
+}
+
+// While the batch command runs as an ordinary user with umask 022, nothing in
+// its temporary folder is open to others, and nothing is left once it ends:
+// normally, by Ctrl+C, by SIGTERM, or because its output pipe closed.
+TEST(CompressCliTest, TemporaryFilesArePrivateAndGoneHoweverTheRunEnds) {
+    UserRun user(canSwitchUser() ? 65534u : geteuid());
+    std::string temp = user.root + "/tmp";
+    fs::create_directories(temp);
+    fs::permissions(temp, fs::perms(0700));
+    user.give(temp);
+    std::vector<std::string> files;
+    std::string corpus = corpusFolder();
+    for (const char* name : {"tiny-parallel-cheat-libreoffice.pdf", "lin-simh-faq.pdf"}) {
+        files.push_back(user.add(name, corpus.empty() ? samplePdf(20) : readFile(corpus + "/" + name)));
+    }
+    std::vector<std::string> args = {"--jobs", "1", "-o", user.root + "/out"};
+    args.insert(args.end(), files.begin(), files.end());
+    ScopedEnv tmpdir("TMPDIR", temp);
+
+    enum class Ending { Normal, Interrupt, Terminate, ClosedPipe };
+    for (Ending ending : {Ending::Normal, Ending::Interrupt, Ending::Terminate, Ending::ClosedPipe}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        platform::Process cli;
+        ASSERT_EQ(cli.spawn(user.argv(args, ending == Ending::ClosedPipe ? " | head -c 1" : ""), true), 0);
+        std::vector<std::string> seen;
+        while (!cli.exited()) {
+            for (const std::string& path : openToOthers(temp)) seen.push_back(path);
+            bool toolRunning = false;
+            std::error_code error;
+            for (auto it = fs::recursive_directory_iterator(temp, error);
+                 !error && it != fs::recursive_directory_iterator(); it.increment(error))
+                toolRunning = toolRunning || contains(it->path().filename().string(), "compress_gs_");
+            if (toolRunning && (ending == Ending::Interrupt || ending == Ending::Terminate)) {
+                ::kill(cli.pid(), ending == Ending::Interrupt ? SIGINT : SIGTERM);
+            }
+            char buffer[4096];
+            while (cli.bytesAvailable(platform::Process::Stream::Output) > 0)
+                cli.read(platform::Process::Stream::Output, buffer, sizeof buffer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        EXPECT_TRUE(seen.empty()) << seen.front();
+        uint32_t code = cli.exitCode();
+        EXPECT_EQ(code, ending == Ending::Normal ? 0u : ending == Ending::ClosedPipe ? 0u : 1u);
+        std::vector<std::string> left;
+        std::error_code error;
+        for (auto it = fs::recursive_directory_iterator(temp, error);
+             !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+            if (it->path().filename() != "Varto") left.push_back(it->path().string());
+        }
+        EXPECT_TRUE(left.empty()) << left.front();
+    }
+}
+
+// scripts/run.sh as a user meets it: the build's progress shows, the test
+// locale is not touched, an absolute build folder works, and without a
+// window it points to --batch instead of naming a command nobody typed.
+TEST(CompressCliTest, RunScriptShowsItsBuildAndPointsToTheBatchCommand) {
+    EngineEnv env;
+    // Stand-ins that record their calls: cmake (the build is up to date
+    // anyway) and locale (the test-only German locale set-up).
+    writeFile(env.path("bin/cmake"), "#!/bin/sh\necho \"[1/1] building for $*\"\n");
+    writeFile(env.path("bin/locale"), "#!/bin/sh\ntouch \"$(dirname \"$0\")/locale.called\"\n");
+    for (const char* tool : {"bin/cmake", "bin/locale"})
+        fs::permissions(env.path(tool), fs::perms::owner_all);
+    ScopedEnv path("PATH", env.path("bin") + ":" + std::getenv("PATH"));
+    ScopedEnv build("VARTO_BUILD_DIR", VARTO_BINARY_DIR);
+    ScopedEnv display("DISPLAY", "");
+    const std::string script = VARTO_SOURCE_DIR "/scripts/run.sh";
+
+    CliResult bare = runCliArgv({script});
+    EXPECT_EQ(bare.exitCode, 2u);
+    EXPECT_TRUE(contains(bare.err, "[1/1] building for --build " VARTO_BINARY_DIR)) << bare.err;
+    std::string last = bare.err.substr(bare.err.rfind('\n', bare.err.size() - 2) + 1);
+    EXPECT_TRUE(last.starts_with("run.sh: ") && contains(last, "scripts/run.sh --batch FILE")) << last;
+    EXPECT_FALSE(contains(bare.err, "varto-compress-cli")) << bare.err;
+    EXPECT_EQ(bare.out, "");
+
+    std::string a = env.add("a.pdf", samplePdf(1));
+    CliResult batch = runCliArgv({script, "--batch", a});
+    EXPECT_EQ(batch.exitCode, 0u) << batch.err;
+    EXPECT_TRUE(batch.out.starts_with(a + ": ")) << batch.out;
+    EXPECT_FALSE(fs::exists(env.path("bin/locale.called")));
 }

@@ -4,6 +4,8 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -376,6 +378,25 @@ TEST_F(DocToolTest, TextEncodingsAndEmptyFiles) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(pageSizes(path("empty.pdf")).size(), 1u);
 
+  // The title is the file's own name, shown as UTF-8 even when the name is
+  // not; the engine's working names give none.
+  const struct {
+    std::string name, title;
+  } titles[] = {{"caf\xe9.txt", "caf\xef\xbf\xbd.txt"}, {"compress_22_1234_99.txt", ""}};
+  for (const auto& row : titles) {
+    writeBytes(path(row.name), "words\n");
+    result = convert(path(row.name), path("titled.pdf"));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string info = run({"pdfinfo", path("titled.pdf").string()}).out;
+    const size_t at = info.find("Title:");
+    std::string title;
+    if (at != std::string::npos) {
+      title = info.substr(at + 6, info.find('\n', at) - at - 6);
+      title.erase(0, title.find_first_not_of(' '));
+    }
+    EXPECT_EQ(title, row.title) << row.name;
+  }
+
   // Text without a known extension is recognised by its content.
   writeBytes(path("README"), "plain words\n");
   result = convert(path("README"), path("readme.pdf"));
@@ -458,6 +479,7 @@ TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndCleansUp) {
     GTEST_SKIP() << "LibreOffice is not installed";
   }
   writeBytes(path("stopped.rtf"), rtfDocument);
+  const auto started = fs::file_time_type::clock::now();
   for (int signalNumber : {SIGTERM, SIGKILL}) {
     SCOPED_TRACE(signalNumber);
     std::vector<std::string> argv{docTool(), "-convertToPDF", "-noProgress", "-outputFile",
@@ -473,7 +495,19 @@ TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndCleansUp) {
     for (int i = 0; i < 100 && fs::is_empty(path("tmp")); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // ... and has made its single-instance socket.
+    const std::string socketPrefix = "OSL_PIPE_" + std::to_string(geteuid()) + "_";
+    auto newSocket = [&] {
+      for (const auto& entry : fs::directory_iterator("/tmp")) {
+        std::error_code ignored;
+        if (entry.path().filename().string().starts_with(socketPrefix) &&
+            fs::last_write_time(entry.path(), ignored) >= started)
+          return true;
+      }
+      return false;
+    };
+    for (int i = 0; i < 250 && !newSocket(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     kill(pid, signalNumber);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -484,6 +518,19 @@ TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndCleansUp) {
     EXPECT_TRUE(tempIsEmpty());
     EXPECT_FALSE(fs::exists(path("stopped.pdf")));
     EXPECT_NE(run({"pgrep", "-f", path("tmp").string()}).exitCode, 0) << "LibreOffice still runs";
+    // No single-instance socket of LibreOffice's is left in /tmp without a listener.
+    for (const auto& entry : fs::directory_iterator("/tmp")) {
+      const std::string name = entry.path().filename().string();
+      std::error_code ignored;
+      if (!name.starts_with(socketPrefix) || fs::last_write_time(entry.path(), ignored) < started) continue;
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      std::snprintf(address.sun_path, sizeof address.sun_path, "%s", entry.path().c_str());
+      int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      bool refused = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 && errno == ECONNREFUSED;
+      close(fd);
+      EXPECT_FALSE(refused) << name;
+    }
   }
   expectOnly({"stopped.rtf", "tmp"});
 }

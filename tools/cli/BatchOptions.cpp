@@ -151,6 +151,10 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         }
     }
     options.settings[u"saveFileSuffix"] = options.suffix;
+    if (options.suffix.find(u'/') >= 0) {
+        error = ZString(u"the suffix '") + options.suffix + u"' contains \"/\", which no file name may hold";
+        return false;
+    }
     if (!options.help && options.files.empty()) {
         error = u"no files given";
         return false;

@@ -1,6 +1,8 @@
 #include "BatchRun.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <map>
 #include <thread>
 
 #include "TerminalPrompt.h"
@@ -18,11 +20,39 @@ ZString fileNameOf(const ZString& path) {
     return slash < 0 ? path : path.substring(slash + 1);
 }
 
-// A converted document can come out larger than its source.
+// A converted document can come out larger than its source; from an empty
+// one there is no percentage to give.
 ZString percentSaved(int64_t oldSize, int64_t newSize) {
-    double saved = oldSize > 0 ? 100.0 * static_cast<double>(oldSize - newSize) / oldSize : 0.0;
+    if (oldSize <= 0) return newSize > 0 ? ZString(u"larger") : ZString(u"0.0% saved");
+    double saved = 100.0 * static_cast<double>(oldSize - newSize) / oldSize;
     if (saved < 0) return ZString::format(u"%0.1f%% larger", -saved);
     return ZString::format(u"%0.1f%% saved", saved);
+}
+
+// A name as a terminal shows it on one line: control characters escaped,
+// bytes that are not UTF-8 as U+FFFD (by toDisplayUtf8).
+ZString oneLine(const ZString& text) {
+    ZString out;
+    for (int i = 0; i < text.length(); ++i) {
+        char16_t c = text[i];
+        if (c == u'\n') {
+            out += u"\\n";
+        } else if (c == u'\r') {
+            out += u"\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            out.appendFormat(u"\\x%02x", static_cast<unsigned>(c));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Why a file cannot be read, in the system's words; empty when it can.
+ZString unreadableReason(const ZString& path) {
+    platform::fs::UniqueFd file = platform::fs::openForReading(path);
+    if (file) return ZString();
+    return platform::fs::errorText(errno);
 }
 
 }  // namespace
@@ -68,6 +98,35 @@ void BatchRun::cancel() {
     for (CommandContext* context : contexts_) context->cancel();
 }
 
+void BatchRun::aroundPrompt(bool asking) {
+    if (asking) promptLock_.lock();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        prompting_ = asking;
+        // The question starts a line of its own, not the end of the progress line.
+        if (asking && progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
+        if (!asking) showProgress();
+    }
+    if (!asking) promptLock_.unlock();
+}
+
+ZString BatchRun::targetFolder(const ZString& inputPath) const {
+    ZString folder = options_.outputFolder.isEmpty() ? platform::fs::parentPath(inputPath)
+                                                     : options_.outputFolder;
+    return platform::fs::stripTrailingSeparators(folder);
+}
+
+ZString BatchRun::checkTarget(const ZString& path) {
+    ZString name = makeSaveName(fileNameOf(path), options_.suffix);
+    // Room for the " (n)" a taken name gets.
+    constexpr size_t kMaxName = 255 - 8;
+    if (name.toUtf8().size() > kMaxName) return ZString(u"the new name would be too long: ") + name;
+    ZString folder = targetFolder(path);
+    ZString error = platform::fs::writeTestError(folder.isEmpty() ? ZString(u".") : folder);
+    if (!error.isEmpty()) return ZString(u"cannot write into ") + folder + u": " + error;
+    return ZString();
+}
+
 void BatchRun::worker() {
     CommandContext context;
     for (;;) {
@@ -102,12 +161,16 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
         return outcome;
     }
     outcome.oldSize = fileSize(path);
-    if (outcome.oldSize < 0) {
-        outcome.reason = u"cannot be read";
+    ZString unreadable = unreadableReason(path);
+    if (outcome.oldSize < 0 || !unreadable.isEmpty()) {
+        outcome.reason = ZString(u"cannot be read: ") +
+                         (unreadable.isEmpty() ? ZString(u"not a regular file") : unreadable);
         return outcome;
     }
+    outcome.reason = checkTarget(path);
+    if (!outcome.reason.isEmpty()) return outcome;
 
-    TerminalPrompt prompt(interactive_);
+    TerminalPrompt prompt(interactive_, [this](bool asking) { aroundPrompt(asking); });
     setLastError(0);
     std::unique_ptr<FileData> entry = prepareFile(path, ZString(), ZString(), &prompt);
     if (!entry) {
@@ -142,14 +205,13 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
         return outcome;
     }
     if (storeResult(entry->resultPath, path, entry->displayName, outcome)) outcome.ok = true;
+    outcome.keptAsItWas = entry->resultUnchanged;
     return outcome;
 }
 
 bool BatchRun::storeResult(const ZString& resultPath, const ZString& inputPath,
                            const ZString& displayName, Outcome& outcome) {
-    ZString folder = options_.outputFolder.isEmpty() ? platform::fs::parentPath(inputPath)
-                                                     : options_.outputFolder;
-    folder = platform::fs::stripTrailingSeparators(folder);
+    ZString folder = targetFolder(inputPath);
     ZString name = makeSaveName(displayName, options_.suffix);
     ZString wanted = (folder.isEmpty() ? ZString() : folder + u"/") + name;
     ZString target;
@@ -184,31 +246,40 @@ bool BatchRun::storeResult(const ZString& resultPath, const ZString& inputPath,
 void BatchRun::report(const ZString& path, const Outcome& outcome) {
     std::lock_guard<std::mutex> guard(lock_);
     ++finished_;
-    ZString line = path + u": ";
+    ZString line = oneLine(path) + u": ";
     if (outcome.ok) {
         totalOld_ += outcome.oldSize;
         totalNew_ += outcome.newSize;
+        ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
+                                             : percentSaved(outcome.oldSize, outcome.newSize);
         line += formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
-                u" (" + percentSaved(outcome.oldSize, outcome.newSize) + u") -> " + outcome.target;
+                u" (" + change + u") -> " + oneLine(outcome.target);
     } else {
         ++failed_;
-        line += ZString(u"failed: ") + outcome.reason;
+        line += ZString(u"failed: ") + oneLine(outcome.reason);
     }
-    if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
-    platform::terminal::writeText(resultFd_, (line + u"\n").toUtf8());
+    writeResult(line);
     showProgress();
 }
 
+void BatchRun::writeResult(const ZString& line) {
+    if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
+    if (platform::terminal::writeText(resultFd_, (line + u"\n").toDisplayUtf8())) return;
+    // Nobody reads the results any more (a closed pipe): end as on Ctrl+C.
+    cancelled_ = true;
+    for (CommandContext* context : contexts_) context->cancel();
+}
+
 void BatchRun::showProgress() {
-    if (!progress_) return;
+    if (!progress_ || prompting_) return;
     ZString text = ZString::format(u"\r\033[K[%d/%d]", static_cast<int>(finished_),
                                    static_cast<int>(options_.files.size()));
     for (size_t i = 0; i < running_.size(); ++i) {
         text += i == 0 ? u" compressing " : u", ";
-        text += running_[i];
+        text += oneLine(running_[i]);
     }
     if (finished_ == options_.files.size()) text = u"\r\033[K";
-    platform::terminal::writeText(messageFd_, text.toUtf8());
+    platform::terminal::writeText(messageFd_, text.toDisplayUtf8());
 }
 
 void BatchRun::printTotal() {
@@ -219,6 +290,5 @@ void BatchRun::printTotal() {
         line += u", " + formatFileSize(totalOld_) + u" -> " + formatFileSize(totalNew_) + u" (" +
                 percentSaved(totalOld_, totalNew_) + u")";
     }
-    if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
-    platform::terminal::writeText(resultFd_, (line + u"\n").toUtf8());
+    writeResult(line);
 }

@@ -22,6 +22,7 @@ public:
 private:
     struct Outcome {
         bool ok = false;
+        bool keptAsItWas = false;
         int64_t oldSize = 0;
         int64_t newSize = 0;
         ZString target;
@@ -30,6 +31,13 @@ private:
 
     void worker();
     Outcome compressOne(const ZString& path, CommandContext& context);
+    // Why the file's result could not be saved, found before any work; empty
+    // when it can.
+    ZString checkTarget(const ZString& path);
+    ZString targetFolder(const ZString& inputPath) const;
+    void aroundPrompt(bool asking);
+    // Writes a result line; a reader that went away ends the run.
+    void writeResult(const ZString& line);
     bool storeResult(const ZString& resultPath, const ZString& inputPath, const ZString& displayName,
                      Outcome& outcome);
     void report(const ZString& path, const Outcome& outcome);
@@ -53,4 +61,6 @@ private:
     std::vector<ZString> running_;
     std::vector<CommandContext*> contexts_;
     bool cancelled_ = false;
+    bool prompting_ = false;
+    std::mutex promptLock_;  // one password question at a time
 };

@@ -8,9 +8,10 @@ bool TerminalPrompt::askPassword(const ZString& question, ZString& password) {
     if (!interactive_) return false;
     asked_ = true;
     ZString entered;
-    if (!platform::terminal::readHidden(question + u": ", entered) || entered.isEmpty()) {
-        return false;
-    }
+    if (around_) around_(true);
+    bool answered = platform::terminal::readHidden(question + u": ", entered);
+    if (around_) around_(false);
+    if (!answered || entered.isEmpty()) return false;
     password = entered;
     return true;
 }

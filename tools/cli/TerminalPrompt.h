@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "compress/UnlockPrompt.h"
 
 // The unlock step's questions in a terminal: passwords are asked without
@@ -7,7 +9,10 @@
 // boxes are answered Cancel and their first line kept as the reason.
 class TerminalPrompt : public UnlockPrompt {
 public:
-    explicit TerminalPrompt(bool interactive) : interactive_(interactive) {}
+    // around(true) runs before a question is shown, around(false) after the
+    // answer: the caller clears and redraws its progress line there.
+    TerminalPrompt(bool interactive, std::function<void(bool asking)> around)
+        : interactive_(interactive), around_(std::move(around)) {}
 
     bool askPassword(const ZString& question, ZString& password) override;
     int messageBox(const ZString& caption, const ZString& text, unsigned flags) override;
@@ -17,6 +22,7 @@ public:
 
 private:
     bool interactive_;
+    std::function<void(bool)> around_;
     bool asked_ = false;
     ZString message_;
 };

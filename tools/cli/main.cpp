@@ -1,5 +1,6 @@
 // varto-compress-cli: the compression engine for terminals and scripts.
 
+#include <csignal>
 #include <cstdlib>
 #include <vector>
 
@@ -17,8 +18,8 @@ namespace {
 int messageFd = 2;
 
 void printError(const ZString& text) {
-    platform::terminal::writeText(messageFd,
-                                  (ZString(u"varto-compress-cli: ") + text + u"\n").toUtf8());
+    platform::terminal::writeText(
+        messageFd, (ZString(u"varto-compress-cli: ") + text + u"\n").toDisplayUtf8());
 }
 
 // The program a tool's command line starts, as the runner splits it.
@@ -59,10 +60,8 @@ bool checkTool(const char16_t* name, const char16_t* setting, const char16_t* pa
 // is killed (Ctrl+C, a cancelled file). The command and its tools therefore
 // get a folder of their own in the program's temporary folder, removed at exit.
 void useOwnScratchFolder() {
-    ZString folder = makeTempFileName(u"Varto", u"batch_", u"");
-    if (!createFolders(folder)) return;
-    registerTempFile(folder);
-    setenv("TMPDIR", folder.toUtf8().c_str(), 1);
+    ZString folder = makePrivateTempFolder(u"batch_");
+    if (!folder.isEmpty()) setenv("TMPDIR", folder.toUtf8().c_str(), 1);
 }
 
 BatchRun* activeRun = nullptr;
@@ -70,6 +69,9 @@ BatchRun* activeRun = nullptr;
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed output pipe shows as a failed write, which ends the run the
+    // way Ctrl+C does, instead of killing us with tools and files left behind.
+    signal(SIGPIPE, SIG_IGN);
     std::vector<ZString> args;
     for (int i = 1; i < argc; ++i) args.push_back(ZString::fromUtf8(argv[i]));
 
@@ -90,9 +92,17 @@ int main(int argc, char** argv) {
     if (!checkTool(u"qpdf", u"QpdfCmdline", u"qpdf")) return 1;
     if (!lossless) options.settings.erase(u"mode");
 
-    if (!options.outputFolder.isEmpty() && !createFolders(options.outputFolder)) {
-        printError(ZString(u"cannot create the folder ") + options.outputFolder);
-        return 1;
+    if (!options.outputFolder.isEmpty()) {
+        if (!createFolders(options.outputFolder)) {
+            printError(ZString(u"cannot create the folder ") + options.outputFolder);
+            return 1;
+        }
+        ZString error = platform::fs::writeTestError(options.outputFolder);
+        if (!error.isEmpty()) {
+            printError(ZString(u"cannot write into the folder ") + options.outputFolder + u": " +
+                       error);
+            return 1;
+        }
     }
     for (const ZString& password : options.passwords) rememberPassword(password);
     useOwnScratchFolder();

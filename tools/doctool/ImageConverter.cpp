@@ -57,7 +57,7 @@ bool ImageConverter::convert(const std::string& input, const std::string& output
         error = "cannot write the PDF";
         return false;
       }
-      pdf->setTitle(std::filesystem::path(input).filename().string());
+      pdf->setTitleFromInput(input);
     } else {
       pdf->nextPage(size.width, size.height);
     }

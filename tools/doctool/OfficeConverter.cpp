@@ -2,6 +2,7 @@
 
 #include "tools/doctool/ChildProcess.h"
 #include "tools/doctool/Handles.h"
+#include "tools/doctool/OfficeSockets.h"
 #include "tools/doctool/TempFolder.h"
 #include "tools/doctool/Watchdog.h"
 
@@ -13,6 +14,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
+#include <chrono>
+#include <csignal>
 
 namespace fs = std::filesystem;
 
@@ -109,6 +113,11 @@ bool OfficeConverter::convert(const std::string& input, const std::string& outpu
   }
   Watchdog watchdog(office.processGroup(), {work.path(), output});
   const int exitCode = office.wait(timeoutSeconds);
+  // Its helper processes may hold the socket a moment longer.
+  for (int i = 0; i < 100 && kill(-office.processGroup(), 0) == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  removeStaleOfficeSockets();
   const fs::path converted = outFolder / "document.pdf";
   if (!fs::exists(converted, failure) || fs::file_size(converted, failure) == 0 || failure) {
     if (office.timedOut()) {

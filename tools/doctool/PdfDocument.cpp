@@ -1,6 +1,10 @@
 #include "tools/doctool/PdfDocument.h"
 
 #include <cairo-pdf.h>
+#include <glib.h>
+
+#include <filesystem>
+#include <regex>
 
 namespace doctool {
 
@@ -14,8 +18,14 @@ bool PdfDocument::isOpen() const {
          cairo_status(cr_.get()) == CAIRO_STATUS_SUCCESS;
 }
 
-void PdfDocument::setTitle(const std::string& title) {
-  cairo_pdf_surface_set_metadata(surface_.get(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+void PdfDocument::setTitleFromInput(const std::string& inputPath) {
+  std::string name = std::filesystem::path(inputPath).filename().string();
+  static const std::regex engineName(R"(compress_\d+_\d+_\d+(\.[^.]*)?)");
+  if (name.empty() || std::regex_match(name, engineName)) return;
+  // File names are bytes; the PDF's text must be UTF-8.
+  char* valid = g_utf8_make_valid(name.c_str(), static_cast<gssize>(name.size()));
+  cairo_pdf_surface_set_metadata(surface_.get(), CAIRO_PDF_METADATA_TITLE, valid);
+  g_free(valid);
 }
 
 void PdfDocument::nextPage(double width, double height) {

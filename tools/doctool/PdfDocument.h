@@ -14,7 +14,10 @@ class PdfDocument {
 
   bool isOpen() const;
   cairo_t* context() const { return cr_.get(); }
-  void setTitle(const std::string& title);
+  // The title is the input's file name, made valid UTF-8; a name the
+  // compression engine gave its working copy means nothing to a reader, so
+  // such a document gets none.
+  void setTitleFromInput(const std::string& inputPath);
 
   // Ends the current page; the next one is width x height points.
   void nextPage(double width, double height);

@@ -119,7 +119,7 @@ bool TextConverter::convert(const std::string& input, const std::string& output,
     error = "cannot write the PDF";
     return false;
   }
-  pdf.setTitle(std::filesystem::path(input).filename().string());
+  pdf.setTitleFromInput(input);
   Typesetter typesetter(pdf, showProgress_);
   std::string_view rest(text);
   bool firstSheet = true;

@@ -1,5 +1,7 @@
 #include "tools/doctool/Watchdog.h"
 
+#include "tools/doctool/OfficeSockets.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -54,6 +56,7 @@ void Watchdog::watch(int lifeline, pid_t group, const std::vector<std::string>& 
   for (int i = 0; i < 100 && kill(-group, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   std::error_code ignored;
   for (const std::string& path : leftovers) std::filesystem::remove_all(path, ignored);
+  removeStaleOfficeSockets();
   _exit(0);
 }
 
