@@ -1,0 +1,115 @@
+#include "browser/EmbeddedBrowser.h"
+
+#include <cstdio>
+
+#include "base/UrlEscape.h"
+#include "browser/BrowserExternal.h"
+#include "browser/MimeTypes.h"
+#include "compress/TempFiles.h"
+#include "platform/Fs.h"
+#include "platform/Resources.h"
+#include "suite/Settings.h"
+
+namespace browser {
+
+namespace {
+
+ZString decodedPath(const ZString& text) {
+    ZString decoded;
+    return unescape(text, decoded) ? decoded : text;
+}
+
+ZString joinPath(const ZString& base, const ZString& relative) {
+    ZString root = platform::fs::stripTrailingSeparators(base);
+    int start = 0;
+    while (start < relative.length() && (relative[start] == u'/' || relative[start] == u'\\')) ++start;
+    return root + u"/" + relative.substring(start);
+}
+
+void printLine(const ZString& text) {
+    std::printf("%s\n", text.toUtf8().c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+EmbeddedBrowser::EmbeddedBrowser(platform::WindowHandle parent, BrowserHost host,
+                                 std::vector<std::string> allowedOrigins)
+    : WebBrowser(parent, BrowserExternal::functionNames(), BrowserExternal::propertyNames(),
+                 std::move(allowedOrigins)),
+      host_(std::move(host)) {
+    show(false);
+}
+
+EmbeddedBrowser::~EmbeddedBrowser() { *alive_ = false; }
+
+std::unique_ptr<EmbeddedBrowser> EmbeddedBrowser::createIfEnabled(platform::WindowHandle parent, BrowserHost host,
+                                                                  std::vector<std::string> allowedOrigins) {
+    if (!isFeatureEnabled(u"embeddedBrowser")) return nullptr;
+    return std::make_unique<EmbeddedBrowser>(parent, std::move(host), std::move(allowedOrigins));
+}
+
+void EmbeddedBrowser::onNavigateError(int status) {
+    // A navigation that failed without an HTTP answer counts as a server error.
+    lastErrorStatus_ = status < 0 ? 500 : status;
+}
+
+void EmbeddedBrowser::onNavigateComplete() {
+    if (lastErrorStatus_ <= 399 && showWhenLoaded_) show(true);
+}
+
+bool EmbeddedBrowser::resolveScheme(const std::string& url, std::string& data, std::string& mimeType) {
+    ZString mime;
+    if (!resolveSchemeUrl(ZString::fromUtf8(url), data, mime)) return false;
+    mimeType = mime.toUtf8();
+    return true;
+}
+
+bool EmbeddedBrowser::serveFile(const ZString& path, std::string& data, ZString& mimeType) {
+    if (platform::fs::isRegularFile(path) && platform::fs::readFile(path, data)) {
+        mimeType = mimeTypeForName(path);
+        onSchemeFileServed(path);
+        return true;
+    }
+    data.clear();
+    printLine(ZString::format(u"File not found: %s", path.c_str()));
+    return false;
+}
+
+bool EmbeddedBrowser::resolveSchemeUrl(const ZString& url, std::string& data, ZString& mimeType) {
+    if (url == u"varto:banner" || url == u"varto://banner")
+        return host_.bannerImage && host_.bannerImage(data, mimeType);
+    const ZString res = u"varto://res/";
+    if (url.startsWith(res)) {
+        ZString reference = url.substring(res.length());
+        int slash = reference.find(u'/');
+        ZString module = slash < 0 ? ZString() : reference.substring(0, slash);
+        ZString name = slash < 0 ? reference : reference.substring(slash + 1);
+        // Pages get the HTML-kind resources only, kept under "html/".
+        if (!platform::Resources::read(module.toUtf8(), "html/" + name.toUtf8(), data)) return false;
+        mimeType = mimeTypeForName(name);
+        return true;
+    }
+    const ZString abs = u"varto://file/abs/", tmp = u"varto://file/tmp/", inst = u"varto://file/inst/";
+    if (url.startsWith(abs)) {
+        ZString path = decodedPath(url.substring(abs.length()));
+        return serveFile(path.startsWith(u"/") ? path : u"/" + path, data, mimeType);
+    }
+    if (url.startsWith(tmp))
+        return serveFile(joinPath(tempRootFolder(), decodedPath(url.substring(tmp.length()))), data, mimeType);
+    if (url.startsWith(inst)) {
+        ZString installDir = progConfig_getStr(u"InstallDir", u"");
+        if (installDir.isEmpty()) {
+            printLine(u"Installation directory config value is empty");
+            return false;
+        }
+        return serveFile(joinPath(installDir, decodedPath(url.substring(inst.length()))), data, mimeType);
+    }
+    return false;
+}
+
+platform::web::CallResult EmbeddedBrowser::onCall(const platform::web::Call& call) {
+    return BrowserExternal::dispatch(call, *this);
+}
+
+}  // namespace browser

@@ -1,0 +1,343 @@
+#include "platform/web/WebView.h"
+
+#include <webkit2/webkit2.h>
+
+#include "platform/ShellOpen.h"
+#include "platform/gui/WindowData.h"
+
+namespace platform::web {
+
+namespace {
+
+struct GObjectUnref {
+    void operator()(gpointer p) const { g_object_unref(p); }
+};
+struct GFree {
+    void operator()(gpointer p) const { g_free(p); }
+};
+struct ReplyUnref {
+    void operator()(WebKitScriptMessageReply* r) const { webkit_script_message_reply_unref(r); }
+};
+
+// window.external for allowed pages. Objects handed to a function are kept
+// by id so the program can call their members (callbacks) later.
+constexpr const char* kShim = R"JS((function () {
+  if (!window.webkit || !window.webkit.messageHandlers || !window.webkit.messageHandlers.varto) return;
+  var allowed = __ALLOWED__;
+  if (location.protocol !== 'varto:' && allowed.indexOf(location.origin) < 0) return;
+  var objects = {}, next = 1;
+  function pack(a) {
+    if (typeof a === 'function') { var f = next++; objects[f] = { callback: a }; return { __vartoObject: f }; }
+    if (a && typeof a === 'object' && !Array.isArray(a)) {
+      var id = next++; objects[id] = a; var c = {};
+      for (var k in a) { if (typeof a[k] !== 'function') c[k] = a[k]; }
+      c.__vartoObject = id; return c;
+    }
+    return a;
+  }
+  function post(name, kind, args) {
+    return window.webkit.messageHandlers.varto.postMessage({ name: name, kind: kind, args: Array.prototype.map.call(args, pack) });
+  }
+  var ext = {};
+  function holder(path) {
+    var o = ext;
+    for (var i = 0; i < path.length - 1; i++) { if (!o[path[i]]) o[path[i]] = {}; o = o[path[i]]; }
+    return o;
+  }
+  __FUNCTIONS__.forEach(function (name) {
+    var path = name.split('.');
+    holder(path)[path[path.length - 1]] = function () { return post(name, 'method', arguments); };
+  });
+  __PROPERTIES__.forEach(function (name) {
+    Object.defineProperty(ext, name, { enumerable: true,
+      get: function () { return post(name, 'get', []); },
+      set: function (v) { post(name, 'put', [v]); } });
+  });
+  Object.defineProperty(ext, '__varto', { value: {
+    invoke: function (id, member, args) { var o = objects[id]; if (o && typeof o[member] === 'function') o[member].apply(o, args); },
+    set: function (id, member, value) { if (objects[id]) objects[id][member] = value; },
+    release: function (id) { delete objects[id]; } } });
+  Object.defineProperty(window, 'external', { value: ext, configurable: false, writable: false });
+})();)JS";
+
+std::string jsonList(const std::vector<std::string>& names) {
+    Value list = Value::array();
+    for (const auto& n : names) list.items.push_back(Value::of(n));
+    return list.toJson();
+}
+
+std::string replaceAll(std::string text, const std::string& what, const std::string& with) {
+    size_t at = text.find(what);
+    if (at != std::string::npos) text.replace(at, what.size(), with);
+    return text;
+}
+
+Value fromJsc(JSCValue* v, int depth = 0) {
+    if (!v || jsc_value_is_undefined(v) || depth > 32) return Value();
+    if (jsc_value_is_null(v)) return Value::null();
+    if (jsc_value_is_boolean(v)) return Value::of(static_cast<bool>(jsc_value_to_boolean(v)));
+    if (jsc_value_is_number(v)) return Value::of(jsc_value_to_double(v));
+    if (jsc_value_is_string(v)) {
+        std::unique_ptr<char, GFree> s(jsc_value_to_string(v));
+        return Value::of(std::string(s ? s.get() : ""));
+    }
+    if (jsc_value_is_array(v)) {
+        Value out = Value::array();
+        std::unique_ptr<JSCValue, GObjectUnref> len(jsc_value_object_get_property(v, "length"));
+        int n = len ? jsc_value_to_int32(len.get()) : 0;
+        for (int i = 0; i < n; ++i) {
+            std::unique_ptr<JSCValue, GObjectUnref> item(jsc_value_object_get_property_at_index(v, i));
+            out.items.push_back(fromJsc(item.get(), depth + 1));
+        }
+        return out;
+    }
+    if (jsc_value_is_object(v)) {
+        Value out = Value::object();
+        gchar** names = jsc_value_object_enumerate_properties(v);
+        for (gchar** p = names; p && *p; ++p) {
+            std::unique_ptr<JSCValue, GObjectUnref> m(jsc_value_object_get_property(v, *p));
+            out.members.emplace_back(*p, fromJsc(m.get(), depth + 1));
+        }
+        g_strfreev(names);
+        return out;
+    }
+    return Value();
+}
+
+std::string originOf(const std::string& url) {
+    size_t colon = url.find("://");
+    if (colon == std::string::npos) return {};
+    size_t end = url.find_first_of("/?#", colon + 3);
+    return url.substr(0, end);
+}
+
+void registerScheme();
+
+}  // namespace
+
+struct WebView::Impl {
+    WebView* owner = nullptr;
+    WindowHandle parent = nullptr;
+    GtkWidget* view = nullptr;  // owned by the parent's layout; we hold a reference
+    Handlers handlers;
+    std::vector<std::string> allowed;
+    gfx::Rect rect{-300, -300, 300, 300};
+    bool visible = false;
+
+    static gboolean onMessage(WebKitUserContentManager*, JSCValue* message, WebKitScriptMessageReply* reply,
+                              gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        std::unique_ptr<WebKitScriptMessageReply, ReplyUnref> keep(webkit_script_message_reply_ref(reply));
+        const char* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(self->view));
+        if (!uri || !originAllowed(uri, self->allowed) || !self->handlers.call) {
+            webkit_script_message_reply_return_error_message(reply, "window.external is not available here");
+            return TRUE;
+        }
+        Value m = fromJsc(message);
+        Call call;
+        call.name = m.member("name").text;
+        const std::string& kind = m.member("kind").text;
+        call.kind = kind == "get" ? Call::Kind::Get : kind == "put" ? Call::Kind::Put : Call::Kind::Method;
+        call.args = m.member("args").items;
+        CallResult result = self->handlers.call(call);
+        if (!result.ok) {
+            webkit_script_message_reply_return_error_message(reply, result.error.c_str());
+            return TRUE;
+        }
+        std::string json = result.value.isDefined() ? result.value.toJson() : "null";
+        std::unique_ptr<JSCValue, GObjectUnref> answer(
+            jsc_value_new_from_json(jsc_value_get_context(message), json.c_str()));
+        webkit_script_message_reply_return_value(reply, answer.get());
+        return TRUE;
+    }
+
+    static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+        if (self->handlers.navigationFailed) self->handlers.navigationFailed(-1);
+        return TRUE;  // no error page of its own
+    }
+
+    static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        if (event == WEBKIT_LOAD_COMMITTED) {
+            WebKitWebResource* main = webkit_web_view_get_main_resource(view);
+            WebKitURIResponse* response = main ? webkit_web_resource_get_response(main) : nullptr;
+            int status = response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
+            if (status > 399 && self->handlers.navigationFailed) self->handlers.navigationFailed(status);
+        } else if (event == WEBKIT_LOAD_FINISHED && self->handlers.navigationFinished) {
+            self->handlers.navigationFinished();
+        }
+    }
+
+    static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                   gpointer) {
+        if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
+        WebKitNavigationAction* action =
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+        if (uri && *uri) shell::open(ZString::fromUtf8(uri), u"");
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+
+    void place() {
+        GtkWidget* client = gui::detail::clientOf(parent);
+        if (!client || !view) return;
+        if (gtk_widget_get_parent(view) != client)
+            gtk_layout_put(GTK_LAYOUT(client), view, rect.left, rect.top);
+        else
+            gtk_layout_move(GTK_LAYOUT(client), view, rect.left, rect.top);
+        gtk_widget_set_size_request(view, std::max(rect.width(), 1), std::max(rect.height(), 1));
+    }
+};
+
+namespace {
+
+void answerScheme(WebKitURISchemeRequest* request, gpointer) {
+    WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
+    auto* impl = view ? static_cast<WebView::Impl*>(g_object_get_data(G_OBJECT(view), "varto-impl")) : nullptr;
+    std::string data, mime;
+    // The fragment belongs to the page, never to what is served.
+    std::string uri = webkit_uri_scheme_request_get_uri(request) ? webkit_uri_scheme_request_get_uri(request) : "";
+    uri = uri.substr(0, uri.find('#'));
+    if (impl && impl->handlers.resolveScheme && impl->handlers.resolveScheme(uri, data, mime)) {
+        GBytes* bytes = g_bytes_new(data.data(), data.size());
+        std::unique_ptr<GInputStream, GObjectUnref> stream(g_memory_input_stream_new_from_bytes(bytes));
+        g_bytes_unref(bytes);
+        webkit_uri_scheme_request_finish(request, stream.get(), static_cast<gint64>(data.size()), mime.c_str());
+        return;
+    }
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "Not found");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+}
+
+void registerScheme() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    WebKitWebContext* context = webkit_web_context_get_default();
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+    webkit_security_manager_register_uri_scheme_as_secure(security, "varto");
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, "varto");
+    webkit_web_context_register_uri_scheme(context, "varto", answerScheme, nullptr, nullptr);
+}
+
+}  // namespace
+
+WebView::WebView(WindowHandle parent, Handlers handlers, std::vector<std::string> functionNames,
+                 std::vector<std::string> propertyNames, std::vector<std::string> allowedOrigins)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->owner = this;
+    impl_->parent = parent;
+    impl_->handlers = std::move(handlers);
+    impl_->allowed = std::move(allowedOrigins);
+    if (!gui::detail::clientOf(parent)) return;
+    registerScheme();
+
+    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    std::string shim = replaceAll(kShim, "__ALLOWED__", jsonList(impl_->allowed));
+    shim = replaceAll(shim, "__FUNCTIONS__", jsonList(functionNames));
+    shim = replaceAll(shim, "__PROPERTIES__", jsonList(propertyNames));
+    WebKitUserScript* script =
+        webkit_user_script_new(shim.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+    webkit_user_script_unref(script);
+    g_signal_connect(content, "script-message-with-reply-received::varto", G_CALLBACK(Impl::onMessage), impl_.get());
+    webkit_user_content_manager_register_script_message_handler_with_reply(content, "varto", nullptr);
+
+    impl_->view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content, nullptr));
+    g_object_unref(content);
+    g_object_ref_sink(impl_->view);
+    g_object_set_data(G_OBJECT(impl_->view), "varto-impl", impl_.get());
+    WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(impl_->view));
+    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    g_signal_connect(impl_->view, "load-failed", G_CALLBACK(Impl::onLoadFailed), impl_.get());
+    g_signal_connect(impl_->view, "load-changed", G_CALLBACK(Impl::onLoadChanged), impl_.get());
+    g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(Impl::onDecidePolicy), impl_.get());
+    gtk_widget_set_no_show_all(impl_->view, TRUE);
+    impl_->place();
+}
+
+WebView::~WebView() {
+    if (!impl_->view) return;
+    g_signal_handlers_disconnect_by_data(impl_->view, impl_.get());
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(WEBKIT_WEB_VIEW(impl_->view));
+    if (content) g_signal_handlers_disconnect_by_data(content, impl_.get());
+    g_object_set_data(G_OBJECT(impl_->view), "varto-impl", nullptr);
+    if (GtkWidget* p = gtk_widget_get_parent(impl_->view)) gtk_container_remove(GTK_CONTAINER(p), impl_->view);
+    g_object_unref(impl_->view);
+}
+
+bool WebView::valid() const { return impl_->view != nullptr; }
+
+void WebView::setRect(const gfx::Rect& rect) {
+    impl_->rect = rect;
+    impl_->place();
+}
+
+gfx::Rect WebView::rect() const { return impl_->rect; }
+
+void WebView::navigate(const std::string& url) {
+    if (impl_->view) webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->view), url.c_str());
+}
+
+void WebView::reload() {
+    if (impl_->view) webkit_web_view_reload(WEBKIT_WEB_VIEW(impl_->view));
+}
+
+void WebView::show(bool visible) {
+    if (!impl_->view) return;
+    impl_->visible = visible;
+    if (visible) {
+        gtk_widget_show(impl_->view);
+        gtk_widget_queue_draw(impl_->view);
+    } else {
+        gtk_widget_hide(impl_->view);
+    }
+}
+
+bool WebView::isVisible() const { return impl_->view && gtk_widget_get_visible(impl_->view); }
+
+std::string WebView::url() const {
+    const char* uri = impl_->view ? webkit_web_view_get_uri(WEBKIT_WEB_VIEW(impl_->view)) : nullptr;
+    return uri ? uri : "";
+}
+
+WindowHandle WebView::parent() const { return impl_->parent; }
+
+void WebView::runScript(const std::string& script) {
+    if (!impl_->view) return;
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(impl_->view), script.c_str(),
+                                        static_cast<gssize>(script.size()), nullptr, nullptr, nullptr, nullptr,
+                                        nullptr);
+}
+
+void WebView::invokeMember(int objectId, const std::string& member, const Value& args) {
+    runScript("window.external.__varto.invoke(" + std::to_string(objectId) + "," + Value::of(member).toJson() +
+              "," + args.toJson() + ");");
+}
+
+void WebView::setMember(int objectId, const std::string& member, const Value& value) {
+    runScript("window.external.__varto.set(" + std::to_string(objectId) + "," + Value::of(member).toJson() + "," +
+              value.toJson() + ");");
+}
+
+void WebView::releaseObject(int objectId) {
+    runScript("window.external.__varto.release(" + std::to_string(objectId) + ");");
+}
+
+bool WebView::originAllowed(const std::string& url, const std::vector<std::string>& allowed) {
+    if (url.rfind("varto:", 0) == 0) return true;
+    std::string origin = originOf(url);
+    if (origin.empty()) return false;
+    for (const auto& a : allowed)
+        if (a == origin) return true;
+    return false;
+}
+
+}  // namespace platform::web

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/WindowHandle.h"
+#include "platform/gfx/Rect.h"
+#include "platform/web/Value.h"
+
+namespace platform::web {
+
+// A call from the page's window.external, as the program answers it.
+struct Call {
+    enum class Kind { Method, Get, Put };
+    std::string name;  // "fetchUrl", or "config.getStr" for the config object
+    Kind kind = Kind::Method;
+    std::vector<Value> args;
+};
+
+struct CallResult {
+    bool ok = true;
+    Value value;
+    std::string error;  // the rejection's message when !ok
+};
+
+// An HTML view (WebKitGTK) placed as a child of a window of the window layer,
+// hidden until the owner shows it. The "varto" scheme is answered by the
+// owner's resolver; pages whose origin is allowed (and every "varto" page)
+// get window.external, whose functions post one message each and return a
+// Promise of the program's answer. Objects handed to such a function stay
+// reachable from the program by their id (Value member "__vartoObject")
+// until released. Links that ask for a new window open in the default
+// browser instead. GUI thread only.
+class WebView {
+public:
+    struct Handlers {
+        // URL -> bytes and MIME type; false fails the request.
+        std::function<bool(const std::string& url, std::string& data, std::string& mimeType)> resolveScheme;
+        std::function<CallResult(const Call& call)> call;
+        // A failed main-frame navigation, with the HTTP status or -1.
+        std::function<void(int status)> navigationFailed;
+        // The main frame finished loading (also after a failure).
+        std::function<void()> navigationFinished;
+    };
+
+    // functionNames: the names window.external gets ("config.getStr" puts
+    // getStr on the property config); propertyNames: those read and written
+    // as properties. allowedOrigins: "https://host[:port]" forms.
+    WebView(WindowHandle parent, Handlers handlers, std::vector<std::string> functionNames,
+            std::vector<std::string> propertyNames, std::vector<std::string> allowedOrigins);
+    ~WebView();
+    WebView(const WebView&) = delete;
+    WebView& operator=(const WebView&) = delete;
+
+    bool valid() const;
+    void setRect(const gfx::Rect& rect);
+    gfx::Rect rect() const;
+    void navigate(const std::string& url);
+    void reload();
+    void show(bool visible);
+    bool isVisible() const;
+    std::string url() const;
+    // The top-level window the view lives in.
+    WindowHandle parent() const;
+
+    // Page object calls, for handlers that were given an object.
+    void invokeMember(int objectId, const std::string& member, const Value& args);
+    void setMember(int objectId, const std::string& member, const Value& value);
+    void releaseObject(int objectId);
+    void runScript(const std::string& script);
+
+    // Whether a URL's origin may use window.external.
+    static bool originAllowed(const std::string& url, const std::vector<std::string>& allowed);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace platform::web
