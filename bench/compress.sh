@@ -10,6 +10,11 @@
 # (damaged input turned into a blank page), and the wall time; then
 # the batch command's overhead over the raw two steps (both one file at a
 # time; goal at most 5 %) and --jobs 2 against --jobs 1 (goal at least 1.6x).
+# Then the lossless step after qpdf, one file at a time, side by side: the
+# ratio without it (--no-share --no-slim), with object sharing alone
+# (--no-slim) and with sharing and font slimming (the defaults), the step's
+# share of the wall time (goal at most 5 %), and the peak memory of the batch
+# command on the largest file with and without the step (goal at most 400 MB).
 #
 #   bench/compress.sh [--quick] [CORPUS_FOLDER]
 # --quick leaves out files above 5 MB. The user-password file gets its
@@ -106,11 +111,17 @@ elapsed() { calc "$2 - $1"; }
 
 echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores"
 
-mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw"
+mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share"
 t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
 batch_time=$(elapsed "$t0" "$t1")
 t0=$(now); "$cli" --jobs 1 --password secret -o "$work/batch1" "${files[@]}" >/dev/null || true; t1=$(now)
 batch1_time=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" --jobs 1 --no-share --no-slim --password secret -o "$work/nostep" "${files[@]}" \
+  >/dev/null || true; t1=$(now)
+nostep_time=$(elapsed "$t0" "$t1")
+t0=$(now); "$cli" --jobs 1 --no-slim --password secret -o "$work/share" "${files[@]}" >/dev/null \
+  || true; t1=$(now)
+share_time=$(elapsed "$t0" "$t1")
 t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
 ebook_time=$(elapsed "$t0" "$t1")
 t0=$(now); for f in "${files[@]}"; do raw_one "$f" "$work/raw/$(basename "$f")"; done; t1=$(now)
@@ -119,7 +130,23 @@ raw_time=$(elapsed "$t0" "$t1")
 report batch "$work/batch" "$batch_time" _compressed
 report ebook "$work/ebook" "$ebook_time" ""
 report raw "$work/raw" "$raw_time" ""
-printf 'overhead of the batch command (--jobs 1) over the raw two steps: %+.1f %% (goal <= 5 %%)\n' \
-  "$(calc "($batch1_time - $raw_time) * 100 / $raw_time")"
+printf 'overhead of the batch command (--jobs 1, no step) over the raw two steps: %+.1f %% (goal <= 5 %%)\n' \
+  "$(calc "($nostep_time - $raw_time) * 100 / $raw_time")"
 printf -- '--jobs 2 against --jobs 1: %.2fx (%.1f s against %.1f s; goal >= 1.6x)\n' \
   "$(calc "$batch1_time / $batch_time")" "$batch_time" "$batch1_time"
+
+echo "the lossless step after qpdf (one file at a time):"
+report nostep "$work/nostep" "$nostep_time" _compressed
+report share "$work/share" "$share_time" _compressed
+report slim "$work/batch1" "$batch1_time" _compressed
+printf 'wall time of the step: sharing %+.1f %%, sharing and slimming %+.1f %% (goal <= 5 %%)\n' \
+  "$(calc "($share_time - $nostep_time) * 100 / $nostep_time")" \
+  "$(calc "($batch1_time - $nostep_time) * 100 / $nostep_time")"
+largest="$(ls -S "${files[@]}" | head -1)"
+peak() {  # options...
+  local dir="$work/peak"; rm -rf "$dir"; mkdir -p "$dir"
+  /usr/bin/time -f %M "$cli" --jobs 1 --password secret -o "$dir" "$@" "$largest" 2>&1 >/dev/null \
+    | tail -1
+}
+printf 'peak memory on %s: %d MB without the step, %d MB with it (goal <= 400 MB)\n' \
+  "$(basename "$largest")" "$(( $(peak --no-share --no-slim) / 1024 ))" "$(( $(peak) / 1024 ))"

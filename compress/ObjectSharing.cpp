@@ -11,6 +11,7 @@
 
 #include "compress/Command.h"
 #include "compress/CompressionSettings.h"
+#include "compress/FontSlimming.h"
 #include "suite/Settings.h"
 
 // Use the library's current smart-pointer interface without the transition warning.
@@ -282,7 +283,8 @@ size_t ObjectSharing::shareObjects(QPDF& pdf) { return Sharer(pdf).run(); }
 bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
                         const Props& settings) {
     bool share = sharingEnabled(settings);
-    if (!share) return false;
+    bool slim = slimmingEnabled(settings);
+    if (!share && !slim) return false;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -291,15 +293,15 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
             printLogLine(u"Object sharing skipped: the file is encrypted");
             return false;
         }
-        ZString summary = u"Object sharing:";
-        size_t dropped = ObjectSharing::shareObjects(pdf);
-        summary.append(ZString::fromUtf8(" " + std::to_string(dropped) + " copies dropped"));
+        std::string summary = "Object sharing:";
+        if (share) summary += " " + std::to_string(shareObjects(pdf)) + " copies dropped";
+        if (slim) summary += (share ? ", " : " ") + FontSlimming(pdf).run();
         QPDFWriter writer(pdf, outputPath.toUtf8().c_str());
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setDecodeLevel(qpdf_dl_none);  // encoded streams are kept as they are
         writer.setLinearization(getBoolSetting(settings, u"webOptimize"));
         writer.write();
-        printLogLine(summary);
+        printLogLine(ZString::fromUtf8(summary));
         return true;
     } catch (const std::exception& e) {
         printLogLine(ZString(u"Object sharing skipped: ") + ZString::fromUtf8(e.what()));

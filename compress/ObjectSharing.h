@@ -19,8 +19,8 @@ public:
     static bool slimmingEnabled(const Props& settings);
 
     // Writes the restructured file to outputPath. False, with a log line
-    // saying why, when the file could not be read or written or the step is
-    // switched off; the caller then keeps its best file.
+    // saying why, when the file could not be read or written or both parts
+    // are switched off; the caller then keeps its best file.
     static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings);
 
     // Points every reference at one kept copy of each set of equal objects,

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 
 #include "EngineTestSupport.h"
+#include "compress/CffFont.h"
 #include "compress/ObjectSharing.h"
 #include "compress/PageCount.h"
 #include "compress/Pipeline.h"
@@ -160,7 +163,162 @@ TEST(ObjectSharingCorpusTest, PagesRenderBitIdenticalAndFilesCheckClean) {
         ASSERT_TRUE(ObjectSharing::run(z(in), z(out), {}));
         EXPECT_EQ(pdfPageCount(z(out)), pdfPageCount(z(in)));
         EXPECT_EQ(shellOutput("qpdf --check \"" + out + "\" >/dev/null; echo $?"), "0\n");
-        for (const char* tool : {"pdftoppm"})
+        for (const char* tool : {"pdftoppm", "pdftocairo"})
             EXPECT_EQ(renderedPages(tool, in, 12), renderedPages(tool, out, 12)) << tool;
     }
+}
+
+namespace {
+
+// The compact font program Ghostscript embeds for the text, a subset of a standard font.
+std::string ghostscriptSubset(EngineEnv& env, const std::string& text) {
+    std::string pdf = env.path("gs-" + text + ".pdf");
+    shellOutput("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -o \"" + pdf +
+                "\" -c '/NimbusRoman-Regular findfont 40 scalefont setfont 20 100 moveto (" + text +
+                ") show showpage'");
+    QPDF doc;
+    doc.processFile(pdf.c_str());
+    QPDFObjectHandle page = doc.getAllPages().at(0);
+    QPDFObjectHandle fonts = page.getKey("/Resources").getKey("/Font");
+    QPDFObjectHandle font = fonts.getKey(*fonts.getKeys().begin());
+    auto data = font.getKey("/FontDescriptor").getKey("/FontFile3").getStreamData();
+    return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+}
+
+std::string changed(const std::string& program, const std::function<void(CffFont&)>& change) {
+    auto font = CffFont::read(program);
+    change(*font);
+    return font->write();
+}
+
+size_t glyphOf(const CffFont& font, const std::string& name) {
+    for (size_t g = 0; g < font.charStrings.size(); ++g)
+        if (font.glyphName(g) == name) return g;
+    return 0;
+}
+
+// One page per program, each showing text with its own font dictionary
+// (no /Encoding: the program's own encoding decides) named with its own tag.
+std::string fontPagesPdf(const std::vector<std::pair<std::string, std::string>>& pages) {
+    std::string kids, widths;
+    for (size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + 5 * i) + " 0 R ";
+    for (int c = 32; c <= 126; ++c) widths += "500 ";
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>"};
+    for (size_t i = 0; i < pages.size(); ++i) {
+        auto ref = [&](int k) { return std::to_string(3 + 5 * i + k) + " 0 R"; };
+        std::string tag = std::string(6, char('A' + i)) + "+NimbusRoman-Regular";
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 150] /Resources << "
+            "/Font << /F1 " +
+            ref(2) + " >> >> /Contents " + ref(1) + " >>");
+        objects.push_back(stream("", "BT /F1 40 Tf 20 60 Td (" + pages[i].first + ") Tj ET"));
+        objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /" + tag +
+                          " /FirstChar 32 /LastChar 126 /Widths [" + widths + "] /FontDescriptor " +
+                          ref(3) + " >>");
+        objects.push_back("<< /Type /FontDescriptor /FontName /" + tag +
+                          " /Flags 4 /FontBBox [-170 -220 1010 900] /ItalicAngle 0 /Ascent 900 "
+                          "/Descent -220 /CapHeight 660 /StemV 80 /FontFile3 " +
+                          ref(4) + " >>");
+        objects.push_back(stream("/Subtype /Type1C", pages[i].second));
+    }
+    return pdfFromObjects(objects);
+}
+
+}  // namespace
+
+TEST(FontSlimmingTest, SubsetsMergeOnlyWhenEqualAndRoutinesNoGlyphReachesGo) {
+    EngineEnv env(Tools::Real);
+    // Ghostscript writes no routines: H's code moves into routine 0, three
+    // more routines are never called, and b takes a's box.
+    std::string gsA = ghostscriptSubset(env, "Hamburg");
+    auto original = CffFont::read(gsA);
+    ASSERT_TRUE(original);
+    std::string codeOfH = original->charStrings[glyphOf(*original, "H")];
+    std::vector<std::string> routines = {codeOfH, "\x8b\x8b\x15\x0b", "\x8c\x8b\x15\x0b",
+                                         "\x8d\x8b\x15\x0b"};
+    std::string a = changed(gsA, [&](CffFont& f) {
+        f.localSubrs = routines;
+        f.charStrings[glyphOf(f, "H")] = "\x20\x0a";  // -107 callsubr: routine 0
+    });
+    std::vector<std::string> box;
+    for (const CffFont::Entry& e : original->top)
+        if (e.op == 5) box = e.operands;
+    std::string b = changed(ghostscriptSubset(env, "fonts"), [&](CffFont& f) {
+        f.localSubrs = routines;
+        for (CffFont::Entry& e : f.top)
+            if (e.op == 5) e.operands = box;
+    });
+    // b shows its f with code 72, which is H in a: the merged program keeps
+    // a's H there, so b's font must name its f in /Differences.
+    std::string bRecoded = changed(b, [](CffFont& f) {
+        auto codes = f.builtInEncoding();
+        codes[72] = codes.at('f');
+        codes.erase('f');
+        f.setEncoding(codes);
+    });
+    std::string otherBox = changed(a, [](CffFont& f) {
+        for (CffFont::Entry& e : f.top)
+            if (e.op == 5) e.operands[0] = std::string(1, char(139 - 1));
+    });
+    std::string otherCode = changed(
+        a, [](CffFont& f) { f.charStrings[glyphOf(f, "a")] = f.charStrings[glyphOf(f, "H")]; });
+    std::string cidKeyed = changed(a, [](CffFont& f) {
+        f.top.insert(f.top.begin(), {1230, {"\x8b", "\x8b", "\x8b"}});
+    });
+    std::string in = env.add("fonts.pdf", fontPagesPdf({{"Hamburg", a},
+                                                        {"Hots", bRecoded},
+                                                        {"Hamburg", otherBox},
+                                                        {"Hamburg", otherCode},
+                                                        {"Hamburg", cidKeyed}}));
+    std::string out = env.path("slim.pdf");
+    ASSERT_TRUE(ObjectSharing::run(z(in), z(out), {}));
+
+    QPDF doc;
+    doc.processFile(out.c_str());
+    std::vector<QPDFObjectHandle> fonts, programs;
+    for (QPDFObjectHandle page : doc.getAllPages()) {
+        fonts.push_back(page.getKey("/Resources").getKey("/Font").getKey("/F1"));
+        programs.push_back(fonts.back().getKey("/FontDescriptor").getKey("/FontFile3"));
+    }
+    auto bytes = [](QPDFObjectHandle s) {
+        auto data = s.getStreamData();
+        return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    };
+    // a and b are one program now; other box, other glyph code and CID-keyed stay apart.
+    std::set<QPDFObjGen> distinct;
+    for (QPDFObjectHandle p : programs) distinct.insert(p.getObjGen());
+    EXPECT_EQ(programs[0].getObjGen(), programs[1].getObjGen());
+    EXPECT_EQ(distinct.size(), 4u);
+    EXPECT_EQ(bytes(programs[4]), cidKeyed);
+    // b's code 72 keeps its f; codes b never had are pinned to .notdef.
+    EXPECT_TRUE(contains(fonts[1].getKey("/Encoding").getKey("/Differences").unparse(),
+                         "[ 72 /f 97 /.notdef"))
+        << fonts[1].getKey("/Encoding").unparse();
+    EXPECT_FALSE(fonts[0].hasKey("/Encoding") &&
+                 fonts[0].getKey("/Encoding").getKey("/Differences").unparse().find(" 72 /") !=
+                     std::string::npos);
+
+    // Routines no glyph reaches are bare returns; glyph code stays as it was.
+    auto merged = CffFont::read(bytes(programs[0]));
+    ASSERT_TRUE(merged);
+    EXPECT_EQ(merged->localSubrs, (std::vector<std::string>{codeOfH, "\x0b", "\x0b", "\x0b"}));
+    EXPECT_EQ(merged->charStrings[glyphOf(*merged, "g")],
+              original->charStrings[glyphOf(*original, "g")]);
+    EXPECT_LT(fs::file_size(out), fs::file_size(in));
+    for (const char* tool : {"pdftoppm", "pdftocairo"})
+        EXPECT_EQ(renderedPages(tool, in, 36), renderedPages(tool, out, 36)) << tool;
+
+    // Switched off: only the sharing runs, every program stays as it was.
+    ASSERT_TRUE(ObjectSharing::run(z(in), z(env.path("kept.pdf")), {{u"slimFonts", u"false"}}));
+    QPDF kept;
+    kept.processFile(env.path("kept.pdf").c_str());
+    QPDFObjectHandle firstPage = kept.getAllPages()[0];
+    EXPECT_EQ(bytes(firstPage.getKey("/Resources")
+                        .getKey("/Font")
+                        .getKey("/F1")
+                        .getKey("/FontDescriptor")
+                        .getKey("/FontFile3")),
+              a);
 }

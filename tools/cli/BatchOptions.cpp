@@ -41,6 +41,7 @@ const char* batchUsage() {
            "  --web            optimise for the web (linearise)\n"
            "  --lossless       no image re-encoding: only restructure the file\n"
            "  --no-share       keep repeated objects (fonts, images) as they are\n"
+           "  --no-slim        keep embedded font programs as they are\n"
            "  --suffix S       added to each output name (default _compressed)\n"
            "  -o DIR           write the outputs into DIR (default: beside each input)\n"
            "  --password P     try this password for encrypted files (repeatable)\n"
@@ -122,6 +123,9 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         } else if (arg == u"--no-share") {
             if (!flag()) return false;
             options.settings[u"shareObjects"] = u"false";
+        } else if (arg == u"--no-slim") {
+            if (!flag()) return false;
+            options.settings[u"slimFonts"] = u"false";
         } else if (arg == u"--suffix") {
             if (!value(options.suffix)) return false;
         } else if (arg == u"-o" || arg == u"--output") {
