@@ -59,15 +59,25 @@ CallResult ConfigImpl::call(const std::string& name, const std::vector<Value>& a
         else userConfig_setBool(key, asBool(given));
         return CallResult{true, {}, {}};
     }
+    // The user's own values: what the setters wrote, read back as the type.
+    const ZString stored = userConfig_getStr(key, u"");
+    const bool has = !stored.isEmpty();
     Value out;
-    if (type == "Str")
-        out = Value::of(config_getStr(key, ZString::fromUtf8(given.isDefined() ? asText(given) : "")).toUtf8());
-    else if (type == "Int") out = Value::of(config_getInt(key, static_cast<int32_t>(asNumber(given))));
-    else if (type == "Long") out = Value::of(static_cast<double>(config_getLong(key, static_cast<int64_t>(asNumber(given)))));
-    else if (type == "Dword") out = Value::of(static_cast<double>(config_getDword(key, static_cast<uint32_t>(asNumber(given)))));
-    else if (type == "Qword") out = Value::of(static_cast<double>(config_getQword(key, static_cast<uint64_t>(asNumber(given)))));
-    else if (type == "Double") out = Value::of(config_getDouble(key, asNumber(given)));
-    else out = Value::of(config_getBool(key, given.isDefined() && asBool(given)));
+    if (type == "Str") {
+        out = Value::of(has ? stored.toUtf8() : (given.isDefined() ? asText(given) : std::string()));
+    } else if (type == "Bool") {
+        const std::string t = stored.toLower().toUtf8();
+        bool value = given.isDefined() && asBool(given);
+        if (t == "true" || t == "1") value = true;
+        else if (t == "false" || t == "0") value = false;
+        out = Value::of(value);
+    } else {
+        double value = has ? stored.toDouble() : asNumber(given);
+        if (type == "Int") value = static_cast<int32_t>(value);
+        else if (type == "Dword") value = static_cast<uint32_t>(value);
+        else if (type != "Double") value = static_cast<double>(static_cast<int64_t>(value));
+        out = Value::of(value);
+    }
     return CallResult{true, out, {}};
 }
 

@@ -7,7 +7,8 @@
 
 namespace browser {
 
-// The page's config object: typed reads and writes of the user's settings.
+// The page's config object: typed reads and writes of the user's own
+// settings (user.ini), which the program's configuration never reads.
 // Getters take (key[, default]); setters take exactly (key, value).
 class ConfigImpl {
 public:

@@ -182,6 +182,11 @@ struct WebView::Impl {
         return TRUE;
     }
 
+    // Only edit fields and selections keep the view's own menu.
+    static gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult* hit, gpointer) {
+        return !(webkit_hit_test_result_context_is_editable(hit) || webkit_hit_test_result_context_is_selection(hit));
+    }
+
     void place() {
         GtkWidget* client = gui::detail::clientOf(parent);
         if (!client || !view) return;
@@ -259,6 +264,9 @@ WebView::WebView(WindowHandle parent, Handlers handlers, std::vector<std::string
     g_signal_connect(impl_->view, "load-failed", G_CALLBACK(Impl::onLoadFailed), impl_.get());
     g_signal_connect(impl_->view, "load-changed", G_CALLBACK(Impl::onLoadChanged), impl_.get());
     g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(Impl::onDecidePolicy), impl_.get());
+    g_signal_connect(impl_->view, "context-menu", G_CALLBACK(Impl::onContextMenu), impl_.get());
+    // Files dropped on the banner go to the main window, not to the page.
+    gtk_drag_dest_unset(impl_->view);
     gtk_widget_set_no_show_all(impl_->view, TRUE);
     impl_->place();
 }

@@ -263,12 +263,13 @@ TEST_F(EmbeddedBrowserTest, ShownAfterALoadHiddenForGoodAfterAFailure) {
 }
 
 TEST_F(EmbeddedBrowserTest, SwitchedOffStartsNoWebProcess) {
-    userConfig_setBool(u"NoEmbeddedBrowser", true);
+    const fs::path config = folder_ / "config" / "config.ini";
+    std::ofstream(config) << "NoEmbeddedBrowser=true\n";
     EXPECT_EQ(browser::EmbeddedBrowser::createIfEnabled(window_, host_, {}), nullptr);
     pumpFor(1000);
     EXPECT_EQ(webProcessCount(), 0);
     // The count does see a web process when the switch is on.
-    userConfig_setBool(u"NoEmbeddedBrowser", false);
+    std::ofstream(config) << "NoEmbeddedBrowser=false\n";
     browser_ = browser::EmbeddedBrowser::createIfEnabled(window_, host_, {});
     ASSERT_NE(browser_, nullptr);
     browser_->navigate("varto://res/banner.html");
