@@ -61,8 +61,8 @@ AppInfo readAppInfo() {
     platform::KernelVersion kernel = platform::kernelVersion();
     if (kernel.known) {
         // Linux has no platform id or service packs: 0 in their places.
-        info.systemVersionList =
-            ZString::format(u"%d,%d,%d,%d,%d,%d", kernel.major, kernel.minor, kernel.patch, 0, 0, 0);
+        info.systemVersionList = ZString::format(u"%d,%d,%d,%d,%d,%d", kernel.major, kernel.minor,
+                                                 kernel.patch, 0, 0, 0);
         info.systemVersion =
             ZString::format(u"%d.%d.%d.%d", kernel.major, kernel.minor, 0, kernel.patch);
     }

@@ -39,8 +39,7 @@ const LauncherRow kLauncherTable[] = {
     {u"sendFax", nullptr, kSendFaxAddress, nullptr},
     {u"faxout", nullptr, kSendFaxAddress, nullptr},
     {u"onlineTools", nullptr, kOnlineToolsAddress, nullptr},
-    {u"outputProfileManager", nullptr, nullptr, nullptr,
-     LaunchTarget::Kind::OutputProfileManager},
+    {u"outputProfileManager", nullptr, nullptr, nullptr, LaunchTarget::Kind::OutputProfileManager},
     {u"about", nullptr, nullptr, nullptr, LaunchTarget::Kind::About},
 };
 

@@ -7,7 +7,7 @@
 struct LaunchTarget {
     enum class Kind { Shell, About, OutputProfileManager };
     Kind kind = Kind::Shell;
-    ZString target;      // program path or address, for Kind::Shell
+    ZString target;  // program path or address, for Kind::Shell
     ZString parameters;
 };
 

@@ -11,10 +11,8 @@ int FileHandlerArgs::handleArg(const std::vector<ZString>& args, int index) {
         ZString FileHandlerArgs::*field;
     };
     static const Option valued[] = {
-        {u"-dir", &FileHandlerArgs::dir},
-        {u"-name", &FileHandlerArgs::name},
-        {u"-profile", &FileHandlerArgs::profile},
-        {u"-serviceName", &FileHandlerArgs::serviceName},
+        {u"-dir", &FileHandlerArgs::dir},         {u"-name", &FileHandlerArgs::name},
+        {u"-profile", &FileHandlerArgs::profile}, {u"-serviceName", &FileHandlerArgs::serviceName},
         {u"-owner", &FileHandlerArgs::owner},
     };
     for (const Option& option : valued) {

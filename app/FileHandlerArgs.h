@@ -10,7 +10,8 @@ class FileHandlerArgs : public CmdlineParser {
 public:
     // Lists one file under a display name and source folder (both may be
     // empty); the window's addFile.
-    using AddFile = std::function<int(const ZString& path, const ZString& name, const ZString& dir)>;
+    using AddFile =
+        std::function<int(const ZString& path, const ZString& name, const ZString& dir)>;
 
     ~FileHandlerArgs() override = default;
     int handleArg(const std::vector<ZString>& args, int index) override;

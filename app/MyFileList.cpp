@@ -69,6 +69,11 @@ MyFileList::~MyFileList() = default;
 
 platform::WindowHandle MyFileList::widget() const { return list_->widget(); }
 
+void MyFileList::place(platform::WindowHandle window, int x, int y, int width, int height) {
+    list_->place(window, x, y, width, height);
+    fitColumns(width - 4);
+}
+
 void MyFileList::fitColumns(int clientWidth) {
     list_->setColumnWidth(1, dpi_ * 100 / 96);
     list_->setColumnWidth(2, dpi_ * 100 / 96);

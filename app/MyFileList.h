@@ -30,6 +30,8 @@ public:
     ~MyFileList();
 
     platform::WindowHandle widget() const;
+    // Puts the list at a rectangle of the window's client area.
+    void place(platform::WindowHandle window, int x, int y, int width, int height);
     // Column widths for the list's client width: sizes 100 px each at 96 dpi,
     // the name takes the rest.
     void fitColumns(int clientWidth);

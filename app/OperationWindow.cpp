@@ -13,8 +13,8 @@ void OperationWindow::run(Operation* operation) {
     ZString text;
     uint64_t weight = 0;
     operation->describe(text, weight);
-    window_->run(text, weight, [operation] { operation->run(); },
-                 [operation] { operation->cancel(); });
+    window_->run(
+        text, weight, [operation] { operation->run(); }, [operation] { operation->cancel(); });
 }
 
 void OperationWindow::setSeries(bool series) { window_->setSeries(series); }

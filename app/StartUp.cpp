@@ -81,8 +81,8 @@ ZString userTempFolder() { return checkedRoot.isEmpty() ? tempRootFolder() : che
 
 void ensureBackendRuns() {
     if (platform::LockFile::isHeld("Varto_Backend")) return;
-    auto startLock =
-        platform::LockFile::acquire("Varto-Backend-Start-Lock", platform::LockFile::Mode::Exclusive);
+    auto startLock = platform::LockFile::acquire("Varto-Backend-Start-Lock",
+                                                 platform::LockFile::Mode::Exclusive);
     // Held elsewhere means another program is starting it right now.
     if (!startLock && !platform::runtimeFolder().empty()) return;
     platform::shell::open(binFile(u"varto"), ZString());

@@ -97,6 +97,8 @@ struct CopyDataSocket::Connection {
     std::string bytes;
 };
 
+CopyDataSocket::CopyDataSocket() = default;
+
 CopyDataSocket::~CopyDataSocket() {
     for (auto& item : connections_) g_source_remove(item.second->source);
     if (listenSource_) g_source_remove(listenSource_);
@@ -186,8 +188,8 @@ bool CopyDataSocket::send(const std::string& windowClass, uint32_t tag, const ZS
         uint32_t result = 0;
         size_t got = 0;
         while (got < sizeof(result) && waitFor(fd.get(), POLLIN, kSendTimeoutMs)) {
-            ssize_t count = recv(fd.get(), reinterpret_cast<char*>(&result) + got,
-                                 sizeof(result) - got, 0);
+            ssize_t count =
+                recv(fd.get(), reinterpret_cast<char*>(&result) + got, sizeof(result) - got, 0);
             if (count < 0 && errno == EINTR) continue;
             if (count <= 0) break;
             got += static_cast<size_t>(count);

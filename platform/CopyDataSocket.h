@@ -19,7 +19,7 @@ class CopyDataSocket {
 public:
     using Handler = std::function<uint32_t(uint32_t tag, const ZString& text)>;
 
-    CopyDataSocket() = default;
+    CopyDataSocket();
     // Closes the socket and removes its file.
     ~CopyDataSocket();
     CopyDataSocket(const CopyDataSocket&) = delete;

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 
 namespace platform::dialogs {
 
@@ -21,9 +22,12 @@ GtkWindow* toplevelOf(WindowHandle owner) {
 
 Dialog makeChooser(WindowHandle owner, const char* title, GtkFileChooserAction action,
                    const char* acceptLabel) {
-    return Dialog(gtk_file_chooser_dialog_new(title, toplevelOf(owner), action, "_Cancel",
-                                              GTK_RESPONSE_CANCEL, acceptLabel,
-                                              GTK_RESPONSE_ACCEPT, nullptr));
+    Dialog dialog(gtk_file_chooser_dialog_new(title, toplevelOf(owner), action, "_Cancel",
+                                              GTK_RESPONSE_CANCEL, acceptLabel, GTK_RESPONSE_ACCEPT,
+                                              nullptr));
+    // Enter in the name or location field confirms, as in every dialog.
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_ACCEPT);
+    return dialog;
 }
 
 void addFilter(GtkWidget* dialog, const ZString& name, const char* pattern) {
@@ -43,8 +47,8 @@ ZString takeFileName(char* name) {
 
 std::vector<ZString> openFiles(WindowHandle owner, const ZString& title,
                                const ZString& filterName) {
-    Dialog dialog = makeChooser(owner, title.toUtf8().c_str(), GTK_FILE_CHOOSER_ACTION_OPEN,
-                                "_Open");
+    Dialog dialog =
+        makeChooser(owner, title.toUtf8().c_str(), GTK_FILE_CHOOSER_ACTION_OPEN, "_Open");
     gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog.get()), TRUE);
     gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog.get()), TRUE);
     addFilter(dialog.get(), filterName, "*");
@@ -73,10 +77,13 @@ std::optional<ZString> saveFile(WindowHandle owner, const ZString& folder,
     return path;
 }
 
-std::optional<ZString> chooseFolder(WindowHandle owner) {
-    Dialog dialog =
-        makeChooser(owner, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select");
+std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& folder) {
+    Dialog dialog = makeChooser(owner, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select");
     gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog.get()), TRUE);
+    // Without a folder the chooser would open on its list of recent files,
+    // in which no folder can be chosen.
+    std::string start = folder.isEmpty() ? std::string(g_get_home_dir()) : folder.toUtf8();
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog.get()), start.c_str());
     if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
     ZString path = takeFileName(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog.get())));
     if (path.isEmpty()) return std::nullopt;

@@ -37,7 +37,7 @@ fs::UniqueFd openLockFile(const std::string& name, std::string& path) {
 std::string runtimeFolder() {
     const char* runtime = getenv("XDG_RUNTIME_DIR");
     std::string folder = runtime && *runtime ? std::string(runtime) + "/varto"
-                                              : "/tmp/varto-" + std::to_string(getuid());
+                                             : "/tmp/varto-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
     return isPrivateFolder(folder) ? folder : std::string();
 }

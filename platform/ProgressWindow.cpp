@@ -31,7 +31,9 @@ GtkWindow* toplevelOf(WindowHandle owner) {
 }  // namespace
 
 ProgressWindow::ProgressWindow(WindowHandle owner, const ZString& title, const ZString& cancelLabel)
-    : widgets_(std::make_unique<Widgets>()), owner_(owner), title_(title),
+    : widgets_(std::make_unique<Widgets>()),
+      owner_(owner),
+      title_(title),
       cancelLabel_(cancelLabel) {}
 
 ProgressWindow::~ProgressWindow() {
@@ -81,14 +83,14 @@ void ProgressWindow::show(const ZString& text) {
                              return TRUE;
                          }),
                          this);
-        g_signal_connect(window, "key-press-event",
-                         G_CALLBACK(+[](GtkWidget*, GdkEventKey* event, ProgressWindow* self)
-                                        -> gboolean {
-                             if (event->keyval != GDK_KEY_Escape) return FALSE;
-                             self->onCancel();
-                             return TRUE;
-                         }),
-                         this);
+        g_signal_connect(
+            window, "key-press-event",
+            G_CALLBACK(+[](GtkWidget*, GdkEventKey* event, ProgressWindow* self) -> gboolean {
+                if (event->keyval != GDK_KEY_Escape) return FALSE;
+                self->onCancel();
+                return TRUE;
+            }),
+            this);
         widgets_->window = window;
         widgets_->label = label;
         widgets_->bar = bar;
@@ -109,8 +111,8 @@ int ProgressWindow::onPulse(void* data) {
     auto* self = static_cast<ProgressWindow*>(data);
     GtkProgressBar* bar = GTK_PROGRESS_BAR(self->widgets_->bar);
     if (self->series_ && self->totalWeight_ > 0) {
-        gtk_progress_bar_set_fraction(bar, static_cast<double>(self->doneWeight_) /
-                                               static_cast<double>(self->totalWeight_));
+        gtk_progress_bar_set_fraction(
+            bar, static_cast<double>(self->doneWeight_) / static_cast<double>(self->totalWeight_));
     } else {
         gtk_progress_bar_pulse(bar);
     }

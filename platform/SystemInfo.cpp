@@ -20,13 +20,12 @@ struct LocaleIdEntry {
 // Identifiers of the languages the suite is most used in; a language
 // without its country takes its main country's identifier.
 constexpr LocaleIdEntry kLocaleIds[] = {
-    {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en", 0x0409},    {"de_DE", 0x0407},
-    {"de_AT", 0x0C07}, {"de_CH", 0x0807}, {"de", 0x0407},    {"fr_FR", 0x040C},
-    {"fr", 0x040C},    {"es_ES", 0x0C0A}, {"es", 0x0C0A},    {"it_IT", 0x0410},
-    {"it", 0x0410},    {"nl_NL", 0x0413}, {"nl", 0x0413},    {"pl_PL", 0x0415},
-    {"pl", 0x0415},    {"pt_BR", 0x0416}, {"pt_PT", 0x0816}, {"pt", 0x0816},
-    {"ru_RU", 0x0419}, {"ru", 0x0419},    {"tr_TR", 0x041F}, {"tr", 0x041F},
-    {"ja_JP", 0x0411}, {"ja", 0x0411},    {"zh_CN", 0x0804}, {"zh", 0x0804},
+    {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en", 0x0409},    {"de_DE", 0x0407}, {"de_AT", 0x0C07},
+    {"de_CH", 0x0807}, {"de", 0x0407},    {"fr_FR", 0x040C}, {"fr", 0x040C},    {"es_ES", 0x0C0A},
+    {"es", 0x0C0A},    {"it_IT", 0x0410}, {"it", 0x0410},    {"nl_NL", 0x0413}, {"nl", 0x0413},
+    {"pl_PL", 0x0415}, {"pl", 0x0415},    {"pt_BR", 0x0416}, {"pt_PT", 0x0816}, {"pt", 0x0816},
+    {"ru_RU", 0x0419}, {"ru", 0x0419},    {"tr_TR", 0x041F}, {"tr", 0x041F},    {"ja_JP", 0x0411},
+    {"ja", 0x0411},    {"zh_CN", 0x0804}, {"zh", 0x0804},
 };
 
 const char* localeName() {
@@ -49,10 +48,14 @@ std::string executableMachine(const std::string& path) {
     unsigned machine = bigEndian ? (header[EI_NIDENT + 2] << 8) | header[EI_NIDENT + 3]
                                  : header[EI_NIDENT + 2] | (header[EI_NIDENT + 3] << 8);
     switch (machine) {
-        case EM_386: return "x86";
-        case EM_X86_64: return "x64";
-        case EM_AARCH64: return "arm64";
-        default: return "";
+        case EM_386:
+            return "x86";
+        case EM_X86_64:
+            return "x64";
+        case EM_AARCH64:
+            return "arm64";
+        default:
+            return "";
     }
 }
 
@@ -60,8 +63,8 @@ KernelVersion kernelVersion() {
     KernelVersion version;
     utsname names;
     if (uname(&names) != 0) return version;
-    version.known = sscanf(names.release, "%d.%d.%d", &version.major, &version.minor,
-                           &version.patch) >= 2;
+    version.known =
+        sscanf(names.release, "%d.%d.%d", &version.major, &version.minor, &version.patch) >= 2;
     return version;
 }
 

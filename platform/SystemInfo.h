@@ -22,9 +22,9 @@ KernelVersion kernelVersion();
 std::string kernelMachine();
 
 struct UserLocale {
-    std::string language;  // ISO 639 ("de"), "" when unknown
-    std::string country;   // ISO 3166 ("DE"), "" when unknown
-    uint32_t localeId = 0; // the classic numeric locale identifier, 0 when none fits
+    std::string language;   // ISO 639 ("de"), "" when unknown
+    std::string country;    // ISO 3166 ("DE"), "" when unknown
+    uint32_t localeId = 0;  // the classic numeric locale identifier, 0 when none fits
 };
 // From LC_ALL, LC_MESSAGES, LANG in this order ("C" and "POSIX" give en-US).
 UserLocale userLocale();

@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "platform/PopupMenu.h"
+#include "platform/gui/WindowData.h"
+
 namespace platform::gui {
 
 namespace {
@@ -38,9 +41,7 @@ struct ReportList::Impl {
     std::vector<GtkTreeViewColumn*> columns;
     bool leftControlDown = false;
 
-    int rowOf(GtkTreePath* path) const {
-        return path ? gtk_tree_path_get_indices(path)[0] : -1;
-    }
+    int rowOf(GtkTreePath* path) const { return path ? gtk_tree_path_get_indices(path)[0] : -1; }
     bool iterAt(int row, GtkTreeIter& iter) const {
         return row >= 0 &&
                gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(store), &iter, nullptr, row);
@@ -48,8 +49,7 @@ struct ReportList::Impl {
     int rowAtPoint(double x, double y) const {
         GtkTreePath* path = nullptr;
         if (!gtk_tree_view_get_path_at_pos(GTK_TREE_VIEW(view), static_cast<int>(x),
-                                           static_cast<int>(y), &path, nullptr, nullptr,
-                                           nullptr)) {
+                                           static_cast<int>(y), &path, nullptr, nullptr, nullptr)) {
             return -1;
         }
         int row = rowOf(path);
@@ -85,8 +85,7 @@ void renderCell(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* mod
     // would give way to the theme's.
     std::string markup =
         "<span foreground=\"" + cssColor(look.text) + "\">" + escaped.get() + "</span>";
-    g_object_set(renderer, "cell-background-rgba", &background, "markup", markup.c_str(),
-                 nullptr);
+    g_object_set(renderer, "cell-background-rgba", &background, "markup", markup.c_str(), nullptr);
 }
 
 gboolean onButtonPress(GtkWidget*, GdkEventButton* event, ReportList::Impl* impl) {
@@ -147,7 +146,8 @@ ReportList::ReportList(const std::vector<Column>& columns, Handlers handlers)
     : impl_(std::make_unique<Impl>()) {
     Impl* impl = impl_.get();
     impl->handlers = std::move(handlers);
-    impl->store = gtk_list_store_new(4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_POINTER);
+    impl->store =
+        gtk_list_store_new(4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_POINTER);
     impl->view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(impl->store));
     GtkTreeView* view = GTK_TREE_VIEW(impl->view);
     gtk_tree_view_set_enable_search(view, FALSE);
@@ -200,6 +200,20 @@ ReportList::~ReportList() {
 
 WindowHandle ReportList::widget() const { return impl_->scroller; }
 
+void ReportList::place(WindowHandle parent, int x, int y, int width, int height) {
+    GtkWidget* client = detail::clientOf(parent);
+    if (!client) return;
+    gtk_widget_set_size_request(impl_->scroller, std::max(width, 1), std::max(height, 1));
+    GtkWidget* current = gtk_widget_get_parent(impl_->scroller);
+    if (current == client) {
+        gtk_layout_move(GTK_LAYOUT(client), impl_->scroller, x, y);
+    } else {
+        if (current) gtk_container_remove(GTK_CONTAINER(current), impl_->scroller);
+        gtk_layout_put(GTK_LAYOUT(client), impl_->scroller, x, y);
+    }
+    gtk_widget_show_all(impl_->scroller);
+}
+
 void ReportList::setFonts(int rowPixels, const ZString& headerFamily, int headerPixels,
                           bool headerBold, uint32_t headerColor) {
     std::string family = headerFamily.toUtf8();
@@ -212,8 +226,8 @@ void ReportList::setFonts(int rowPixels, const ZString& headerFamily, int header
         "color: #000000; }\n"
         "treeview.view header button, treeview.view header button label { font-family: \"" +
         family + "\"; font-size: " + std::to_string(headerPixels) +
-        "px; font-weight: " + (headerBold ? "bold" : "normal") + "; color: " +
-        cssColor(headerColor) + "; }\n";
+        "px; font-weight: " + (headerBold ? "bold" : "normal") +
+        "; color: " + cssColor(headerColor) + "; }\n";
     gtk_css_provider_load_from_data(impl_->css, css.c_str(), -1, nullptr);
     // Header buttons are children with style contexts of their own.
     for (GtkTreeViewColumn* column : impl_->columns) {
@@ -302,50 +316,20 @@ void ReportList::selectRow(int row, bool focus) {
 }
 
 int ReportList::popupMenu(const std::vector<ZString>& items) {
-    GtkWidget* menu = gtk_menu_new();
-    struct State {
-        int chosen = 0;
-        GMainLoop* loop = nullptr;
-    } state;
-    state.loop = g_main_loop_new(nullptr, FALSE);
-    for (size_t i = 0; i < items.size(); ++i) {
-        GtkWidget* item = gtk_menu_item_new_with_label(items[i].toUtf8().c_str());
-        g_object_set_data(G_OBJECT(item), "varto-index", GINT_TO_POINTER(static_cast<int>(i + 1)));
-        g_signal_connect(item, "activate", G_CALLBACK(+[](GtkWidget* widget, State* s) {
-                             s->chosen = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget),
-                                                                           "varto-index"));
-                         }),
-                         &state);
-        gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
-    }
-    // The menu deactivates before its item activates: quit one turn later.
-    g_signal_connect(menu, "deactivate", G_CALLBACK(+[](GtkWidget*, State* s) {
-                         g_idle_add(+[](gpointer loop) -> gboolean {
-                             g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                             return G_SOURCE_REMOVE;
-                         },
-                                    s->loop);
-                     }),
-                     &state);
-    gtk_menu_attach_to_widget(GTK_MENU(menu), impl_->view, nullptr);
-    gtk_widget_show_all(menu);
-    gtk_menu_popup_at_pointer(GTK_MENU(menu), nullptr);
-    if (gtk_widget_get_visible(menu)) g_main_loop_run(state.loop);
-    gtk_widget_destroy(menu);
-    g_main_loop_unref(state.loop);
-    return state.chosen;
+    return platform::popupMenu(impl_->view, items);
 }
 
 std::vector<ZString> clipboardFiles() {
     GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
     std::vector<ZString> paths;
-    GtkSelectionData* data =
-        gtk_clipboard_wait_for_contents(clipboard, gdk_atom_intern_static_string("x-special/gnome-copied-files"));
+    GtkSelectionData* data = gtk_clipboard_wait_for_contents(
+        clipboard, gdk_atom_intern_static_string("x-special/gnome-copied-files"));
     if (data) {
         // "copy" or "cut", then one URI per line.
         const guchar* bytes = gtk_selection_data_get_data(data);
         int length = gtk_selection_data_get_length(data);
-        std::string text = bytes && length > 0 ? std::string(reinterpret_cast<const char*>(bytes), length) : "";
+        std::string text =
+            bytes && length > 0 ? std::string(reinterpret_cast<const char*>(bytes), length) : "";
         gtk_selection_data_free(data);
         gchar** lines = g_strsplit(text.c_str(), "\n", -1);
         for (gchar** line = lines; *line; ++line) {

@@ -7,6 +7,7 @@
 
 #include "base/ZString.h"
 #include "platform/WindowHandle.h"
+#include "platform/gfx/Rect.h"
 
 namespace platform::gui {
 
@@ -41,8 +42,10 @@ public:
     ReportList(const ReportList&) = delete;
     ReportList& operator=(const ReportList&) = delete;
 
-    // The widget to place in a window (the list inside its scroller).
+    // The widget of the list (the list inside its scroller).
     WindowHandle widget() const;
+    // Puts the list into a window's client area, or moves it there.
+    void place(WindowHandle parent, int x, int y, int width, int height);
     // Text size of the rows and the header's font ("family", pixel size,
     // bold) and colour.
     void setFonts(int rowPixels, const ZString& headerFamily, int headerPixels, bool headerBold,

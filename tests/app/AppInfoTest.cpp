@@ -19,7 +19,8 @@ std::string u8(const ZString& text) { return text.toUtf8(); }
 // An installation of its own: install.ini with InstallDir and BinDir.
 struct Installation {
     Installation() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varto-inst-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "varto-inst-XXXXXX").string();
         folder = mkdtemp(pattern.data());
         std::ofstream(folder + "/install.ini")
             << "[Settings]\nInstallDir=" << folder << "\nBinDir=" << folder << "/bin\n";
@@ -64,8 +65,11 @@ TEST(AppInfoTest, QueryTextInItsFixedOrder) {
     ZString live = appInfoQuery();
     EXPECT_TRUE(live.startsWith(u"name=Varto-Suite&version=9.9.0&")) << u8(live);
     EXPECT_EQ(live.length() - live.find(u"&random=") - 8, 10);
-    for (auto [raw, normal] : {std::pair{u"AMD64", u"x64"}, {u"i386", u"x86"}, {u"X32", u"x86"},
-                               {u"arm64", u"arm64"}, {u"", u""}}) {
+    for (auto [raw, normal] : {std::pair{u"AMD64", u"x64"},
+                               {u"i386", u"x86"},
+                               {u"X32", u"x86"},
+                               {u"arm64", u"arm64"},
+                               {u"", u""}}) {
         EXPECT_EQ(normalizeArchitecture(raw), normal);
     }
 #if defined(__x86_64__)

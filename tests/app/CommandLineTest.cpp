@@ -1,7 +1,6 @@
 // The command-line reader, the joiner that --send uses, and the start-up
 // rules that are pure text: PATH and the update-check interval.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,7 +21,8 @@ ZString z(const std::string& text) { return ZString::fromUtf8(text); }
 
 struct Folder {
     Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varto-app-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "varto-app-XXXXXX").string();
         path = mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~Folder() { std::filesystem::remove_all(path); }

@@ -1,0 +1,50 @@
+#include "app/Application.h"
+
+#include <memory>
+
+#include "app/FileHandlerArgs.h"
+#include "app/MyGUI.h"
+#include "app/StartUp.h"
+#include "compress/FileProcessor.h"
+#include "platform/MessageBox.h"
+#include "platform/Terminal.h"
+#include "platform/gui/Gui.h"
+#include "xhtml/ViewContext.h"
+
+MyGUI* createMainWindow() {
+    static std::unique_ptr<xhtml::ViewContext> context = std::make_unique<xhtml::ViewContext>();
+    static std::unique_ptr<MyGUI> window;
+    window = std::make_unique<MyGUI>(context.get());
+    if (!window->initialize()) {
+        platform::messageBox(nullptr, u"Error!", u"Window Creation Failed!",
+                             platform::MB_OK | platform::MB_ICONWARNING);
+        return nullptr;
+    }
+    return window.get();
+}
+
+int runApplication(const std::vector<ZString>& args) {
+    if (!platform::gui::Gui::init()) {
+        platform::terminal::writeText(
+            2,
+            "varto-compress: no display to open the window on; to compress in a terminal use "
+            "varto-compress-cli (scripts/run.sh --batch FILE...)\n");
+        return 1;
+    }
+    createMarkerLocks();
+    setUpEnvironment();
+    MyGUI* window = createMainWindow();
+    if (!window) return 2;
+    ensureBackendRuns();
+    FileHandlerArgs commandLine;
+    commandLine.parseArgs(args);
+    commandLine.handOver([window](const ZString& path, const ZString& name, const ZString& dir) {
+        return window->addFile(path, name, dir);
+    });
+    FileProcessor& processor = FileProcessor::instance();
+    if (!processor.isRunning()) processor.start();
+    int exitCode = platform::gui::Gui::run();
+    stopFileProcessor();
+    closeTimeUpdateCheck(u"appClose");
+    return exitCode;
+}

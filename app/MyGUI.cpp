@@ -1,0 +1,445 @@
+#include "app/MyGUI.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/AppInfo.h"
+#include "app/AppLauncher.h"
+#include "app/FileHandlerArgs.h"
+#include "app/OperationWindow.h"
+#include "app/SaveOp.h"
+#include "app/SendCommand.h"
+#include "app/WindowUnlockPrompt.h"
+#include "compress/FileProcessor.h"
+#include "compress/Pipeline.h"
+#include "compress/SaveNames.h"
+#include "platform/Clock.h"
+#include "platform/ConsoleWindow.h"
+#include "platform/CopyDataSocket.h"
+#include "platform/FileDialogs.h"
+#include "platform/Fs.h"
+#include "platform/PopupMenu.h"
+#include "platform/Process.h"
+#include "platform/ShellOpen.h"
+#include "suite/LangPlaceholders.h"
+#include "suite/Language.h"
+#include "suite/Settings.h"
+#include "xhtml/FormElement.h"
+#include "xhtml/StyleId.h"
+#include "xhtml/UrlLoader.h"
+#include "xhtml/ViewContext.h"
+
+namespace {
+
+constexpr uint32_t kActionLockOutMs = 500;
+constexpr uint32_t kRefreshTimer = xhtml::FrameView::kTooltipTimer;
+constexpr uint32_t kKeyF12 = platform::gui::kVkF1 + 11;
+constexpr const char16_t* kProfileGroup = u"compress";
+constexpr const char16_t* kProfileName = u"lastUsedSettings";
+
+uint32_t lastActionTick = 0;
+
+// Images and documents of the window: the banner from its own rule, the
+// rest from the program's resources or files.
+class MyUrlLoader : public xhtml::UrlLoader {
+public:
+    MyUrlLoader() : UrlLoader(u"res:///") {}
+
+    uint32_t load(const ZString& url, std::string& bytes) override {
+        if (url.startsWith(u"bannerUrl://")) {
+            ZString mediaType;
+            std::string image;
+            bannerImage(image, mediaType);
+            bytes.append(image);
+            return static_cast<uint32_t>(image.size());
+        }
+        ZString resolved = xhtml::resolveUrl(base(), url).toLower();
+        if (resolved.startsWith(u"res://") || resolved.startsWith(u"file://")) {
+            return UrlLoader::load(url, bytes);
+        }
+        return 0;
+    }
+};
+
+ZString binFile(const char16_t* name) {
+    return progConfig_getStr(u"BinDir", ZString()) + u"/" + name;
+}
+
+// The value a form element gives, or false when it gives none.
+bool formValue(xhtml::View* view, xhtml::FormElement* element, ZString& value) {
+    using xhtml::StyleId;
+    switch (view->type()) {
+        case xhtml::kCheckView:
+            value =
+                view->styleBool(StyleId::Checked, false, xhtml::kStateNormal) ? u"true" : u"false";
+            return true;
+        case xhtml::kRadioView:
+            if (!view->styleBool(StyleId::Checked, false, xhtml::kStateNormal)) return false;
+            element->getValue(value);
+            return true;
+        case xhtml::kSelectView:
+            value = static_cast<xhtml::SelectView*>(view)->selectedValues();
+            return true;
+        default:
+            element->getValue(value);
+            return true;
+    }
+}
+
+void setFormValue(xhtml::View* view, xhtml::FormElement* element, const ZString& value) {
+    using xhtml::StyleId;
+    switch (view->type()) {
+        case xhtml::kCheckView:
+            view->setStyleAndNotify(StyleId::Checked, xhtml::StyleValue::makeBool(value == u"true"),
+                                    xhtml::kStateNormal);
+            break;
+        case xhtml::kSelectView:
+            static_cast<xhtml::SelectView*>(view)->selectValue(value);
+            view->relayoutNeeded();
+            break;
+        default:
+            element->setValue(value);
+            break;
+    }
+}
+
+}  // namespace
+
+void MyGUI::ConsoleSwitch::openConsole() {
+    if (consoleOpen) return;
+    consoleOpen = true;
+    platform::openConsoleWindow();
+    platform::printEnvironment();
+    std::string rule(80, '=');
+    std::string header = rule + "\n" + "Varto Suite 9.9.0\n" + rule + "\n";
+    platform::writeStdHandle(1, header.data(), header.size());
+}
+
+bool MyGUI::ConsoleSwitch::addMenuEntry() {
+    // There is no system menu: the entry lives in the window's context menu,
+    // which exists as soon as the window does.
+    if (!window || menuAdded) return false;
+    menuAdded = true;
+    return true;
+}
+
+MyGUI::MyGUI(xhtml::ViewContext* context) : FrameView(context) {}
+
+MyGUI::~MyGUI() { fileList_.reset(); }
+
+bool MyGUI::initialize() {
+    if (!create(nullptr, 0, 0, 1, 1, platform::gui::kNoResize, 0, u"Varto Compress")) return false;
+    setScrollMode(kBothAxes, kScrollNever);
+    setAutoSize(true, true);
+    context()->setUrlLoader(std::make_unique<MyUrlLoader>());
+    context()->setListener(this);
+    loadUrl(u"res:///ui.xhtml");
+    fileList_ = std::make_unique<MyFileList>(*this, platform::gui::Gui::screenDpi());
+    Props profile;
+    userConfig_loadProfile(kProfileGroup, kProfileName, profile);
+    setFormValues(profile);
+    if (!isFeatureEnabled(u"updateCheckBtns")) {
+        if (xhtml::View* update = findViewById(u"footerUpdateCheckBtn")) update->setHidden(true);
+    }
+    console_.keyEnabled = true;
+    console_.menuWanted = true;
+    console_.window = windowHandle();
+    console_.addMenuEntry();
+    unlockPrompt_ = std::make_unique<WindowUnlockPrompt>(windowHandle());
+    platform::gui::Window::acceptFiles(windowHandle(), true);
+    copyData_ = std::make_unique<platform::CopyDataSocket>();
+    copyData_->listen(kWindowClass, [this](uint32_t tag, const ZString& text) -> uint32_t {
+        win::Message message = win::Message::make(win::Msg::CopyData);
+        message.id = tag;
+        message.text = text;
+        return static_cast<uint32_t>(getWindow().sendMessage(message));
+    });
+    if (isAutoSize()) scheduleUpdate(true);
+    getWindow().centerOnOwner();
+    getWindow().show(true);
+    getWindow().bringToTop();
+    return true;
+}
+
+void MyGUI::filterMarkup(ZString& text) {
+    text = applyLangPlaceholders(text);
+    ZString update = lang_getStr(u"compress/check-for-updates");
+    for (int at = text.find(u"{updateTxt}"); at >= 0; at = text.find(u"{updateTxt}", at)) {
+        text.replace(at, at + 11, update);
+        at += update.length();
+    }
+}
+
+void MyGUI::handleEvent(xhtml::ViewEvent& event) {
+    if (event.type == xhtml::ViewEvent::kAttach) placeFileList();
+    FrameView::handleEvent(event);
+}
+
+void MyGUI::placeFileList() {
+    xhtml::View* host = findViewById(u"fileList");
+    if (!host || !fileList_ || !windowHandle()) return;
+    auto* control = dynamic_cast<xhtml::ControlView*>(host);
+    if (control) control->setWindow(fileList_->widget());
+    xhtml::Rect box = toClient(host->getRect());
+    fileList_->place(windowHandle(), box.left, box.top, box.width(), box.height());
+}
+
+intptr_t MyGUI::handleMessage(win::Message& message) {
+    switch (message.msg) {
+        case win::Msg::KeyUp:
+            if (console_.keyEnabled && message.key == kKeyF12) {
+                console_.openConsole();
+                return 0;
+            }
+            break;
+        case win::Msg::RButtonUp:
+            if (console_.menuAdded) showWindowMenu();
+            break;
+        case win::Msg::Destroy:
+            onDestroy();
+            break;
+        case win::Msg::CopyData:
+            if (message.id == kCommandLineTag) {
+                readCommandLine(message.text);
+                getWindow().bringToTop();
+                return 1;
+            }
+            break;
+        case win::Msg::Timer:
+            if (message.id == kRefreshTimer && fileList_) {
+                fileList_->refreshResults();
+                updateFileTools();
+                updateTitle();
+            }
+            break;
+        case win::Msg::DropFiles:
+            addDroppedFiles(message.files);
+            return 0;
+        default:
+            break;
+    }
+    return FrameView::handleMessage(message);
+}
+
+void MyGUI::showWindowMenu() {
+    if (platform::popupMenu(windowHandle(), {lang_getStr(u"general/console")}) == 1) {
+        console_.openConsole();
+    }
+}
+
+void MyGUI::onDestroy() {
+    saveProfile();
+    platform::gui::Gui::quit(0);
+}
+
+void MyGUI::saveProfile() {
+    Props values;
+    collectFormValues(values);
+    userConfig_saveProfile(kProfileGroup, kProfileName, values);
+}
+
+void MyGUI::onLButtonUp(xhtml::View* view) { onAction(view->getId()); }
+
+void MyGUI::onLinkClicked(xhtml::View* view) {
+    onAction(view->styleString(xhtml::StyleId::LinkTarget, ZString(), xhtml::kStateNormal));
+}
+
+void MyGUI::onAction(const ZString& id) {
+    if (!id.startsWith(u"action")) return;
+    uint32_t now = platform::tickCount();
+    if (now - lastActionTick < kActionLockOutMs) return;
+    lastActionTick = now;
+    dispatchAction(id);
+}
+
+void MyGUI::dispatchAction(const ZString& id) {
+    if (id == u"actionOpenAbout") {
+        showAbout(windowHandle());
+    } else if (id == u"actionOpenSettings") {
+        platform::shell::open(binFile(u"varto-Settings"), ZString());
+    } else if (id == u"actionBannerClick") {
+        ZString url = config_getStr(u"LogoClickUrl", ZString());
+        if (url.startsWith(u"http://") || url.startsWith(u"https://")) {
+            platform::shell::open(url, ZString());
+        }
+    } else if (id == u"actionUpdate") {
+        platform::shell::open(binFile(u"varto-Updater"), u"-manual");
+    } else if (id == u"actionBrowserRefresh") {
+        // The embedded browser is not part of this window yet.
+    } else if (id == u"actionAdd") {
+        std::vector<ZString> files = platform::dialogs::openFiles(
+            windowHandle(), lang_getStr(u"general/choose-document"), u"All Files (*.*)");
+        if (!files.empty()) addFiles(files);
+    } else if (id == u"actionCalcSize") {
+        for (int row = 0; row < fileList_->rowCount(); ++row) requestCalculation(row);
+    } else if (id == u"actionShow") {
+        showResult(-1);
+    } else if (id == u"actionSave") {
+        saveAll();
+    }
+}
+
+void MyGUI::collectFormValues(Props& values) {
+    xhtml::View* box = findViewById(u"formValuesBox");
+    if (!box) return;
+    box->forEachInTree([&](xhtml::View* view) {
+        xhtml::FormElement* element = xhtml::FormElement::of(view);
+        if (!element || view->isDisabled()) return true;
+        ZString name = element->getNameText();
+        ZString value;
+        if (!name.isEmpty() && formValue(view, element, value)) values[name] = value;
+        return true;
+    });
+}
+
+void MyGUI::setFormValues(const Props& values) {
+    xhtml::View* box = findViewById(u"formValuesBox");
+    if (!box) return;
+    box->forEachInTree([&](xhtml::View* view) {
+        xhtml::FormElement* element = xhtml::FormElement::of(view);
+        if (!element) return true;
+        auto found = values.find(element->getNameText());
+        if (found != values.end()) setFormValue(view, element, found->second);
+        return true;
+    });
+}
+
+void MyGUI::requestCalculation(int row) {
+    FileData* record = fileList_->recordAt(row);
+    if (!record) return;
+    Props values;
+    collectFormValues(values);
+    userConfig_saveProfile(kProfileGroup, kProfileName, values);
+    FileProcessor::instance().queue(record, values);
+}
+
+void MyGUI::addFiles(const std::vector<ZString>& paths) {
+    win::WindowHandle window = windowHandle();
+    for (const ZString& path : paths) {
+        if (!platform::gui::Window::isWindow(window)) return;
+        // Pending messages first, so the window keeps painting while many
+        // files are copied.
+        platform::gui::Gui::pump(false);
+        if (!platform::gui::Window::isWindow(window)) return;
+        addFile(path, ZString(), ZString());
+    }
+}
+
+void MyGUI::addDroppedFiles(const std::vector<ZString>& paths) {
+    for (const ZString& path : paths) addFile(path, ZString(), ZString());
+}
+
+int MyGUI::addFile(const ZString& path, const ZString& name, const ZString& dir) {
+    FileProcessor& processor = FileProcessor::instance();
+    {
+        std::lock_guard<std::recursive_mutex> guard(processor.listLock());
+        for (const auto& entry : processor.entries()) {
+            if (entry->workingPath == path) return -1;
+        }
+    }
+    std::unique_ptr<FileData> prepared = prepareFile(path, name, dir, unlockPrompt_.get());
+    if (!prepared) return -1;
+    FileData* record = processor.append(std::move(prepared));
+    int row = fileList_->insertRow(record);
+    requestCalculation(row);
+    return row;
+}
+
+void MyGUI::readCommandLine(const ZString& commandLine) {
+    readWindowCommandLine(commandLine,
+                          [this](const ZString& path, const ZString& name, const ZString& dir) {
+                              return addFile(path, name, dir);
+                          });
+}
+
+void MyGUI::showResult(int row) { fileList_->showResult(row); }
+
+void MyGUI::listClicked(int row, int button, bool doubleClick) {
+    fileList_->ensureSelection();
+    if (row < 0) return;
+    if (doubleClick) {
+        showResult(row);
+    } else if (button == 3) {
+        fileList_->showContextMenu(row);
+    }
+}
+
+void MyGUI::updateFileTools() {
+    bool usable = fileList_->usableRow(-1) >= 0;
+    std::vector<xhtml::View*> tools;
+    findByClass(u"fileTool", tools);
+    for (xhtml::View* tool : tools) {
+        if (tool->isDisabled() == !usable) continue;
+        tool->setDisabled(!usable, usable ? 1.0 : 0.5);
+    }
+}
+
+void MyGUI::updateTitle() {
+    ZString title(u"Varto Compress");
+    int rows = fileList_->rowCount();
+    if (rows > 0) {
+        int done = 0;
+        for (int row = 0; row < rows; ++row) {
+            FileData* record = fileList_->recordAt(row);
+            if (record && record->state == FileData::Done) ++done;
+        }
+        title.append(ZString::format(u" (%d / %d)", done, rows));
+    }
+    if (getWindow().getText() != title) getWindow().setText(title);
+}
+
+void MyGUI::saveCompressedFile(FileData* record, const ZString& targetPath,
+                               OperationWindow* window) {
+    Props values;
+    collectFormValues(values);
+    userConfig_saveProfile(kProfileGroup, kProfileName, values);
+    SaveOp operation(record, targetPath, values, windowHandle());
+    window->run(&operation);
+}
+
+void MyGUI::saveOne(int row) {
+    FileData* record = fileList_->recordAt(fileList_->usableRow(row));
+    if (!record) return;
+    Props values;
+    collectFormValues(values);
+    ZString proposed = makeSaveName(record->displayName, values[u"saveFileSuffix"]);
+    std::optional<ZString> target = platform::dialogs::saveFile(
+        windowHandle(), record->sourceFolder, proposed, u"PDF Files (*.pdf)");
+    if (!target) return;
+    OperationWindow* window = operationUI_createInstance(windowHandle());
+    saveCompressedFile(record, *target, window);
+    window->release();
+}
+
+void MyGUI::saveAll() {
+    int rows = fileList_->rowCount();
+    if (rows == 0) return;
+    if (rows == 1) {
+        saveOne(0);
+        return;
+    }
+    // The dialog opens where the first file came from, a real folder rather
+    // than the list of recent files, in which no folder can be chosen.
+    FileData* first = fileList_->recordAt(0);
+    std::optional<ZString> folder =
+        platform::dialogs::chooseFolder(windowHandle(), first ? first->sourceFolder : ZString());
+    if (!folder || folder->isEmpty()) return;
+    Props values;
+    collectFormValues(values);
+    OperationWindow* window = operationUI_createInstance(windowHandle());
+    window->setSeries(true);
+    ZString base = platform::fs::stripTrailingSeparators(*folder);
+    for (int row = 0; row < rows; ++row) {
+        if (window->isCancelled()) break;
+        FileData* record = fileList_->recordAt(row);
+        if (!record) continue;
+        ZString name = makeSaveName(record->displayName, values[u"saveFileSuffix"]);
+        int start = 0;
+        while (start < name.length() && (name[start] == u'/' || name[start] == u'\\')) ++start;
+        name = name.substring(start);
+        ZString target = base.isEmpty() ? name : base + u"/" + name;
+        if (!target.toLower().endsWith(u".pdf")) target.append(u".pdf");
+        saveCompressedFile(record, uniquePath(target), window);
+    }
+    window->release();
+}

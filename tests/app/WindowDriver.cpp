@@ -1,0 +1,318 @@
+#include "tests/app/WindowDriver.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/gfx/Image.h"
+
+extern char** environ;
+
+namespace windowtest {
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+std::string trim(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string quote(const std::string& arg) {
+    std::string out = "'";
+    for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
+    std::map<std::string, std::string> all;
+    for (char** entry = environ; *entry; ++entry) {
+        std::string text = *entry;
+        size_t equals = text.find('=');
+        if (equals != std::string::npos) all[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : extra) all[name] = value;
+    std::vector<std::string> out;
+    for (const auto& [name, value] : all) out.push_back(name + "=" + value);
+    return out;
+}
+
+pid_t parentOf(pid_t pid) {
+    std::string stat = readAll("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    char state;
+    int parent = -1;
+    if (sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) != 2) return -1;
+    return state == 'Z' ? -1 : parent;
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    }
+}
+
+XServer::XServer(int width, int height) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        std::string fd = std::to_string(fds[1]);
+        std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+}
+
+XServer::~XServer() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+}
+
+Folder::Folder(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+Folder::~Folder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+             const std::string& outputFile) {
+    std::vector<std::string> envText = mergedEnvironment(env);
+    pid_ = fork();
+    if (pid_ == 0) {
+        int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
+        int in = open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        std::vector<char*> args, envp;
+        for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        for (const std::string& entry : envText) envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+        execve(args[0], args.data(), envp.data());
+        _exit(127);
+    }
+}
+
+Child::~Child() {
+    if (!exited()) {
+        kill();
+        waitExit(5000);
+    }
+}
+
+bool Child::exited() {
+    if (reaped_) return true;
+    int status = 0;
+    if (pid_ <= 0) return true;
+    if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    reaped_ = true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+}
+
+bool Child::waitExit(int timeoutMs) {
+    return waitUntil([this] { return exited(); }, timeoutMs, 10);
+}
+
+void Child::kill() {
+    if (!reaped_ && pid_ > 0) ::kill(pid_, SIGKILL);
+}
+
+std::string binDir() { return VARTO_BINARY_DIR "/bin"; }
+
+std::string corpus(const std::string& name) {
+    const char* folder = getenv("VARTO_CORPUS");
+    return std::string(folder ? folder : VARTO_SOURCE_DIR "/../shared/corpus") + "/" + name;
+}
+
+std::string sha256(const std::string& path) {
+    FILE* pipe = popen(("sha256sum " + quote(path)).c_str(), "r");
+    char buffer[128] = {};
+    if (pipe) {
+        size_t ignored = fread(buffer, 1, 64, pipe);
+        (void)ignored;
+        pclose(pipe);
+    }
+    return buffer;
+}
+
+App::App(Options options) : options_(std::move(options)) {
+    server_ = std::make_unique<XServer>(1280, 1024);
+    config_ = std::make_unique<Folder>("varto-app-config");
+    temp_ = std::make_unique<Folder>("varto-app-temp");
+    runtime_ = std::make_unique<Folder>("varto-app-runtime");
+    chmod(temp_->path().c_str(), 0700);
+    chmod(runtime_->path().c_str(), 0700);
+    outputFile_ = config_->path() + "/output.txt";
+    env_ = options_.env;
+    env_["DISPLAY"] = server_->display();
+    env_["VARTO_CONFIG_HOME"] = config_->path();
+    env_["TMPDIR"] = temp_->path();
+    env_["XDG_RUNTIME_DIR"] = runtime_->path();
+    env_["VARTO_DPI"] = std::to_string(options_.dpi);
+    env_["LANG"] = options_.lang;
+    env_["LC_ALL"] = "";
+    env_["LC_MESSAGES"] = "";
+    env_["GTK_A11Y"] = "none";
+    env_["NO_AT_BRIDGE"] = "1";
+    env_["GSETTINGS_BACKEND"] = "memory";  // no session bus for the file chooser's settings
+    env_["FONTCONFIG_FILE"] = VARTO_SOURCE_DIR "/tests/data/fonts.conf";
+    std::vector<std::string> argv = {binDir() + "/varto-compress"};
+    argv.insert(argv.end(), options_.args.begin(), options_.args.end());
+    child_ = std::make_unique<Child>(argv, env_, outputFile_);
+}
+
+App::~App() {
+    child_.reset();
+    server_.reset();
+}
+
+std::string App::run(const std::string& command) const {
+    std::string line;
+    for (const auto& [name, value] : env_) line += name + "=" + quote(value) + " ";
+    FILE* pipe = popen(("env " + line + command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return "";
+    std::string out;
+    char buffer[4096];
+    size_t count;
+    while ((count = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
+    pclose(pipe);
+    return out;
+}
+
+std::string App::runProgram(const std::vector<std::string>& argv, int* exitCode) const {
+    std::string line;
+    for (const std::string& arg : argv) line += quote(arg) + " ";
+    std::string out = run(line + "; echo \"#exit=$?\"");
+    size_t mark = out.rfind("#exit=");
+    if (exitCode) *exitCode = mark == std::string::npos ? -1 : atoi(out.c_str() + mark + 6);
+    return mark == std::string::npos ? out : out.substr(0, mark);
+}
+
+bool App::waitForWindow(int timeoutMs) {
+    return waitUntil(
+        [this] {
+            std::string ids = run("xdotool search --onlyvisible --pid " +
+                                  std::to_string(child_->pid()) + " --name '^Varto Compress'");
+            std::istringstream lines(ids);
+            std::string first;
+            if (!std::getline(lines, first) || first.empty()) return false;
+            window_ = first;
+            return true;
+        },
+        timeoutMs, 100);
+}
+
+std::string App::title() const { return trim(run("xdotool getwindowname " + window_)); }
+
+bool App::waitForTitle(const std::string& title, int timeoutMs) {
+    return waitUntil([&] { return this->title() == title; }, timeoutMs, 200);
+}
+
+Geometry App::geometry() const {
+    Geometry g;
+    std::istringstream lines(run("xdotool getwindowgeometry --shell " + window_));
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        std::string name = line.substr(0, equals);
+        int value = atoi(line.c_str() + equals + 1);
+        if (name == "X") g.x = value;
+        if (name == "Y") g.y = value;
+        if (name == "WIDTH") g.width = value;
+        if (name == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+void App::click(int x, int y, int button) const {
+    Geometry g = geometry();
+    run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
+        " sleep 0.1 click " + std::to_string(button));
+}
+
+void App::doubleClick(int x, int y) const {
+    Geometry g = geometry();
+    run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
+        " sleep 0.1 click --repeat 2 --delay 80 1");
+}
+
+void App::focus() const { run("xdotool windowfocus --sync " + window_); }
+
+void App::key(const std::string& keys) const { run("xdotool key --delay 60 " + keys); }
+
+void App::typeText(const std::string& text) const { run("xdotool type --delay 30 " + quote(text)); }
+
+std::string App::screenshot(const std::string& path) const {
+    run("import -window root " + quote(path));
+    return path;
+}
+
+Pixel App::pixelAt(const std::string& png, int x, int y) {
+    // Screenshots are read many times and never change once taken.
+    static std::map<std::string, std::unique_ptr<platform::gfx::Image>> loaded;
+    auto& image = loaded[png];
+    if (!image) image = platform::gfx::Image::load(png);
+    if (!image || x < 0 || y < 0 || x >= image->width() || y >= image->height())
+        return {-1, -1, -1};
+    platform::gfx::Color c = image->pixel(x, y);
+    return {c.red, c.green, c.blue};
+}
+
+std::string App::outputText() const { return readAll(outputFile_); }
+
+std::vector<pid_t> App::childProcesses() const {
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        pid_t pid = std::stoi(name);
+        if (parentOf(pid) == child_->pid()) found.push_back(pid);
+    }
+    return found;
+}
+
+}  // namespace windowtest

@@ -1,0 +1,129 @@
+#pragma once
+
+// Drives the real window program from outside, as a user would: a private
+// X server per test, the program started as a child, xdotool for the
+// pointer, keys and titles, and screenshots of the whole screen.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace windowtest {
+
+// Polls until the condition holds; false after the time-out.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs = 100);
+
+// A private X server (Xvfb) on a free display number.
+class XServer {
+public:
+    XServer(int width, int height);
+    ~XServer();
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// A folder of its own, removed with everything in it.
+class Folder {
+public:
+    explicit Folder(const std::string& prefix);
+    ~Folder();
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// A started program with its own environment; its standard output and
+// error are kept in a file.
+class Child {
+public:
+    Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+          const std::string& outputFile);
+    ~Child();
+    pid_t pid() const { return pid_; }
+    bool exited();
+    int exitCode() const { return exitCode_; }
+    bool waitExit(int timeoutMs);
+    void kill();
+
+private:
+    pid_t pid_ = -1;
+    bool reaped_ = false;
+    int exitCode_ = -1;
+};
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct Pixel {
+    int r = 0, g = 0, b = 0;
+};
+
+// One running copy of varto-compress on a private display.
+class App {
+public:
+    struct Options {
+        std::vector<std::string> args;
+        std::map<std::string, std::string> env;  // added to the test's environment
+        int dpi = 96;
+        std::string lang = "C.UTF-8";
+    };
+
+    explicit App(Options options);
+    ~App();
+
+    // Runs a command on this display with this program's environment;
+    // its standard output.
+    std::string run(const std::string& command) const;
+    std::string runProgram(const std::vector<std::string>& argv, int* exitCode = nullptr) const;
+
+    bool waitForWindow(int timeoutMs = 20000);
+    std::string title() const;
+    bool waitForTitle(const std::string& title, int timeoutMs);
+    Geometry geometry() const;
+    // Pointer and keys; positions are in the window's client area.
+    void click(int x, int y, int button = 1) const;
+    void doubleClick(int x, int y) const;
+    void key(const std::string& keys) const;
+    void typeText(const std::string& text) const;
+    void focus() const;
+    // The whole screen as a PNG; the pixel at a client position.
+    std::string screenshot(const std::string& path) const;
+    static Pixel pixelAt(const std::string& png, int x, int y);
+
+    Child& process() { return *child_; }
+    const std::string& tempFolder() const { return temp_->path(); }
+    const std::string& output() const { return outputFile_; }
+    std::string outputText() const;
+    const std::string& windowId() const { return window_; }
+    // Programs of ours still running below the window program (tools).
+    std::vector<pid_t> childProcesses() const;
+    std::map<std::string, std::string> environment() const { return env_; }
+
+private:
+    Options options_;
+    std::unique_ptr<XServer> server_;
+    std::unique_ptr<Folder> config_;
+    std::unique_ptr<Folder> temp_;
+    std::unique_ptr<Folder> runtime_;
+    std::string outputFile_;
+    std::map<std::string, std::string> env_;
+    std::unique_ptr<Child> child_;
+    std::string window_;
+};
+
+std::string sha256(const std::string& path);
+std::string binDir();
+std::string corpus(const std::string& name);
+
+}  // namespace windowtest

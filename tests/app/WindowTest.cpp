@@ -1,0 +1,257 @@
+// The window program, driven from outside on a private X server: files on
+// its command line, the form, the tool buttons, saving, the clipboard,
+// `--send`, removing and closing while Ghostscript runs, the password
+// prompt, and the window in German and at 144 dpi.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/gfx/Rect.h"
+#include "suite/Language.h"
+#include "tests/app/WindowDriver.h"
+#include "xhtml/DocumentRenderer.h"
+#include "xhtml/StyleId.h"
+#include "xhtml/View.h"
+
+using namespace windowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCompressTimeoutMs = 180000;
+
+// Where an element of the window's document lies (client coordinates), laid
+// out the way the window lays it out.
+platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string& lang) {
+    setenv("LANG", lang.c_str(), 1);
+    lang_reload();
+    xhtml::DocumentRenderer::Options options;
+    options.dpi = dpi;
+    xhtml::DocumentRenderer renderer(options);
+    renderer.load("res:///ui.xhtml");
+    renderer.layout();
+    xhtml::View* view = renderer.document()->findViewById(ZString::fromUtf8(id));
+    return view ? view->getRect() : platform::gfx::Rect();
+}
+
+// The box of the form field with this name.
+platform::gfx::Rect formFieldBox(const std::string& name, int dpi, const std::string& lang) {
+    setenv("LANG", lang.c_str(), 1);
+    lang_reload();
+    xhtml::DocumentRenderer::Options options;
+    options.dpi = dpi;
+    xhtml::DocumentRenderer renderer(options);
+    renderer.load("res:///ui.xhtml");
+    renderer.layout();
+    platform::gfx::Rect box;
+    ZString wanted = ZString::fromUtf8(name);
+    renderer.document()->forEachInTree([&](xhtml::View* view) {
+        if (view->styleString(xhtml::StyleId::FormName, ZString(), xhtml::kStateNormal) != wanted) {
+            return true;
+        }
+        box = view->getRect();
+        return false;
+    });
+    return box;
+}
+
+int centerX(const platform::gfx::Rect& r) { return (r.left + r.right) / 2; }
+int centerY(const platform::gfx::Rect& r) { return (r.top + r.bottom) / 2; }
+
+std::string artifacts() {
+    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
+    fs::create_directories(folder);
+    return folder;
+}
+
+bool haveCorpus() { return fs::exists(corpus("scan-doc-gray-jpeg.pdf")); }
+
+std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
+    std::string target = folder / as;
+    fs::copy_file(corpus(name), target, fs::copy_options::overwrite_existing);
+    return target;
+}
+
+// Counts pixels of a colour family inside a client rectangle.
+int countPixels(const std::string& png, const Geometry& window, const platform::gfx::Rect& r,
+                const std::function<bool(Pixel)>& match) {
+    int count = 0;
+    for (int y = r.top; y < r.bottom; y += 1) {
+        for (int x = r.left; x < r.right; x += 1) {
+            if (match(App::pixelAt(png, window.x + x, window.y + y))) ++count;
+        }
+    }
+    return count;
+}
+
+bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
+bool isGreen(Pixel p) { return p.g > 60 && p.r < 70 && p.b < 70 && p.g > p.r + 30; }
+
+std::vector<pid_t> ghostscripts(const App& app) {
+    std::vector<pid_t> found;
+    for (pid_t pid : app.childProcesses()) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "gs") found.push_back(pid);
+    }
+    return found;
+}
+
+bool processGone(pid_t pid) {
+    return kill(pid, 0) != 0 || !fs::exists("/proc/" + std::to_string(pid));
+}
+
+int regularFilesBelow(const std::string& folder) {
+    int count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::end(it);
+         it.increment(error)) {
+        if (it->is_regular_file(error)) ++count;
+    }
+    return count;
+}
+
+// Chooses a folder in the folder dialog by typing its path.
+void chooseFolderInDialog(const App& app, const std::string& folder) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    app.key("ctrl+l");
+    app.typeText(folder);
+    app.key("Return");
+}
+
+}  // namespace
+
+TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user"), out("varto-out");
+    std::string other = copyInto(user, "tiny-parallel-cheat-libreoffice.pdf", "other.pdf");
+    std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    std::string big = copyInto(user, "text-r-refman.pdf", "refman.pdf");
+    App app({});
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+    EXPECT_EQ(app.title(), "Varto Compress");
+    std::string send = binDir() + "/varto-compress";
+
+    // Another program hands a file over with a display name; the relative
+    // path is the sender's.
+    int code = -1;
+    std::string printed = app.runProgram(
+        {"sh", "-c", "cd " + user.path() + " && " + send + " --send -name Invoice other.pdf"},
+        &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(printed, "");
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (1 / 1)", kCompressTimeoutMs)) << app.title();
+
+    // With no window of this user running, --send says so and fails.
+    Folder emptyRuntime("varto-runtime");
+    chmod(emptyRuntime.path().c_str(), 0700);
+    printed = app.runProgram(
+        {"env", "XDG_RUNTIME_DIR=" + emptyRuntime.path(), send, "--send", other}, &code);
+    EXPECT_EQ(code, 1);
+
+    // Files copied in a file manager, pasted with the left Control key.
+    Child clipboard({binDir() + "/test-helpers/varto-test-set-clipboard-files", charts, big},
+                    app.environment(), out / "clipboard.txt");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::ifstream ready(out / "clipboard.txt");
+            std::string line;
+            return std::getline(ready, line) && line == "ready";
+        },
+        10000));
+    platform::gfx::Rect list = elementBox("fileList", 96, "C.UTF-8");
+    app.click(list.left + 40, list.top + 35);
+    app.key("ctrl+v");
+    ASSERT_TRUE(waitUntil([&] { return app.title().find("/ 3)") != std::string::npos; }, 20000))
+        << app.title();
+
+    // The big file keeps Ghostscript busy; removing its row kills it at once.
+    ASSERT_TRUE(waitUntil([&] { return !ghostscripts(app).empty(); }, 60000));
+    std::vector<pid_t> running = ghostscripts(app);
+    app.click(list.left + 40, list.bottom - 10);  // below the rows: the last row stays selected
+    app.key("Delete");
+    EXPECT_TRUE(waitUntil([&] { return processGone(running[0]); }, 1000, 20));
+    EXPECT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
+
+    // Save all: the sent file is saved under its display name.
+    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    app.click(centerX(save), centerY(save));
+    chooseFolderInDialog(app, out.path());
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return fs::exists(out / "Invoice_compressed.pdf") &&
+                   fs::exists(out / "charts_compressed.pdf");
+        },
+        60000));
+
+    // Closing the window while Ghostscript runs ends everything at once and
+    // leaves no temporary file.
+    app.runProgram({send, "--send", big}, &code);
+    ASSERT_TRUE(waitUntil([&] { return !ghostscripts(app).empty(); }, 60000));
+    running = ghostscripts(app);
+    auto closing = std::chrono::steady_clock::now();
+    app.run(binDir() + "/test-helpers/varto-test-close-window " + app.windowId());
+    bool ended = app.process().waitExit(1000);
+    if (!ended) app.screenshot(artifacts() + "/window-close-failed.png");
+    EXPECT_TRUE(ended) << app.outputText().substr(
+        app.outputText().size() > 3000 ? app.outputText().size() - 3000 : 0);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - closing);
+    EXPECT_LT(took.count(), 1000);
+    EXPECT_EQ(app.process().exitCode(), 0);
+    EXPECT_TRUE(processGone(running[0]));
+    EXPECT_EQ(regularFilesBelow(app.tempFolder()), 0);
+}
+
+TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user");
+    std::string scan = copyInto(user, "scan-doc-gray-jpeg.pdf", "scan.pdf");
+    std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    std::map<std::string, Geometry> sizes;
+    std::map<std::string, std::string> shots;
+    for (int dpi : {96, 144}) {
+        for (std::string lang : {"en_US.UTF-8", "de_DE.UTF-8"}) {
+            App::Options options;
+            options.args = {scan, charts};
+            options.dpi = dpi;
+            options.lang = lang;
+            App app(options);
+            ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+            ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
+            std::string key = lang.substr(0, 2) + "-" + std::to_string(dpi);
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            shots[key] = app.screenshot(artifacts() + "/window-" + key + ".png");
+            sizes[key] = app.geometry();
+            // Nothing is cut: the footer's grey reaches the bottom edge and
+            // the banner column ends inside the window.
+            Geometry g = sizes[key];
+            Pixel bottom = App::pixelAt(shots[key], g.x + g.width / 2, g.y + g.height - 3);
+            EXPECT_TRUE(bottom.r == 128 && bottom.g == 128 && bottom.b == 128) << key;
+        }
+    }
+    for (std::string lang : {"en", "de"}) {
+        EXPECT_NEAR(sizes[lang + "-144"].width, sizes[lang + "-96"].width * 1.5, 4) << lang;
+        EXPECT_NEAR(sizes[lang + "-144"].height, sizes[lang + "-96"].height * 1.5, 4) << lang;
+    }
+    // The labels differ between the languages: the first tool button's
+    // caption is "Add files" in English and "Dateien hinzufügen" in German.
+    platform::gfx::Rect add = elementBox("actionAdd", 96, "en_US.UTF-8");
+    Geometry en = sizes["en-96"], de = sizes["de-96"];
+    int differing = 0;
+    for (int y = add.bottom - 30; y < add.bottom; ++y) {
+        for (int x = add.left; x < add.right; ++x) {
+            Pixel a = App::pixelAt(shots["en-96"], en.x + x, en.y + y);
+            Pixel b = App::pixelAt(shots["de-96"], de.x + x, de.y + y);
+            if (a.r != b.r || a.g != b.g || a.b != b.b) ++differing;
+        }
+    }
+    EXPECT_GT(differing, 30);
+}

@@ -1,0 +1,44 @@
+/* Puts files on the clipboard the way file managers do after "Copy": as
+ * x-special/gnome-copied-files ("copy" and one URI a line) and as
+ * text/uri-list, then keeps serving them until it is killed.
+ * Prints "ready" once it owns the clipboard. */
+#include <gtk/gtk.h>
+#include <stdio.h>
+
+static GString *gnome_list;
+static GString *uri_list;
+
+static void get_contents(GtkClipboard *clipboard, GtkSelectionData *data, guint info,
+                         gpointer user_data) {
+    (void)clipboard;
+    (void)user_data;
+    GString *text = info == 0 ? gnome_list : uri_list;
+    gtk_selection_data_set(data, gtk_selection_data_get_target(data), 8, (const guchar *)text->str,
+                           (gint)text->len);
+}
+
+static void cleared(GtkClipboard *clipboard, gpointer user_data) {
+    (void)clipboard;
+    (void)user_data;
+}
+
+int main(int argc, char **argv) {
+    if (!gtk_init_check(&argc, &argv)) return 2;
+    gnome_list = g_string_new("copy");
+    uri_list = g_string_new("");
+    for (int i = 1; i < argc; ++i) {
+        gchar *uri = g_filename_to_uri(argv[i], NULL, NULL);
+        if (!uri) return 3;
+        g_string_append_printf(gnome_list, "\n%s", uri);
+        g_string_append_printf(uri_list, "%s\r\n", uri);
+        g_free(uri);
+    }
+    GtkTargetEntry targets[] = {{"x-special/gnome-copied-files", 0, 0},
+                                {"text/uri-list", 0, 1}};
+    GtkClipboard *clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    if (!gtk_clipboard_set_with_data(clipboard, targets, 2, get_contents, cleared, NULL)) return 4;
+    printf("ready\n");
+    fflush(stdout);
+    gtk_main();
+    return 0;
+}
