@@ -9,9 +9,11 @@
 #include "platform/MessageBox.h"
 #include "platform/Terminal.h"
 #include "platform/gui/Gui.h"
+#include "xhtml/View.h"
 #include "xhtml/ViewContext.h"
 
 MyGUI* createMainWindow() {
+    xhtml::View::setScreenDpi(platform::gui::Gui::screenDpi());
     static std::unique_ptr<xhtml::ViewContext> context = std::make_unique<xhtml::ViewContext>();
     static std::unique_ptr<MyGUI> window;
     window = std::make_unique<MyGUI>(context.get());

@@ -7,6 +7,7 @@
 #include "compress/TempFiles.h"
 #include "platform/Fs.h"
 #include "platform/ShellOpen.h"
+#include "platform/gui/Gui.h"
 #include "platform/gui/ReportList.h"
 #include "suite/Language.h"
 
@@ -186,7 +187,7 @@ bool MyFileList::handleKey(unsigned keyval, bool release, bool leftControlDown) 
         return true;
     }
     if (!release && leftControlDown && (keyval == kKeyLowerV || keyval == kKeyUpperV)) {
-        std::vector<ZString> paths = platform::gui::clipboardFiles();
+        std::vector<ZString> paths = platform::gui::Gui::clipboardFiles();
         if (!paths.empty()) owner_.addFiles(paths);
         return true;
     }

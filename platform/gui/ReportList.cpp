@@ -319,32 +319,4 @@ int ReportList::popupMenu(const std::vector<ZString>& items) {
     return platform::popupMenu(impl_->view, items);
 }
 
-std::vector<ZString> clipboardFiles() {
-    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
-    std::vector<ZString> paths;
-    GtkSelectionData* data = gtk_clipboard_wait_for_contents(
-        clipboard, gdk_atom_intern_static_string("x-special/gnome-copied-files"));
-    if (data) {
-        // "copy" or "cut", then one URI per line.
-        const guchar* bytes = gtk_selection_data_get_data(data);
-        int length = gtk_selection_data_get_length(data);
-        std::string text =
-            bytes && length > 0 ? std::string(reinterpret_cast<const char*>(bytes), length) : "";
-        gtk_selection_data_free(data);
-        gchar** lines = g_strsplit(text.c_str(), "\n", -1);
-        for (gchar** line = lines; *line; ++line) {
-            if (line == lines) continue;
-            g_strstrip(*line);
-            std::unique_ptr<gchar, GFreeDeleter> path(g_filename_from_uri(*line, nullptr, nullptr));
-            if (path) paths.push_back(ZString::fromUtf8(path.get()));
-        }
-        g_strfreev(lines);
-        if (!paths.empty()) return paths;
-    }
-    gchar** uris = gtk_clipboard_wait_for_uris(clipboard);
-    paths = pathsOfUris(uris);
-    g_strfreev(uris);
-    return paths;
-}
-
 }  // namespace platform::gui

@@ -75,8 +75,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The files on the clipboard, as file managers put them there after "Copy"
-// (x-special/gnome-copied-files, else text/uri-list); empty when none.
-std::vector<ZString> clipboardFiles();
-
 }  // namespace platform::gui
