@@ -24,7 +24,9 @@
 #include "suite/LangPlaceholders.h"
 #include "suite/Language.h"
 #include "suite/Settings.h"
+#include "xhtml/CheckView.h"
 #include "xhtml/FormElement.h"
+#include "xhtml/SelectView.h"
 #include "xhtml/StyleId.h"
 #include "xhtml/UrlLoader.h"
 #include "xhtml/ViewContext.h"
@@ -67,39 +69,30 @@ ZString binFile(const char16_t* name) {
 
 // The value a form element gives, or false when it gives none.
 bool formValue(xhtml::View* view, xhtml::FormElement* element, ZString& value) {
-    using xhtml::StyleId;
-    switch (view->type()) {
-        case xhtml::kCheckView:
-            value =
-                view->styleBool(StyleId::Checked, false, xhtml::kStateNormal) ? u"true" : u"false";
-            return true;
-        case xhtml::kRadioView:
-            if (!view->styleBool(StyleId::Checked, false, xhtml::kStateNormal)) return false;
-            element->getValue(value);
-            return true;
-        case xhtml::kSelectView:
-            value = static_cast<xhtml::SelectView*>(view)->selectedValues();
-            return true;
-        default:
-            element->getValue(value);
-            return true;
+    if (view->type() == xhtml::kRadioView) {
+        if (!static_cast<xhtml::RadioView*>(view)->isChecked()) return false;
+        element->getValue(value);
+        return true;
     }
+    if (view->type() == xhtml::kCheckView) {
+        value = static_cast<xhtml::CheckView*>(view)->getCheckedText();
+        return true;
+    }
+    if (view->type() == xhtml::kSelectView) {
+        value = static_cast<xhtml::SelectView*>(view)->selectedValues();
+        return true;
+    }
+    element->getValue(value);
+    return true;
 }
 
 void setFormValue(xhtml::View* view, xhtml::FormElement* element, const ZString& value) {
-    using xhtml::StyleId;
-    switch (view->type()) {
-        case xhtml::kCheckView:
-            view->setStyleAndNotify(StyleId::Checked, xhtml::StyleValue::makeBool(value == u"true"),
-                                    xhtml::kStateNormal);
-            break;
-        case xhtml::kSelectView:
-            static_cast<xhtml::SelectView*>(view)->selectValue(value);
-            view->relayoutNeeded();
-            break;
-        default:
-            element->setValue(value);
-            break;
+    if (view->type() == xhtml::kCheckView) {
+        static_cast<xhtml::CheckView*>(view)->setChecked(value == u"true", false);
+    } else if (view->type() == xhtml::kSelectView) {
+        static_cast<xhtml::SelectView*>(view)->selectValue(value, false);
+    } else {
+        element->setValue(value);
     }
 }
 

@@ -39,6 +39,27 @@ platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string
     return view ? view->getRect() : platform::gfx::Rect();
 }
 
+// The box of the form field with this name.
+platform::gfx::Rect formFieldBox(const std::string& name, int dpi, const std::string& lang) {
+    setenv("LANG", lang.c_str(), 1);
+    lang_reload();
+    xhtml::DocumentRenderer::Options options;
+    options.dpi = dpi;
+    xhtml::DocumentRenderer renderer(options);
+    renderer.load("res:///ui.xhtml");
+    renderer.layout();
+    platform::gfx::Rect box;
+    ZString wanted = ZString::fromUtf8(name);
+    renderer.document()->forEachInTree([&](xhtml::View* view) {
+        if (view->styleString(xhtml::StyleId::FormName, ZString(), xhtml::kStateNormal) != wanted) {
+            return true;
+        }
+        box = view->getRect();
+        return false;
+    });
+    return box;
+}
+
 int centerX(const platform::gfx::Rect& r) { return (r.left + r.right) / 2; }
 int centerY(const platform::gfx::Rect& r) { return (r.top + r.bottom) / 2; }
 
@@ -105,6 +126,60 @@ void chooseFolderInDialog(const App& app, const std::string& folder) {
 }
 
 }  // namespace
+
+TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user"), out("varto-out");
+    std::string scan = copyInto(user, "scan-doc-gray-jpeg.pdf", "scan.pdf");
+    std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    std::string scanSum = sha256(scan), chartsSum = sha256(charts);
+
+    App app({{scan, charts}});
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
+
+    // Save all: two rows ask for a folder.
+    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    app.click(centerX(save), centerY(save));
+    chooseFolderInDialog(app, out.path());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return fs::exists(out / "charts_compressed.pdf") &&
+                   fs::exists(out / "scan_compressed.pdf");
+        },
+        60000));
+
+    // A lower image quality, then "compress again": both are compressed
+    // anew, and the scan's images come out smaller.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    platform::gfx::Rect quality = formFieldBox("imageQuality", 96, "C.UTF-8");
+    app.click(centerX(quality), centerY(quality));
+    app.key("ctrl+a BackSpace");
+    app.typeText("20");
+    platform::gfx::Rect again = elementBox("actionCalcSize", 96, "C.UTF-8");
+    app.click(centerX(again), centerY(again));
+    EXPECT_TRUE(waitUntil([&] { return app.title() != "Varto Compress (2 / 2)"; }, 5000, 50));
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
+
+    // A second save gives the next free names; the user's files are untouched.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    app.click(centerX(save), centerY(save));
+    chooseFolderInDialog(app, out.path());
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return fs::exists(out / "charts_compressed (1).pdf") &&
+                   fs::exists(out / "scan_compressed (1).pdf");
+        },
+        60000));
+    EXPECT_GT(fs::file_size(out / "scan_compressed.pdf"),
+              fs::file_size(out / "scan_compressed (1).pdf"));
+    EXPECT_EQ(sha256(scan), scanSum);
+    EXPECT_EQ(sha256(charts), chartsSum);
+    // The form was saved as the last used settings.
+    std::ifstream profiles(app.environment()["VARTO_CONFIG_HOME"] + "/profiles.ini");
+    std::string text((std::istreambuf_iterator<char>(profiles)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("imageQuality=20"), std::string::npos) << text;
+}
 
 TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
