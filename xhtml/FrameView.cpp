@@ -438,6 +438,8 @@ intptr_t FrameView::handleMessage(Message& message) {
             // The wheel scrolls the frame under the pointer.
             if (focusedFrame && focusedFrame != this) frame_.setFocus();
             mouseToTree(message, keys & 3);
+            // A tip whose element the pointer just left goes at once.
+            updateTooltip(false);
             return 0;
         case Msg::LButtonDown:
             frame_.setFocus();

@@ -162,6 +162,11 @@ WindowHandle Controls::createComboBox(WindowHandle parent, uint32_t id, bool edi
     if (!Gui::init()) return nullptr;
     GtkWidget* combo = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
     if (editable) gtk_entry_set_width_chars(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), 1);
+    // Long items are cut with an ellipsis instead of widening the box past its place.
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
+    for (GList* cell = cells; cell; cell = cell->next)
+        g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, nullptr);
+    g_list_free(cells);
     WindowData* data = newControl(kComboBox, id, combo, combo);
     g_signal_connect(combo, "changed", G_CALLBACK(onComboChanged), data);
     return finish(data, parent);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "xhtml/EventListener.h"
@@ -8,9 +9,15 @@
 // The developer viewer's window: a frame view that shows one document, in
 // the current language, and reports what the document tells its listener,
 // one line per notification on standard output.
+//
+// Developer keys: Ctrl+Q closes (printing the form values), Ctrl+D prints
+// the geometry of the frames and of every element with an id (top-level
+// client coordinates), the layout counters and the tooltip showing.
+// Clicking an element whose id begins with "input-box" opens an input box
+// (masked when the id holds "password") and prints its answer.
 class ViewerWindow : public xhtml::FrameView, public xhtml::EventListener {
 public:
-    explicit ViewerWindow(xhtml::ViewContext* context);
+    explicit ViewerWindow(xhtml::ViewContext* context, bool timing = false);
 
     void filterMarkup(ZString& text) override;
     intptr_t handleMessage(win::Message& message) override;
@@ -21,7 +28,7 @@ public:
     void onRButtonUp(xhtml::View* view) override { report("right-button-up", view); }
     void onLinkClicked(xhtml::View* view) override { report("link-clicked", view); }
     void onButtonClicked(xhtml::View* view) override { report("button-clicked", view); }
-    void onClicked(xhtml::View* view) override { report("clicked", view); }
+    void onClicked(xhtml::View* view) override;
     void onFormNotify(xhtml::View* view) override { report("control-notify", view); }
     void onSelectionChanged(xhtml::View* view) override { report("selection-changed", view); }
     void onFormNotify2(xhtml::View* view) override { report("control-notify", view); }
@@ -31,8 +38,14 @@ public:
     void printValues();
 
     static void report(const char* what, xhtml::View* view);
+    void printGeometry();
 
 private:
     void finish();
+    void askInputBox(xhtml::View* view);
     bool finished_ = false;
+    bool timing_ = false;
+    bool painted_ = false;
+    int64_t moveStartUs_ = -1;
+    int64_t workUs_ = 0;
 };

@@ -1,4 +1,4 @@
-// xhtml-view [--dpi D] [--lang CODE] [--size WxH] FILE-or-URL
+// xhtml-view [--dpi D] [--lang CODE] [--size WxH] [--timing] FILE-or-URL
 // Opens a document in a live frame window, for trying documents by hand and
 // driving them from outside: every listener notification is printed as one
 // line on standard output, and the form values when the window closes.
@@ -19,7 +19,8 @@
 namespace {
 
 void usage() {
-    std::fprintf(stderr, "usage: xhtml-view [--dpi D] [--lang CODE] [--size WxH] FILE-or-URL\n");
+    std::fprintf(stderr,
+                 "usage: xhtml-view [--dpi D] [--lang CODE] [--size WxH] [--timing] FILE-or-URL\n");
 }
 
 bool readNumber(const std::string& text, int& out) {
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
     int height = 600;
     std::string lang;
     std::string input;
+    bool timing = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -111,6 +113,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "xhtml-view: --size needs WIDTHxHEIGHT\n");
                 return 2;
             }
+        } else if (arg == "--timing") {
+            timing = true;
         } else if (arg.rfind("--", 0) == 0 || !input.empty()) {
             usage();
             return 2;
@@ -134,7 +138,7 @@ int main(int argc, char** argv) {
 
     xhtml::ViewContext context;
     context.setUrlLoader(xhtml::makeWindowUrlLoader(base));
-    ViewerWindow window(&context);
+    ViewerWindow window(&context, timing);
     const std::string title = input.find("://") != std::string::npos
                                   ? input
                                   : std::filesystem::path(input).filename().string();
