@@ -1,11 +1,14 @@
 #include "app/WindowUnlockPrompt.h"
 
 #include "platform/MessageBox.h"
+#include "win/InputBox.h"
 
 bool WindowUnlockPrompt::askPassword(const ZString& question, ZString& password) {
-    (void)question;
-    password.clear();
-    return false;
+    win::InputBox box(owner_);
+    box.setPassword(true);
+    const bool confirmed = box.show(question, ZString());
+    password = box.resultText();
+    return confirmed;
 }
 
 int WindowUnlockPrompt::messageBox(const ZString& caption, const ZString& text, unsigned flags) {
