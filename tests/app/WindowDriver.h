@@ -13,22 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/XServer.h"
+
 namespace windowtest {
 
 // Polls until the condition holds; false after the time-out.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs = 100);
 
-// A private X server (Xvfb) on a free display number.
-class XServer {
-public:
-    XServer(int width, int height);
-    ~XServer();
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
+using test_support::XServer;
 
 // A folder of its own, removed with everything in it.
 class Folder {

@@ -5,7 +5,10 @@
 #include <sstream>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "platform/gfx/Image.h"
+#include "tests/support/XServer.h"
 
 namespace gui_test {
 
@@ -25,6 +28,23 @@ std::string xdotool(const std::vector<std::string>& args) {
     run(argv, &output);
     return output;
 }
+
+// Pointer tests own their screen: ctest runs other window tests beside them,
+// and a window of theirs under the pointer would take its clicks.
+class PrivateDisplay : public ::testing::Environment {
+public:
+    void SetUp() override {
+        server_ = std::make_unique<test_support::XServer>(1280, 1024);
+        if (!server_->display().empty()) setenv("DISPLAY", server_->display().c_str(), 1);
+    }
+    void TearDown() override { server_.reset(); }
+
+private:
+    std::unique_ptr<test_support::XServer> server_;
+};
+
+[[maybe_unused]] ::testing::Environment* const privateDisplay =
+    ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
 
 }  // namespace
 

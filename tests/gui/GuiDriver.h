@@ -9,7 +9,7 @@
 
 // Drives xhtml-view from outside, as a user would: real X pointer and key
 // events through xdotool, read back from the program's standard output,
-// its window and screenshots. Needs the display of xvfb-run.
+// its window and screenshots, on an X server of its own.
 namespace gui_test {
 
 struct Box {
