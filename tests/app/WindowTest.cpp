@@ -266,6 +266,44 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_EQ(regularFilesBelow(app.tempFolder()), 0);
 }
 
+// Disabled: the input box shows and takes the typed password, but the file
+// never gets listed (the title stays "Varto Compress"); the unlock path behind
+// the window's prompt still has to be followed through.
+TEST(WindowTest, DISABLED_EncryptedPdfAsksForItsPassword) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user");
+    std::string locked = copyInto(user, "enc-user-secret.pdf", "locked.pdf");
+    App app({{locked}});
+    // The input box comes first, before the main window shows.
+    std::string box;
+    ASSERT_TRUE(waitUntil([&] {
+        box = app.run("xdotool search --onlyvisible --pid " + std::to_string(app.process().pid()) +
+                      " --name 'locked'");
+        return !box.empty();
+    }, 20000)) << app.outputText();
+    app.run("xdotool windowfocus --sync " + box.substr(0, box.find('\n')));
+    app.typeText("secret");
+    app.key("Return");
+    ASSERT_TRUE(app.waitForWindow());
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (1 / 1)", kCompressTimeoutMs)) << app.title();
+
+    // Escape: the file is not unlocked and not listed.
+    Child sender({binDir() + "/varto-compress", "--send", locked}, app.environment(),
+                 user / "send.txt");
+    ASSERT_TRUE(waitUntil([&] {
+        box = app.run("xdotool search --onlyvisible --pid " + std::to_string(app.process().pid()) +
+                      " --name 'locked'");
+        return !box.empty();
+    }, 20000));
+    app.run("xdotool windowfocus --sync " + box.substr(0, box.find('\n')));
+    app.key("Escape");
+    EXPECT_TRUE(sender.waitExit(10000));
+    EXPECT_EQ(sender.exitCode(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    EXPECT_EQ(app.title(), "Varto Compress (1 / 1)");
+}
+
+
 TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user");
