@@ -296,7 +296,9 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
         std::string summary = "Object sharing:";
         if (share) summary += " " + std::to_string(shareObjects(pdf)) + " copies dropped";
         if (slim) summary += (share ? ", " : " ") + FontSlimming(pdf).run();
-        QPDFWriter writer(pdf, outputPath.toUtf8().c_str());
+        // The writer keeps the name's pointer until write(): the string must outlive it.
+        const std::string outputName = outputPath.toUtf8();
+        QPDFWriter writer(pdf, outputName.c_str());
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setDecodeLevel(qpdf_dl_none);  // encoded streams are kept as they are
         writer.setLinearization(getBoolSetting(settings, u"webOptimize"));
