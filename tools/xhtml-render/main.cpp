@@ -8,6 +8,7 @@
 #include <string>
 
 #include "suite/Language.h"
+#include "suite/LanguageOverride.h"
 #include "xhtml/DocumentRenderer.h"
 
 namespace {
@@ -26,32 +27,6 @@ bool readNumber(const char* text, int& out) {
     out = static_cast<int>(value);
     return true;
 }
-
-// Chooses the language for the placeholders without reading the user's
-// configured one: an empty configuration folder, and LANG.
-class LanguageOverride {
-public:
-    explicit LanguageOverride(const std::string& code) {
-        if (code.empty()) return;
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "xhtml-render-XXXXXX").string();
-        if (mkdtemp(pattern.data())) {
-            folder_ = pattern;
-            setenv("VARTO_CONFIG_HOME", folder_.c_str(), 1);
-        }
-        setenv("LANG", code.c_str(), 1);
-        lang_reload();
-    }
-    ~LanguageOverride() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-    LanguageOverride(const LanguageOverride&) = delete;
-    LanguageOverride& operator=(const LanguageOverride&) = delete;
-
-private:
-    std::string folder_;
-};
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "ViewerWindow.h"
 #include "platform/gui/Gui.h"
 #include "suite/Language.h"
+#include "suite/LanguageOverride.h"
 #include "xhtml/DocumentRenderer.h"
 #include "xhtml/UrlLoader.h"
 #include "xhtml/ViewContext.h"
@@ -36,33 +37,6 @@ bool readSize(const std::string& text, int& width, int& height) {
     return x != std::string::npos && readNumber(text.substr(0, x), width) &&
            readNumber(text.substr(x + 1), height);
 }
-
-// The language for the placeholders, without reading the user's configured
-// one: an empty configuration folder, and LANG.
-class LanguageOverride {
-public:
-    explicit LanguageOverride(const std::string& code) {
-        if (code.empty()) return;
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "xhtml-view-XXXXXX").string();
-        if (mkdtemp(pattern.data())) {
-            folder_ = pattern;
-            setenv("VARTO_CONFIG_HOME", folder_.c_str(), 1);
-        }
-        setenv("LANG", code.c_str(), 1);
-        setenv("LC_ALL", code.c_str(), 1);
-        lang_reload();
-    }
-    ~LanguageOverride() {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-    LanguageOverride(const LanguageOverride&) = delete;
-    LanguageOverride& operator=(const LanguageOverride&) = delete;
-
-private:
-    std::string folder_;
-};
 
 // The document's text and base URL; false with a message when unreadable.
 bool readDocument(const std::string& input, ZString& text, ZString& base) {
