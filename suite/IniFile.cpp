@@ -178,18 +178,24 @@ std::string tolerantText(const std::string& path, std::string text) {
     return out;
 }
 
+// Every group and key of a loaded file, with their names decoded.
+std::shared_ptr<IniFile::Groups> groupsOf(GKeyFile* file) {
+    auto groups = std::make_shared<IniFile::Groups>();
+    StrvPtr groupNames(g_key_file_get_groups(file, nullptr));
+    for (gchar** g = groupNames.get(); g && *g; ++g) {
+        auto& values = (*groups)[IniFile::decodeName(*g)];
+        StrvPtr keys(g_key_file_get_keys(file, *g, nullptr, nullptr));
+        for (gchar** k = keys.get(); k && *k; ++k)
+            values[IniFile::decodeName(*k)] = valueOf(file, *g, *k);
+    }
+    return groups;
+}
+
 std::shared_ptr<const IniFile::Groups> parseStrict(const std::string& path) {
     auto groups = std::make_shared<IniFile::Groups>();
     KeyFilePtr file(g_key_file_new());
     if (load(file.get(), path, G_KEY_FILE_NONE) != LoadResult::Loaded) return groups;
-    StrvPtr groupNames(g_key_file_get_groups(file.get(), nullptr));
-    for (gchar** g = groupNames.get(); g && *g; ++g) {
-        auto& values = (*groups)[IniFile::decodeName(*g)];
-        StrvPtr keys(g_key_file_get_keys(file.get(), *g, nullptr, nullptr));
-        for (gchar** k = keys.get(); k && *k; ++k)
-            values[IniFile::decodeName(*k)] = valueOf(file.get(), *g, *k);
-    }
-    return groups;
+    return groupsOf(file.get());
 }
 
 std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
@@ -211,14 +217,7 @@ std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
         reportOnce(path, (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
         return groups;
     }
-    StrvPtr groupNames(g_key_file_get_groups(file.get(), nullptr));
-    for (gchar** g = groupNames.get(); g && *g; ++g) {
-        auto& values = (*groups)[IniFile::decodeName(*g)];
-        StrvPtr keys(g_key_file_get_keys(file.get(), *g, nullptr, nullptr));
-        for (gchar** k = keys.get(); k && *k; ++k)
-            values[IniFile::decodeName(*k)] = valueOf(file.get(), *g, *k);
-    }
-    return groups;
+    return groupsOf(file.get());
 }
 
 bool needsEscape(unsigned char c, size_t index, size_t length) {
