@@ -201,18 +201,23 @@ std::string App::runProgram(const std::vector<std::string>& argv, int* exitCode)
     return mark == std::string::npos ? out : out.substr(0, mark);
 }
 
-bool App::waitForWindow(int timeoutMs) {
-    return waitUntil(
-        [this] {
-            std::string ids = run("xdotool search --onlyvisible --pid " +
-                                  std::to_string(child_->pid()) + " --name '^Varto Compress'");
-            std::istringstream lines(ids);
-            std::string first;
-            if (!std::getline(lines, first) || first.empty()) return false;
-            window_ = first;
-            return true;
+std::string App::waitForWindowNamed(const std::string& pattern, int timeoutMs) const {
+    std::string found;
+    waitUntil(
+        [&] {
+            // --all: both the process and the name must match.
+            std::istringstream lines(run("xdotool search --all --onlyvisible --pid " +
+                                         std::to_string(child_->pid()) + " --name " +
+                                         quote(pattern)));
+            return std::getline(lines, found) && !found.empty();
         },
         timeoutMs, 100);
+    return found;
+}
+
+bool App::waitForWindow(int timeoutMs) {
+    window_ = waitForWindowNamed("^Varto Compress", timeoutMs);
+    return !window_.empty();
 }
 
 std::string App::title() const { return trim(run("xdotool getwindowname " + window_)); }

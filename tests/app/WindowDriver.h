@@ -80,6 +80,9 @@ public:
     std::string runProgram(const std::vector<std::string>& argv, int* exitCode = nullptr) const;
 
     bool waitForWindow(int timeoutMs = 20000);
+    // The id of a shown window of the program whose name matches the
+    // pattern, or empty after the time-out.
+    std::string waitForWindowNamed(const std::string& pattern, int timeoutMs) const;
     std::string title() const;
     bool waitForTitle(const std::string& title, int timeoutMs);
     Geometry geometry() const;
