@@ -17,6 +17,11 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  // The program will see `folder` as its /tmp, where the kernel lets us give
+  // it a mount namespace of its own (else it sees the real /tmp). It starts
+  // in the folder holding `folder`, which stays reachable under its own name.
+  // Call before start.
+  void setPrivateTmp(const std::string& folder);
   // environment entries ("NAME=value") replace those of this process.
   bool start(const std::vector<std::string>& argv, const std::vector<std::string>& environment, std::string& error);
   // The exit code, or -1 after a time-out, a signal or an interruption.
@@ -27,6 +32,11 @@ class ChildProcess {
  private:
   void killGroup();
 
+  struct PrivateTmp;
+  static bool preparePrivateTmp(const std::string& folder, PrivateTmp& prepared);
+  static bool enterPrivateTmp(const PrivateTmp& prepared);
+
+  std::string privateTmp_;
   pid_t pid_ = -1;
   bool timedOut_ = false;
 };

@@ -91,27 +91,32 @@ bool OfficeConverter::convert(const std::string& input, const std::string& outpu
   }
   // LibreOffice names its output after the input and leaves lock files beside
   // it, so it works on a copy with a plain name in the private folder.
-  const fs::path folder(work.path());
+  // The canonical name, which stays valid inside LibreOffice's own /tmp.
+  std::error_code failure;
+  const fs::path folder = fs::canonical(work.path(), failure);
   const fs::path document = folder / ("document" + lowerExtension(input));
   const fs::path outFolder = folder / "out";
   // Its own temporary files go into the private folder as well, so that
   // nothing is left behind when it has to be killed.
   const fs::path tempFolder = folder / "tmp";
-  std::error_code failure;
-  if (!fs::create_directory(outFolder, failure) || !fs::create_directory(tempFolder, failure) ||
+  if (failure || !fs::create_directory(outFolder, failure) || !fs::create_directory(tempFolder, failure) ||
       !fs::copy_file(input, document, failure)) {
     error = "cannot copy the document to the temporary folder: " + failure.message();
     return false;
   }
   GCharPtr profileUri(g_filename_to_uri((folder / "profile").c_str(), nullptr, nullptr));
+  Watchdog watchdog({work.path(), output});
+  // Its single-instance socket always goes into /tmp; where the kernel allows
+  // it, /tmp is our private folder for it, so nothing of it can be left there.
   ChildProcess office;
+  office.setPrivateTmp(tempFolder.string());
   if (!office.start({program, std::string("-env:UserInstallation=") + profileUri.get(), "--headless", "--invisible",
                      "--norestore", "--nologo", "--nodefault", "--nolockcheck", "--convert-to", "pdf", "--outdir",
                      outFolder.string(), document.string()},
                     {"TMPDIR=" + tempFolder.string()}, error)) {
     return false;
   }
-  Watchdog watchdog(office.processGroup(), {work.path(), output});
+  watchdog.watchGroup(office.processGroup());
   const int exitCode = office.wait(timeoutSeconds);
   // Its helper processes may hold the socket a moment longer.
   for (int i = 0; i < 100 && kill(-office.processGroup(), 0) == 0; ++i) {
