@@ -1,5 +1,6 @@
 #include "base/NumberParse.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string>
 
@@ -86,4 +87,15 @@ int hexDigitValue(char16_t c) {
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
+}
+
+bool parsePositiveInt(std::string_view text, int maximum, int& out) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end || value < 1 || value > maximum) {
+        return false;
+    }
+    out = value;
+    return true;
 }

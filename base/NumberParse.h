@@ -20,3 +20,8 @@ int32_t parseLong(std::u16string_view text, int base, size_t* consumed = nullptr
 // Like wcstod/_wtof in the "C" numeric locale: the longest leading number,
 // trailing characters ignored; 0 when there is none.
 double parseDouble(std::u16string_view text, size_t* consumed = nullptr);
+
+// A whole command-line value such as a width or a resolution: decimal digits
+// only, nothing before or after, from 1 to `maximum`. `out` is left alone
+// when the text is not such a number.
+bool parsePositiveInt(std::string_view text, int maximum, int& out);

@@ -30,3 +30,17 @@ TEST(NumberParseTest, DoublesUseThePointAndStopAtUnits) {
     EXPECT_EQ(consumed, 0u);
     EXPECT_EQ(parseDouble(u"1\u00E4"), 1.0);
 }
+
+TEST(NumberParseTest, CommandLineCountsAreWholeDecimalNumbersInRange) {
+    struct Case {
+        const char* text;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"96", true}, Case{"100000", true}, Case{"100001", false}, Case{"0", false},
+                          Case{"-5", false}, Case{"", false}, Case{" 5", false}, Case{"5px", false},
+                          Case{"0x10", false}, Case{"99999999999", false}}) {
+        int value = -1;
+        EXPECT_EQ(parsePositiveInt(c.text, 100000, value), c.accepted) << c.text;
+        EXPECT_EQ(value, c.accepted ? std::stoi(c.text) : -1) << c.text;
+    }
+}

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/NumberParse.h"
 #include "suite/Language.h"
 #include "suite/LanguageOverride.h"
 #include "xhtml/DocumentRenderer.h"
@@ -20,13 +21,8 @@ void usage() {
         "FILE-or-URL OUT.png\n");
 }
 
-bool readNumber(const char* text, int& out) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (!end || *end != '\0' || value <= 0 || value > 100000) return false;
-    out = static_cast<int>(value);
-    return true;
-}
+// Widths and resolutions larger than this are typing mistakes.
+constexpr int maxNumber = 100000;
 
 }  // namespace
 
@@ -39,12 +35,12 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--width" && hasValue) {
-            if (!readNumber(argv[++i], options.width)) {
+            if (!parsePositiveInt(argv[++i], maxNumber, options.width)) {
                 std::fprintf(stderr, "xhtml-render: --width needs a positive number\n");
                 return 2;
             }
         } else if (arg == "--dpi" && hasValue) {
-            if (!readNumber(argv[++i], options.dpi)) {
+            if (!parsePositiveInt(argv[++i], maxNumber, options.dpi)) {
                 std::fprintf(stderr, "xhtml-render: --dpi needs a positive number\n");
                 return 2;
             }

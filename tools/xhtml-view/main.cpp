@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ViewerWindow.h"
+#include "base/NumberParse.h"
 #include "platform/gui/Gui.h"
 #include "suite/Language.h"
 #include "suite/LanguageOverride.h"
@@ -24,18 +25,12 @@ void usage() {
                  "usage: xhtml-view [--dpi D] [--lang CODE] [--size WxH] [--timing] FILE-or-URL\n");
 }
 
-bool readNumber(const std::string& text, int& out) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end != '\0' || value <= 0 || value > 100000) return false;
-    out = static_cast<int>(value);
-    return true;
-}
+constexpr int maxNumber = 100000;
 
 bool readSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find('x');
-    return x != std::string::npos && readNumber(text.substr(0, x), width) &&
-           readNumber(text.substr(x + 1), height);
+    return x != std::string::npos && parsePositiveInt(text.substr(0, x), maxNumber, width) &&
+           parsePositiveInt(text.substr(x + 1), maxNumber, height);
 }
 
 // The document's text and base URL; false with a message when unreadable.
@@ -76,7 +71,7 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--dpi" && hasValue) {
-            if (!readNumber(argv[++i], dpi)) {
+            if (!parsePositiveInt(argv[++i], maxNumber, dpi)) {
                 std::fprintf(stderr, "xhtml-view: --dpi needs a positive number\n");
                 return 2;
             }
