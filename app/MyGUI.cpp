@@ -260,8 +260,9 @@ void MyGUI::dispatchAction(const ZString& id) {
     } else if (id == u"actionBrowserRefresh") {
         // The embedded browser is not part of this window yet.
     } else if (id == u"actionAdd") {
-        std::vector<ZString> files = platform::dialogs::openFiles(
-            windowHandle(), lang_getStr(u"general/choose-document"), u"All Files (*.*)");
+        std::vector<ZString> files =
+            platform::dialogs::openFiles(windowHandle(), lang_getStr(u"general/choose-document"),
+                                         {{u"All Files (*.*)", u"*.*"}});
         if (!files.empty()) addFiles(files);
     } else if (id == u"actionCalcSize") {
         for (int row = 0; row < fileList_->rowCount(); ++row) requestCalculation(row);
@@ -396,8 +397,9 @@ void MyGUI::saveOne(int row) {
     Props values;
     collectFormValues(values);
     ZString proposed = makeSaveName(record->displayName, values[u"saveFileSuffix"]);
-    std::optional<ZString> target = platform::dialogs::saveFile(
-        windowHandle(), record->sourceFolder, proposed, u"PDF Files (*.pdf)");
+    std::optional<ZString> target =
+        platform::dialogs::saveFile(windowHandle(), ZString(), record->sourceFolder, proposed,
+                                    {{u"PDF Files (*.pdf)", u"*.pdf"}});
     if (!target) return;
     OperationWindow* window = operationUI_createInstance(windowHandle());
     saveCompressedFile(record, *target, window);
@@ -414,8 +416,8 @@ void MyGUI::saveAll() {
     // The dialog opens where the first file came from, a real folder rather
     // than the list of recent files, in which no folder can be chosen.
     FileData* first = fileList_->recordAt(0);
-    std::optional<ZString> folder =
-        platform::dialogs::chooseFolder(windowHandle(), first ? first->sourceFolder : ZString());
+    std::optional<ZString> folder = platform::dialogs::chooseFolder(
+        windowHandle(), ZString(), first ? first->sourceFolder : ZString());
     if (!folder || folder->isEmpty()) return;
     Props values;
     collectFormValues(values);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/gui/Gui.h"
+
 namespace platform::dialogs {
 
 namespace {
@@ -20,21 +22,43 @@ GtkWindow* toplevelOf(WindowHandle owner) {
     return GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr;
 }
 
-Dialog makeChooser(WindowHandle owner, const char* title, GtkFileChooserAction action,
-                   const char* acceptLabel) {
-    Dialog dialog(gtk_file_chooser_dialog_new(title, toplevelOf(owner), action, "_Cancel",
-                                              GTK_RESPONSE_CANCEL, acceptLabel, GTK_RESPONSE_ACCEPT,
-                                              nullptr));
+Dialog makeChooser(WindowHandle owner, const ZString& title, GtkFileChooserAction action,
+                   const char* acceptLabel, const ZString& folder) {
+    if (!gui::Gui::init()) return nullptr;
+    Dialog dialog(gtk_file_chooser_dialog_new(
+        title.isEmpty() ? nullptr : title.toUtf8().c_str(), toplevelOf(owner), action, "_Cancel",
+        GTK_RESPONSE_CANCEL, acceptLabel, GTK_RESPONSE_ACCEPT, nullptr));
     // Enter in the name or location field confirms, as in every dialog.
     gtk_dialog_set_default_response(GTK_DIALOG(dialog.get()), GTK_RESPONSE_ACCEPT);
+    if (!folder.isEmpty())
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog.get()),
+                                            folder.toUtf8().c_str());
     return dialog;
 }
 
-void addFilter(GtkWidget* dialog, const ZString& name, const char* pattern) {
-    GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, name.toUtf8().c_str());
-    gtk_file_filter_add_pattern(filter, pattern);
-    gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), filter);
+std::vector<std::string> patternsOf(const Filter& filter) {
+    std::vector<std::string> patterns;
+    const std::string text = filter.patterns.toUtf8();
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos) end = text.size();
+        std::string one = text.substr(start, end - start);
+        // "*.*" means every file, as it always did.
+        if (!one.empty()) patterns.push_back(one == "*.*" ? "*" : one);
+        start = end + 1;
+    }
+    return patterns;
+}
+
+void addFilters(GtkWidget* dialog, const std::vector<Filter>& filters) {
+    for (const Filter& filter : filters) {
+        GtkFileFilter* gtkFilter = gtk_file_filter_new();
+        gtk_file_filter_set_name(gtkFilter, filter.name.toUtf8().c_str());
+        for (const std::string& pattern : patternsOf(filter))
+            gtk_file_filter_add_pattern(gtkFilter, pattern.c_str());
+        gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), gtkFilter);
+    }
 }
 
 ZString takeFileName(char* name) {
@@ -43,47 +67,61 @@ ZString takeFileName(char* name) {
     return path;
 }
 
+// ".pdf" for a first filter of exactly "*.pdf"; empty otherwise.
+ZString defaultExtension(const std::vector<Filter>& filters) {
+    if (filters.empty()) return ZString();
+    const std::vector<std::string> patterns = patternsOf(filters.front());
+    if (patterns.size() != 1 || patterns[0].size() < 3 || patterns[0].compare(0, 2, "*.") != 0 ||
+        patterns[0].find_first_of("*?[", 2) != std::string::npos)
+        return ZString();
+    return ZString::fromUtf8(patterns[0].substr(1));
+}
+
 }  // namespace
 
 std::vector<ZString> openFiles(WindowHandle owner, const ZString& title,
-                               const ZString& filterName) {
-    Dialog dialog =
-        makeChooser(owner, title.toUtf8().c_str(), GTK_FILE_CHOOSER_ACTION_OPEN, "_Open");
-    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog.get()), TRUE);
-    gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog.get()), TRUE);
-    addFilter(dialog.get(), filterName, "*");
+                               const std::vector<Filter>& filters, bool multiple,
+                               const ZString& folder) {
     std::vector<ZString> files;
+    Dialog dialog = makeChooser(owner, title, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open", folder);
+    if (!dialog) return files;
+    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(dialog.get()), multiple);
+    gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog.get()), TRUE);
+    addFilters(dialog.get(), filters);
     if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return files;
     GSList* names = gtk_file_chooser_get_filenames(GTK_FILE_CHOOSER(dialog.get()));
-    for (GSList* item = names; item; item = item->next) {
+    for (GSList* item = names; item; item = item->next)
         files.push_back(takeFileName(static_cast<char*>(item->data)));
-    }
     g_slist_free(names);
     return files;
 }
 
-std::optional<ZString> saveFile(WindowHandle owner, const ZString& folder,
-                                const ZString& proposedName, const ZString& filterName) {
-    Dialog dialog = makeChooser(owner, nullptr, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save");
+std::optional<ZString> saveFile(WindowHandle owner, const ZString& title, const ZString& folder,
+                                const ZString& proposedName, const std::vector<Filter>& filters) {
+    Dialog dialog = makeChooser(owner, title, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", folder);
+    if (!dialog) return std::nullopt;
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
     gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
-    addFilter(dialog.get(), filterName, "*.pdf");
-    if (!folder.isEmpty()) gtk_file_chooser_set_current_folder(chooser, folder.toUtf8().c_str());
+    addFilters(dialog.get(), filters);
     gtk_file_chooser_set_current_name(chooser, proposedName.toUtf8().c_str());
     if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
     ZString path = takeFileName(gtk_file_chooser_get_filename(chooser));
     if (path.isEmpty()) return std::nullopt;
-    if (!path.toLower().endsWith(u".pdf")) path.append(u".pdf");
+    const ZString extension = defaultExtension(filters);
+    if (!extension.isEmpty() && !path.toLower().endsWith(extension.toLower()))
+        path.append(extension);
     return path;
 }
 
-std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& folder) {
-    Dialog dialog = makeChooser(owner, nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select");
-    gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog.get()), TRUE);
+std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& title,
+                                    const ZString& folder) {
     // Without a folder the chooser would open on its list of recent files,
     // in which no folder can be chosen.
-    std::string start = folder.isEmpty() ? std::string(g_get_home_dir()) : folder.toUtf8();
-    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog.get()), start.c_str());
+    const ZString start = folder.isEmpty() ? ZString::fromUtf8(g_get_home_dir()) : folder;
+    Dialog dialog =
+        makeChooser(owner, title, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select", start);
+    if (!dialog) return std::nullopt;
+    gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog.get()), TRUE);
     if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
     ZString path = takeFileName(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog.get())));
     if (path.isEmpty()) return std::nullopt;

@@ -9,18 +9,30 @@
 namespace platform::dialogs {
 
 // The system's file choosers, modal to the owner's window. Each returns
-// nothing (or no files) when the user cancels.
+// nothing (or no files) when the user cancels. A dialog opens in `folder`
+// when one is given.
 
-// Existing files, several at once, all kinds shown.
-std::vector<ZString> openFiles(WindowHandle owner, const ZString& title, const ZString& filterName);
+// One entry of a chooser's type list: "PDF Files", "*.pdf;*.PDF" ("*.*"
+// means every file).
+struct Filter {
+    ZString name;
+    ZString patterns;
+};
 
-// A file to write, with the PDF filter, starting in the folder (when not
-// empty) with the proposed name; asks before replacing a file.
-std::optional<ZString> saveFile(WindowHandle owner, const ZString& folder,
-                                const ZString& proposedName, const ZString& filterName);
+// Existing files, several at once when `multiple`.
+std::vector<ZString> openFiles(WindowHandle owner, const ZString& title,
+                               const std::vector<Filter>& filters, bool multiple = true,
+                               const ZString& folder = ZString());
 
-// A folder, starting in the given one (when not empty); new folders can be
-// made in the dialog.
-std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& folder);
+// A file to write, proposed under `proposedName`; asks before replacing a
+// file. When the first filter is a single "*.ext", a chosen name without
+// that extension gets it.
+std::optional<ZString> saveFile(WindowHandle owner, const ZString& title, const ZString& folder,
+                                const ZString& proposedName, const std::vector<Filter>& filters);
+
+// A folder; new folders can be made in the dialog. Without a start folder
+// it opens in the home folder.
+std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& title,
+                                    const ZString& folder = ZString());
 
 }  // namespace platform::dialogs

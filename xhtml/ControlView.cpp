@@ -48,14 +48,18 @@ void ControlView::placeWindow() {
     onWindowPlaced(placed, visible);
 }
 
-void ControlView::applyFont(platform::WindowHandle window) {
+gui::Controls::Font ControlView::controlFont() const {
     gui::Controls::Font font;
     font.family = inheritedString(StyleId::FontFamily, u"Verdana", kStateNormal);
     font.pixelHeight =
         static_cast<int>(inheritedInt(StyleId::FontSize, 13, kStateNormal) * dpiScale());
     font.weight = inheritedInt(StyleId::FontWeight, 400, kStateNormal);
     font.italic = inheritedBool(StyleId::Italic, false, kStateNormal);
-    gui::Controls::setFont(window, font);
+    return font;
+}
+
+void ControlView::applyFont(platform::WindowHandle window) {
+    gui::Controls::setFont(window, controlFont());
 }
 
 void ControlView::notifyListener(int slot) {

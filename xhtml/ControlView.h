@@ -1,6 +1,9 @@
 #pragma once
 
+#include <vector>
+
 #include "platform/WindowHandle.h"
+#include "platform/gui/Controls.h"
 #include "xhtml/BoxView.h"
 
 namespace xhtml {
@@ -19,6 +22,10 @@ public:
     void handleEvent(ViewEvent& event) override;
 
     platform::WindowHandle window() const { return window_; }
+    // The view's native windows in Tab order.
+    virtual void appendWindows(std::vector<platform::WindowHandle>& out) const {
+        if (window_) out.push_back(window_);
+    }
     // Hosts a window someone else made (and keeps owning).
     void setWindow(platform::WindowHandle window);
 
@@ -38,6 +45,7 @@ protected:
     void placeWindow();
     // The control's font: the view's font family, size and weight.
     void applyFont(platform::WindowHandle window);
+    platform::gui::Controls::Font controlFont() const;
     void notifyListener(int slot);
 
 private:

@@ -1,5 +1,6 @@
 #include "xhtml/FileChooseView.h"
 
+#include "platform/FileDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Gui.h"
 #include "platform/gui/Window.h"
@@ -61,16 +62,16 @@ bool FileChooseView::browse() {
     const ZString filter = styleString(StyleId::FileFilter, ZString(), kStateNormal);
     ZString path;
     if (filter == u"directories") {
-        path = gui::Gui::chooseFolder(owner, ZString());
+        path = platform::dialogs::chooseFolder(owner, ZString()).value_or(ZString());
     } else {
-        std::vector<gui::Gui::Filter> filters;
+        std::vector<platform::dialogs::Filter> filters;
         // "Name|*.pdf;*.PDF|Name2|*.*", as the classic filter strings read.
         const std::vector<ZString> parts =
             filter.isEmpty() ? std::vector<ZString>{} : splitAtBars(filter);
         for (size_t i = 0; i + 1 < parts.size(); i += 2)
             filters.push_back({parts[i], parts[i + 1]});
         if (filters.empty()) filters.push_back({u"All Files", u"*.*"});
-        const auto files = gui::Gui::openFiles(owner, ZString(), filters, false);
+        const auto files = platform::dialogs::openFiles(owner, ZString(), filters, false);
         if (!files.empty()) path = files.front();
     }
     if (path.isEmpty()) return false;

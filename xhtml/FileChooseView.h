@@ -13,6 +13,10 @@ public:
     explicit FileChooseView(ViewContext* context) : EditView(context, kFileChooseView) {}
     ~FileChooseView() override;
     bool ownsWindow(const void* window) const override;
+    void appendWindows(std::vector<platform::WindowHandle>& out) const override {
+        EditView::appendWindows(out);
+        if (button_) out.push_back(button_);
+    }
     void onCommand(const void* window, int code) override;
     // Opens the dialog as the button does; true when a path was chosen.
     bool browse();

@@ -5,6 +5,8 @@
 
 #include "platform/gfx/Dc.h"
 #include "platform/gui/Tooltip.h"
+#include "platform/gui/Window.h"
+#include "xhtml/ControlView.h"
 #include "xhtml/Layouter.h"
 #include "xhtml/ViewContext.h"
 
@@ -171,10 +173,27 @@ void FrameView::doUpdate() {
     autoSizeToBody();
     if (updating_) updateScrollBars();
     if (updating_) sendEvent(ViewEvent::kAttach);
+    if (updating_) updateTabOrder();
     if (updating_) {
         updating_ = false;
         invalidateRect(nullptr);
     }
+}
+
+// Tab visits the native windows in document order; the platform skips
+// those of nested frames, whose own order applies inside them.
+void FrameView::updateTabOrder() {
+    if (!frame_.getHandle()) return;
+    std::vector<platform::WindowHandle> order;
+    forEachInTree([&](View* view) {
+        if (view == this) return true;
+        if (auto* control = dynamic_cast<ControlView*>(view))
+            control->appendWindows(order);
+        else if (auto* frame = dynamic_cast<FrameView*>(view); frame && frame->windowHandle())
+            order.push_back(frame->windowHandle());
+        return true;
+    });
+    platform::gui::Window::setTabOrder(frame_.getHandle(), std::move(order));
 }
 
 void FrameView::sendEvent(int32_t type) {

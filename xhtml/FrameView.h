@@ -113,6 +113,7 @@ private:
     bool isTooltipViewValid(View* view);
     void onFirstMessage();
     void clearLayoutCaches();
+    void updateTabOrder();
 
     int32_t horizontalScroll_ = kScrollAuto;
     int32_t verticalScroll_ = kScrollAuto;

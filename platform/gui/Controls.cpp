@@ -29,6 +29,66 @@ void applyCss(GtkWidget* widget, GtkCssProvider* provider) {
     }
 }
 
+std::string fontCss(const Controls::Font& font) {
+    std::string css = kCompactCss;
+    css += " * { font-family: \"" + font.family.toUtf8() +
+           "\"; font-size: " + std::to_string(font.pixelHeight) +
+           "px; font-weight: " + std::to_string(font.weight) +
+           "; font-style: " + (font.italic ? "italic" : "normal") + "; }";
+    return css;
+}
+
+GtkWidget* newComboWidget(bool editable) {
+    GtkWidget* combo = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
+    if (editable) gtk_entry_set_width_chars(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), 1);
+    // Long items are cut with an ellipsis instead of widening the box past its place.
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
+    for (GList* cell = cells; cell; cell = cell->next)
+        g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, nullptr);
+    g_list_free(cells);
+    return combo;
+}
+
+// The menu button of a drop-down with check boxes: its face (the checked
+// labels) and an arrow; the popover is added by the caller.
+GtkWidget* newCheckDropDownWidget() {
+    GtkWidget* button = gtk_menu_button_new();
+    GtkWidget* face = gtk_label_new("");
+    gtk_label_set_ellipsize(GTK_LABEL(face), PANGO_ELLIPSIZE_END);
+    gtk_label_set_xalign(GTK_LABEL(face), 0);
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 2);
+    gtk_box_pack_start(GTK_BOX(row), face, TRUE, TRUE, 0);
+    gtk_box_pack_end(GTK_BOX(row),
+                     gtk_image_new_from_icon_name("pan-down-symbolic", GTK_ICON_SIZE_MENU), FALSE,
+                     FALSE, 0);
+    gtk_container_add(GTK_CONTAINER(button), row);
+    g_object_set_data(G_OBJECT(button), "varto-face", face);
+    return button;
+}
+
+// What a drop-down needs beside its text: its smallest width less that of
+// its text part (one character, or an ellipsis).
+int chromeOf(int kind, GtkWidget* outer) {
+    int whole = 0, natural = 0;
+    gtk_widget_get_preferred_width(outer, &whole, &natural);
+    GtkWidget* text =
+        kind == Controls::kComboBox
+            ? gtk_bin_get_child(GTK_BIN(outer))  // its entry or cell view
+            : static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(outer), "varto-face"));
+    if (!text) return whole;
+    int textWidth = 0;
+    gtk_widget_get_preferred_width(text, &textWidth, &natural);
+    if (GTK_IS_ENTRY(text)) {
+        // An entry's own frame and padding belong to the chrome.
+        GtkStyleContext* style = gtk_widget_get_style_context(text);
+        GtkBorder padding, border;
+        gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
+        gtk_style_context_get_border(style, gtk_style_context_get_state(style), &border);
+        textWidth -= padding.left + padding.right + border.left + border.right;
+    }
+    return std::max(0, whole - textWidth);
+}
+
 WindowData* newControl(int kind, uint32_t id, GtkWidget* outer, GtkWidget* inner) {
     auto* data = new WindowData;
     data->controlKind = kind;
@@ -160,13 +220,7 @@ WindowHandle Controls::createListBox(WindowHandle parent, uint32_t id, bool mult
 
 WindowHandle Controls::createComboBox(WindowHandle parent, uint32_t id, bool editable) {
     if (!Gui::init()) return nullptr;
-    GtkWidget* combo = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
-    if (editable) gtk_entry_set_width_chars(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), 1);
-    // Long items are cut with an ellipsis instead of widening the box past its place.
-    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
-    for (GList* cell = cells; cell; cell = cell->next)
-        g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, nullptr);
-    g_list_free(cells);
+    GtkWidget* combo = newComboWidget(editable);
     WindowData* data = newControl(kComboBox, id, combo, combo);
     g_signal_connect(combo, "changed", G_CALLBACK(onComboChanged), data);
     return finish(data, parent);
@@ -174,17 +228,7 @@ WindowHandle Controls::createComboBox(WindowHandle parent, uint32_t id, bool edi
 
 WindowHandle Controls::createCheckDropDown(WindowHandle parent, uint32_t id) {
     if (!Gui::init()) return nullptr;
-    GtkWidget* button = gtk_menu_button_new();
-    GtkWidget* face = gtk_label_new("");
-    gtk_label_set_ellipsize(GTK_LABEL(face), PANGO_ELLIPSIZE_END);
-    gtk_label_set_xalign(GTK_LABEL(face), 0);
-    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 2);
-    gtk_box_pack_start(GTK_BOX(row), face, TRUE, TRUE, 0);
-    gtk_box_pack_end(GTK_BOX(row),
-                     gtk_image_new_from_icon_name("pan-down-symbolic", GTK_ICON_SIZE_MENU), FALSE,
-                     FALSE, 0);
-    gtk_container_add(GTK_CONTAINER(button), row);
-    g_object_set_data(G_OBJECT(button), "varto-face", face);
+    GtkWidget* button = newCheckDropDownWidget();
     GtkWidget* popover = gtk_popover_new(button);
     GtkWidget* list = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(popover), list);
@@ -222,12 +266,28 @@ int Controls::kind(WindowHandle handle) {
 void Controls::setFont(WindowHandle handle, const Font& font) {
     WindowData* data = control(handle);
     if (!data) return;
-    std::string css = kCompactCss;
-    css += " * { font-family: \"" + font.family.toUtf8() +
-           "\"; font-size: " + std::to_string(font.pixelHeight) +
-           "px; font-weight: " + std::to_string(font.weight) +
-           "; font-style: " + (font.italic ? "italic" : "normal") + "; }";
-    gtk_css_provider_load_from_data(data->css, css.c_str(), -1, nullptr);
+    gtk_css_provider_load_from_data(data->css, fontCss(font).c_str(), -1, nullptr);
+}
+
+int Controls::chromeWidth(Kind kind, bool editable, const Font& font) {
+    if (kind != kComboBox && kind != kCheckDropDown) return 0;
+    const std::string key = std::to_string(kind) + (editable ? "e" : "") + fontCss(font);
+    static std::map<std::string, int> measured;
+    if (auto found = measured.find(key); found != measured.end()) return found->second;
+    if (!Gui::init()) return 0;
+    // A control made like the real ones, measured off-screen.
+    GtkWidget* probe = gtk_offscreen_window_new();
+    GtkWidget* outer = kind == kComboBox ? newComboWidget(editable) : newCheckDropDownWidget();
+    gtk_container_add(GTK_CONTAINER(probe), outer);
+    gtk_widget_show_all(outer);
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, fontCss(font).c_str(), -1, nullptr);
+    applyCss(outer, css);
+    const int width = chromeOf(kind, outer);
+    gtk_widget_destroy(probe);
+    g_object_unref(css);
+    measured[key] = width;
+    return width;
 }
 
 ZString Controls::text(WindowHandle handle) {

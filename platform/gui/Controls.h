@@ -39,6 +39,9 @@ public:
     static WindowHandle createLabel(WindowHandle parent, uint32_t id, const ZString& text);
 
     static int kind(WindowHandle control);
+    // The pixels a drop-down (kComboBox or kCheckDropDown) needs beside
+    // its text with that font: frame, padding and arrow button.
+    static int chromeWidth(Kind kind, bool editable, const Font& font);
     static void setFont(WindowHandle control, const Font& font);
 
     // Text of edit fields, text areas, editable combo boxes, buttons and labels.

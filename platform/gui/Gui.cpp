@@ -33,42 +33,9 @@ struct GFreeDeleter {
     void operator()(void* p) const { g_free(p); }
 };
 
-struct WidgetDestroyer {
-    void operator()(GtkWidget* widget) const { gtk_widget_destroy(widget); }
-};
-
-void addFilters(GtkFileChooser* chooser, const std::vector<Gui::Filter>& filters) {
-    for (const Gui::Filter& filter : filters) {
-        GtkFileFilter* gtkFilter = gtk_file_filter_new();
-        gtk_file_filter_set_name(gtkFilter, filter.name.toUtf8().c_str());
-        const std::string patterns = filter.patterns.toUtf8();
-        size_t start = 0;
-        while (start <= patterns.size()) {
-            size_t end = patterns.find(';', start);
-            if (end == std::string::npos) end = patterns.size();
-            const std::string one = patterns.substr(start, end - start);
-            // "*.*" means every file, as it always did.
-            if (!one.empty())
-                gtk_file_filter_add_pattern(gtkFilter, one == "*.*" ? "*" : one.c_str());
-            start = end + 1;
-        }
-        gtk_file_chooser_add_filter(chooser, gtkFilter);
-    }
-}
-
 ZString pathOf(char* path) {
     std::unique_ptr<char, GFreeDeleter> owned(path);
     return path ? ZString::fromUtf8(path) : ZString();
-}
-
-std::unique_ptr<GtkWidget, WidgetDestroyer> chooserDialog(WindowHandle owner, const ZString& title,
-                                                          GtkFileChooserAction action,
-                                                          const char* accept) {
-    GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        title.toUtf8().c_str(), detail::gtkWindowOf(owner), action, "_Cancel", GTK_RESPONSE_CANCEL,
-        accept, GTK_RESPONSE_ACCEPT, nullptr);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-    return std::unique_ptr<GtkWidget, WidgetDestroyer>(dialog);
 }
 
 std::vector<ZString> filesFromUriText(const std::string& text) {
@@ -126,47 +93,6 @@ int Gui::screenDpi() {
     if (!isInitialized()) return 96;
     const double resolution = gdk_screen_get_resolution(gdk_screen_get_default());
     return resolution > 0 ? static_cast<int>(resolution + 0.5) : 96;
-}
-
-std::vector<ZString> Gui::openFiles(WindowHandle owner, const ZString& title,
-                                    const std::vector<Filter>& filters, bool multiple) {
-    std::vector<ZString> files;
-    if (!init()) return files;
-    auto dialog = chooserDialog(owner, title, GTK_FILE_CHOOSER_ACTION_OPEN, "_Open");
-    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
-    gtk_file_chooser_set_select_multiple(chooser, multiple);
-    addFilters(chooser, filters);
-    if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return files;
-    GSList* names = gtk_file_chooser_get_filenames(chooser);
-    for (GSList* item = names; item; item = item->next)
-        files.push_back(pathOf(static_cast<char*>(item->data)));
-    g_slist_free(names);
-    return files;
-}
-
-ZString Gui::saveFile(WindowHandle owner, const ZString& title, const ZString& suggested,
-                      const std::vector<Filter>& filters) {
-    if (!init()) return ZString();
-    auto dialog = chooserDialog(owner, title, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save");
-    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
-    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
-    addFilters(chooser, filters);
-    if (!suggested.isEmpty()) {
-        const std::string path = suggested.toUtf8();
-        if (path.find('/') != std::string::npos)
-            gtk_file_chooser_set_filename(chooser, path.c_str());
-        else
-            gtk_file_chooser_set_current_name(chooser, path.c_str());
-    }
-    if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return ZString();
-    return pathOf(gtk_file_chooser_get_filename(chooser));
-}
-
-ZString Gui::chooseFolder(WindowHandle owner, const ZString& title) {
-    if (!init()) return ZString();
-    auto dialog = chooserDialog(owner, title, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select");
-    if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return ZString();
-    return pathOf(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog.get())));
 }
 
 std::vector<ZString> Gui::clipboardFiles() {

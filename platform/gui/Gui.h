@@ -35,18 +35,6 @@ public:
     // resolution, 96 when unknown or headless.
     static int screenDpi();
 
-    // Dialogs: the chosen path(s), empty when cancelled. Filters are pairs
-    // "Name", "*.pdf;*.PDF".
-    struct Filter {
-        ZString name;
-        ZString patterns;
-    };
-    static std::vector<ZString> openFiles(WindowHandle owner, const ZString& title,
-                                          const std::vector<Filter>& filters, bool multiple);
-    static ZString saveFile(WindowHandle owner, const ZString& title, const ZString& suggested,
-                            const std::vector<Filter>& filters);
-    static ZString chooseFolder(WindowHandle owner, const ZString& title);
-
     // Files copied in a file manager (text/uri-list or the GNOME list);
     // empty when the clipboard holds none.
     static std::vector<ZString> clipboardFiles();

@@ -1,5 +1,6 @@
 #include "platform/gui/Window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -290,6 +291,58 @@ gboolean onTopKey(GtkWidget* top, GdkEventKey* event, gpointer user) {
     return detail::deliver(data, m) != 0;
 }
 
+// Tab and Shift+Tab inside a client area: the area itself first, then its
+// child windows in the order the program set (creation order otherwise),
+// instead of GTK's order by position.
+gboolean onClientFocus(GtkWidget* client, GtkDirectionType direction, gpointer user) {
+    if (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD) return FALSE;
+    auto* data = static_cast<WindowData*>(user);
+    std::vector<GtkWidget*> order;
+    for (WindowHandle handle : data->tabOrder) {
+        WindowData* child = detail::find(handle);
+        if (child && gtk_widget_get_parent(child->outer) == client) order.push_back(child->outer);
+    }
+    if (data->tabOrder.empty()) {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(client));
+        for (GList* item = children; item; item = item->next)
+            order.push_back(static_cast<GtkWidget*>(item->data));
+        g_list_free(children);
+    }
+    const bool forward = direction == GTK_DIR_TAB_FORWARD;
+    GtkWidget* current = gtk_container_get_focus_child(GTK_CONTAINER(client));
+    // Positions are those of `order`; -1 is the area itself.
+    int at = -1;
+    if (current) {
+        auto found = std::find(order.begin(), order.end(), current);
+        if (found != order.end()) {
+            at = static_cast<int>(found - order.begin());
+            if (gtk_widget_child_focus(current, direction)) return TRUE;  // inside a nested frame
+        }
+    } else if (!gtk_widget_has_focus(client)) {
+        if (forward) {
+            gtk_widget_grab_focus(client);
+            return TRUE;
+        }
+        at = static_cast<int>(order.size());
+    }
+    if (!current && gtk_widget_has_focus(client) && !forward) {
+        g_signal_stop_emission_by_name(client, "focus");
+        return FALSE;
+    }
+    for (int i = forward ? at + 1 : at - 1; i >= 0 && i < static_cast<int>(order.size());
+         i += forward ? 1 : -1) {
+        if (gtk_widget_is_visible(order[i]) && gtk_widget_is_sensitive(order[i]) &&
+            gtk_widget_child_focus(order[i], direction))
+            return TRUE;
+    }
+    if (!forward) {  // backwards past the first child: the area itself
+        gtk_widget_grab_focus(client);
+        return TRUE;
+    }
+    g_signal_stop_emission_by_name(client, "focus");
+    return FALSE;
+}
+
 gboolean onFocusChange(GtkWidget*, GdkEventFocus* event, gpointer user) {
     Message m = Message::make(event->in ? Msg::SetFocus : Msg::KillFocus);
     detail::deliver(static_cast<WindowData*>(user), m);
@@ -462,6 +515,7 @@ void connectClient(WindowData* data) {
     g_signal_connect(client, "scroll-event", G_CALLBACK(onScroll), data);
     g_signal_connect(client, "key-press-event", G_CALLBACK(onClientKey), data);
     g_signal_connect(client, "key-release-event", G_CALLBACK(onClientKey), data);
+    g_signal_connect(client, "focus", G_CALLBACK(onClientFocus), data);
     g_signal_connect(client, "focus-in-event", G_CALLBACK(onFocusChange), data);
     g_signal_connect(client, "focus-out-event", G_CALLBACK(onFocusChange), data);
     g_signal_connect(client, "size-allocate", G_CALLBACK(onClientAllocate), data);
@@ -612,6 +666,10 @@ void Window::setParent(WindowHandle window, WindowHandle parent) {
     gtk_layout_put(GTK_LAYOUT(client), data->outer, r.left, r.top);
     g_object_unref(data->outer);
     data->parent = parent;
+}
+
+void Window::setTabOrder(WindowHandle window, std::vector<WindowHandle> children) {
+    if (WindowData* data = detail::find(window)) data->tabOrder = std::move(children);
 }
 
 uint32_t Window::id(WindowHandle window) {

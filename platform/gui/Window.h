@@ -68,6 +68,9 @@ public:
     static bool isTopLevel(WindowHandle window);
     static WindowHandle parent(WindowHandle window);
     static void setParent(WindowHandle window, WindowHandle parent);
+    // The order in which Tab visits the child windows (after the window
+    // itself); children not listed are skipped.
+    static void setTabOrder(WindowHandle window, std::vector<WindowHandle> children);
     static uint32_t id(WindowHandle window);
     // The top-level window a window belongs to.
     static WindowHandle topLevel(WindowHandle window);

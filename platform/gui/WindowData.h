@@ -38,6 +38,7 @@ struct WindowData {
     std::vector<GtkWidget*> checks;  // items of a drop-down with check boxes
     GtkCssProvider* css = nullptr;   // the control's font and compact metrics
     bool settingItems = false;       // no notifications while the program changes items
+    std::vector<WindowHandle> tabOrder;  // child windows in Tab order; empty: creation order
 };
 
 // The live window of a handle, null for unknown or destroyed handles.

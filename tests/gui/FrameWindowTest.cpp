@@ -128,6 +128,26 @@ TEST(FrameWindow, WheelScrollsTheFrameUnderThePointerByThreeUnits) {
         const Box corner = viewer.geometry().boxes["corner"];
         EXPECT_EQ(corner.x + corner.width, last[0]);
         EXPECT_EQ(corner.y + corner.height, last[1]);
+        if (dpi == 96) {
+            // Page Up moves back by one page (whole units); Page Down goes
+            // back to the bottom exactly.
+            viewer.key("Page_Up");
+            const int paged = viewer.geometry().frames["-"][3];
+            EXPECT_EQ(paged % 25, 0);
+            EXPECT_NEAR(last[3] - paged, last[1], 2 * 25);
+            viewer.key("Page_Down");
+            EXPECT_EQ(viewer.geometry().frames["-"][3], last[3]);
+            // Dragging the bar's thumb up by 60 pixels moves the document by
+            // 60 pixels of the bar's scale (one unit of tolerance).
+            const int barX = last[0] + 6;
+            const int thumbY = (last[3] + last[1] / 2) * last[1] / last[5];
+            viewer.press(barX, thumbY);
+            viewer.move(barX, thumbY - 30);
+            viewer.move(barX, thumbY - 60);
+            viewer.release();
+            const int dragged = viewer.geometry().frames["-"][3];
+            EXPECT_NEAR(last[3] - dragged, 60 * last[5] / last[1], 25);
+        }
         EXPECT_EQ(viewer.quit(), 0);
     }
 }
@@ -142,6 +162,12 @@ TEST(FrameWindow, TypedTextToggledCheckBoxAndChosenOptionComeBackAsValues) {
     viewer.click(field.centerX(), field.centerY());
     viewer.key("End");
     viewer.type("X");
+    // Tab follows the document, not the screen: the next field lies above.
+    viewer.key("Tab");
+    viewer.type("Y");
+    viewer.key("shift+Tab");
+    viewer.key("End");
+    viewer.type("Z");
     viewer.click(check.centerX(), check.centerY());
     ASSERT_TRUE(viewer.waitFor("left-button-up check"));
     EXPECT_TRUE(viewer.waitFor("control-notify check"));
@@ -154,7 +180,8 @@ TEST(FrameWindow, TypedTextToggledCheckBoxAndChosenOptionComeBackAsValues) {
     auto has = [&](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     };
-    EXPECT_TRUE(has("value field=_compressedX"));
+    EXPECT_TRUE(has("value field=_compressedXZ"));
+    EXPECT_TRUE(has("value second=Y"));
     EXPECT_TRUE(has("value check=true"));
     EXPECT_TRUE(has("value pick=b"));
 }
