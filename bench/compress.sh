@@ -12,9 +12,13 @@
 # time; goal at most 5 %) and --jobs 2 against --jobs 1 (goal at least 1.6x).
 # Then the lossless step after qpdf, one file at a time, side by side: the
 # ratio without it (--no-share --no-slim), with object sharing alone
-# (--no-slim) and with sharing and font slimming (the defaults), the step's
-# share of the wall time (goal at most 5 %), and the peak memory of the batch
-# command on the largest file with and without the step (goal at most 400 MB).
+# (--no-slim) and with sharing and font slimming (the defaults), and the
+# step's share of the time (goal at most 5 %). The three runs of each file
+# follow each other, so that a change in the machine's load touches all
+# three alike; besides wall time they count CPU time (the command's and its
+# tools'), which load changes far less, and the step's own time as its log
+# line gives it. Last, the peak memory of the batch command on the largest
+# file with and without the step (goal at most 400 MB).
 #
 #   bench/compress.sh [--quick] [CORPUS_FOLDER]
 # --quick leaves out files above 5 MB. The user-password file gets its
@@ -81,9 +85,11 @@ pages() {  # file [password]
   qpdf ${2:+--password=$2} --show-npages "$1" 2>/dev/null || echo NA
 }
 
-# Prints the peer's line from its output folder and wall time.
-report() {  # name folder seconds suffix
-  local name="$1" dir="$2" seconds="$3" suffix="$4" in_total=0 out_total=0 larger=0 lost=0
+# Prints the peer's line from its output folder and wall time (and CPU time
+# when known).
+report() {  # name folder seconds suffix [cpu_seconds]
+  local name="$1" dir="$2" seconds="$3" suffix="$4" cpu="${5:-}" in_total=0 out_total=0
+  local larger=0 lost=0
   for f in "${files[@]}"; do
     local base size out osize
     base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f")
@@ -103,25 +109,39 @@ report() {  # name folder seconds suffix
     fi
     out_total=$((out_total + osize))
   done
-  printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s\n' "$name" \
-    "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds"
+  printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s%s\n' "$name" \
+    "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds" \
+    "${cpu:+$(printf '  cpu %7.1f s' "$cpu")}"
 }
 
 elapsed() { calc "$2 - $1"; }
 
-echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores"
+echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores," \
+  "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share"
 t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
 batch_time=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" --jobs 1 --password secret -o "$work/batch1" "${files[@]}" >/dev/null || true; t1=$(now)
-batch1_time=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" --jobs 1 --no-share --no-slim --password secret -o "$work/nostep" "${files[@]}" \
-  >/dev/null || true; t1=$(now)
-nostep_time=$(elapsed "$t0" "$t1")
-t0=$(now); "$cli" --jobs 1 --no-slim --password secret -o "$work/share" "${files[@]}" >/dev/null \
-  || true; t1=$(now)
-share_time=$(elapsed "$t0" "$t1")
+
+# One file at a time, each file's three variants back to back. Adds the
+# wall and CPU seconds of each variant up; the -v logs keep the step's lines.
+declare -A wall cpu
+for v in nostep share slim; do wall[$v]=0; cpu[$v]=0; done
+variant_options() {  # variant
+  case "$1" in nostep) echo --no-share --no-slim;; share) echo --no-slim;; slim) echo;; esac
+}
+variant_dir() { case "$1" in slim) echo "$work/batch1";; *) echo "$work/$1";; esac; }
+for f in "${files[@]}"; do
+  for v in nostep share slim; do
+    # shellcheck disable=SC2046  # the options are words
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$cli" -v --jobs 1 $(variant_options "$v") \
+      --password secret -o "$(variant_dir "$v")" "$f" >/dev/null 2>>"$work/$v.log" || true
+    read -r w u s < <(tail -1 "$work/time")
+    wall[$v]=$(calc "${wall[$v]} + $w"); cpu[$v]=$(calc "${cpu[$v]} + $u + $s")
+  done
+done
+batch1_time=${wall[slim]}
+nostep_time=${wall[nostep]}
 t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
 ebook_time=$(elapsed "$t0" "$t1")
 t0=$(now); for f in "${files[@]}"; do raw_one "$f" "$work/raw/$(basename "$f")"; done; t1=$(now)
@@ -135,13 +155,20 @@ printf 'overhead of the batch command (--jobs 1, no step) over the raw two steps
 printf -- '--jobs 2 against --jobs 1: %.2fx (%.1f s against %.1f s; goal >= 1.6x)\n' \
   "$(calc "$batch1_time / $batch_time")" "$batch_time" "$batch1_time"
 
-echo "the lossless step after qpdf (one file at a time):"
-report nostep "$work/nostep" "$nostep_time" _compressed
-report share "$work/share" "$share_time" _compressed
-report slim "$work/batch1" "$batch1_time" _compressed
+echo "the lossless step after qpdf (one file at a time, each file's three runs back to back):"
+for v in nostep share slim; do report "$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed "${cpu[$v]}"; done
+step_share() {  # variant kind(wall|cpu)
+  local -n t="$2"; calc "(${t[$1]} - ${t[nostep]}) * 100 / ${t[nostep]}"
+}
 printf 'wall time of the step: sharing %+.1f %%, sharing and slimming %+.1f %% (goal <= 5 %%)\n' \
-  "$(calc "($share_time - $nostep_time) * 100 / $nostep_time")" \
-  "$(calc "($batch1_time - $nostep_time) * 100 / $nostep_time")"
+  "$(step_share share wall)" "$(step_share slim wall)"
+printf 'CPU time of the step: sharing %+.1f %%, sharing and slimming %+.1f %%\n' \
+  "$(step_share share cpu)" "$(step_share slim cpu)"
+# "Object sharing: ... in 1.23 s" (also when it wrote nothing or was skipped)
+own() { grep -ho '^Object sharing.* in [0-9.]* s$' "$work/$1.log" | awk '{ s += $(NF-1) } END { printf "%.1f", s }'; }
+printf "the step's own time (its log lines): sharing %.1f s, sharing and slimming %.1f s," \
+  "$(own share)" "$(own slim)"
+printf ' %.1f %% of the default run without the step\n' "$(calc "$(own slim) * 100 / $nostep_time")"
 largest="$(ls -S "${files[@]}" | head -1)"
 peak() {  # options...
   local dir="$work/peak"; rm -rf "$dir"; mkdir -p "$dir"
@@ -150,3 +177,4 @@ peak() {  # options...
 }
 printf 'peak memory on %s: %d MB without the step, %d MB with it (goal <= 400 MB)\n' \
   "$(basename "$largest")" "$(( $(peak --no-share --no-slim) / 1024 ))" "$(( $(peak) / 1024 ))"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

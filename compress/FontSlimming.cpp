@@ -118,10 +118,8 @@ struct Cluster {
 
 class Slimmer {
 public:
-    explicit Slimmer(QPDF& pdf) : pdf_(pdf) {}
-
-    void collect() {
-        for (QPDFObjectHandle font : pdf_.getAllObjects()) {
+    void collect(const std::vector<QPDFObjectHandle>& objects) {
+        for (QPDFObjectHandle font : objects) {
             if (!font.isDictionary() || !isName(font.getKey("/Type"), "/Font")) continue;
             QPDFObjectHandle descriptor = font.getKey("/FontDescriptor");
             if (!descriptor.isDictionary()) continue;
@@ -293,7 +291,6 @@ private:
         font.replaceKey("/Encoding", encoding);
     }
 
-    QPDF& pdf_;
     std::map<QPDFObjGen, Program> programs_;
     std::vector<FontUse> uses_;
 };
@@ -301,8 +298,8 @@ private:
 }  // namespace
 
 std::string FontSlimming::run() {
-    Slimmer slimmer(pdf_);
-    slimmer.collect();
+    Slimmer slimmer;
+    slimmer.collect(objects_);
     merged = slimmer.merge();
     blanked = slimmer.blank();
     slimmer.store();

@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
-class QPDF;
+class QPDFObjectHandle;
 
 // Makes the compact font programs (Type1C) of an open document smaller
 // without changing a glyph: subsets of one font whose style, routines and
@@ -13,7 +14,8 @@ class QPDF;
 // certainty stay as they are.
 class FontSlimming {
 public:
-    explicit FontSlimming(QPDF& pdf) : pdf_(pdf) {}
+    // objects: the document's objects still in use (dropped copies left out).
+    explicit FontSlimming(const std::vector<QPDFObjectHandle>& objects) : objects_(objects) {}
 
     // Returns a summary for the log.
     std::string run();
@@ -22,5 +24,5 @@ public:
     size_t blanked = 0;  // routines replaced by a return
 
 private:
-    QPDF& pdf_;
+    const std::vector<QPDFObjectHandle>& objects_;
 };

@@ -1,5 +1,7 @@
 #include "compress/ObjectSharing.h"
 
+#include <chrono>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <map>
@@ -58,9 +60,16 @@ bool isShareableDictionary(QPDFObjectHandle dict) {
     return true;
 }
 
+struct ObjGenHash {
+    size_t operator()(QPDFObjGen og) const {
+        return std::hash<long long>()(static_cast<long long>(og.getObj()) << 16 ^ og.getGen());
+    }
+};
+
 class Sharer {
 public:
-    explicit Sharer(QPDF& pdf) : pdf_(pdf) {}
+    Sharer(QPDF& pdf, const std::vector<QPDFObjectHandle>& objects)
+        : pdf_(pdf), objects_(objects) {}
 
     size_t run() {
         classify();
@@ -74,18 +83,28 @@ public:
         return dropped;
     }
 
+    bool isDropped(QPDFObjGen og) const { return replaced_.count(og) > 0; }
+
 private:
     enum class Kind { Stream, Container };
 
+    struct Candidate {
+        QPDFObjectHandle object;
+        Kind kind;
+        std::string shape;
+        std::vector<QPDFObjGen> refs;  // the shape's slots, in order
+        size_t shapeHash = 0;
+    };
+
     void classify() {
-        for (QPDFObjectHandle object : pdf_.getAllObjects()) {
+        for (QPDFObjectHandle object : objects_) {
             if (object.isStream()) {
                 QPDFObjectHandle type = object.getDict().getKey("/Type");
                 if (type.isName() && (type.getName() == "/XRef" || type.getName() == "/ObjStm"))
                     continue;
-                candidates_.push_back({object, Kind::Stream});
+                candidates_.push_back({object, Kind::Stream, {}, {}, 0});
             } else if (object.isDictionary() ? isShareableDictionary(object) : object.isArray()) {
-                candidates_.push_back({object, Kind::Container});
+                candidates_.push_back({object, Kind::Container, {}, {}, 0});
             } else {
                 continue;
             }
@@ -98,9 +117,13 @@ private:
                 shareable_.erase(c.object.getObjGen());
                 continue;
             }
-            kept.push_back(c);
+            kept.push_back(std::move(c));
         }
         candidates_.swap(kept);
+        for (Candidate& c : candidates_) {
+            describeCandidate(c);
+            kept_.push_back(&c);
+        }
     }
 
     bool plainArray(QPDFObjectHandle array) {
@@ -120,26 +143,27 @@ private:
         return og;
     }
 
-    // A text equal for two objects exactly when they are the same once merged
-    // objects are identified; numbers and names held in their own objects
-    // count by value.
-    void describe(QPDFObjectHandle object, std::string& out) {
+    // An object's text with every reference to a shareable object left as a
+    // slot, filled with the kept copy's number in each round; numbers and
+    // names held in their own objects count by value.
+    void describe(QPDFObjectHandle object, Candidate& c) {
+        std::string& out = c.shape;
         if (object.isIndirect()) {
             if (isScalar(object)) {
-                out += object.unparse();
+                out += object.unparseResolved();
             } else {
-                QPDFObjGen og = canonical(object.getObjGen());
-                out += '@' + std::to_string(og.getObj()) + '.' + std::to_string(og.getGen());
+                out += '@';
+                c.refs.push_back(object.getObjGen());
             }
             out += ' ';
             return;
         }
         if (object.isArray()) {
             out += '[';
-            for (QPDFObjectHandle item : object.getArrayAsVector()) describe(item, out);
+            for (QPDFObjectHandle item : object.getArrayAsVector()) describe(item, c);
             out += "] ";
         } else if (object.isDictionary()) {
-            describeDictionary(object, out, false);
+            describeDictionary(object, c, false);
         } else if (object.isString()) {
             std::string value = object.getStringValue();
             out += '(' + std::to_string(value.size()) + ':' + value + ") ";
@@ -148,70 +172,89 @@ private:
         }
     }
 
-    void describeDictionary(QPDFObjectHandle dict, std::string& out, bool streamDict) {
-        out += "<<";
+    void describeDictionary(QPDFObjectHandle dict, Candidate& c, bool streamDict) {
+        c.shape += "<<";
         for (auto& [key, value] : dict.getDictAsMap()) {
             if (streamDict && key == "/Length") continue;
             if (value.isNull()) continue;  // a null value is an absent key
-            out += key + ' ';
-            describe(value, out);
+            c.shape += key + ' ';
+            describe(value, c);
         }
-        out += ">> ";
+        c.shape += ">> ";
     }
 
-    struct StreamDigest {
-        size_t hash = 0;
-        size_t size = 0;
-    };
+    static std::string_view rawData(const std::shared_ptr<Buffer>& data) {
+        return {reinterpret_cast<const char*>(data->getBuffer()), data->getSize()};
+    }
 
-    const StreamDigest& digest(QPDFObjectHandle stream) {
-        QPDFObjGen og = stream.getObjGen();
-        auto it = digests_.find(og);
-        if (it != digests_.end()) return it->second;
-        auto data = stream.getRawStreamData();
-        std::string_view bytes(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
-        return digests_[og] = {std::hash<std::string_view>()(bytes), bytes.size()};
+    // The stream's bytes count through their size and hash; equal keys are
+    // confirmed byte by byte before a copy is dropped.
+    void describeCandidate(Candidate& c) {
+        if (c.object.isStream()) {
+            auto data = c.object.getRawStreamData();
+            std::string_view bytes = rawData(data);
+            c.shape = "S" + std::to_string(bytes.size()) + ':' +
+                      std::to_string(std::hash<std::string_view>()(bytes)) + ' ';
+            describeDictionary(c.object.getDict(), c, true);
+        } else if (c.object.isArray()) {
+            c.shape = "A[";
+            for (QPDFObjectHandle item : c.object.getArrayAsVector()) describe(item, c);
+        } else {
+            c.shape = "D";
+            describeDictionary(c.object, c, false);
+        }
+        c.shapeHash = std::hash<std::string>()(c.shape);
     }
 
     static bool sameRawData(QPDFObjectHandle a, QPDFObjectHandle b) {
         auto x = a.getRawStreamData();
         auto y = b.getRawStreamData();
-        return x->getSize() == y->getSize() &&
-               std::equal(x->getBuffer(), x->getBuffer() + x->getSize(), y->getBuffer());
+        return rawData(x) == rawData(y);
     }
 
-    std::string keyOf(QPDFObjectHandle object) {
-        std::string key;
-        if (object.isStream()) {
-            const StreamDigest& d = digest(object);
-            key = "S" + std::to_string(d.size) + ':' + std::to_string(d.hash) + ' ';
-            describeDictionary(object.getDict(), key, true);
-        } else {
-            if (object.isArray()) {
-                key = "A[";
-                for (QPDFObjectHandle item : object.getArrayAsVector()) describe(item, key);
-            } else {
-                key = "D";
-                describeDictionary(object, key, false);
-            }
+    // A candidate's shape with its slots filled as the merges stand now.
+    struct Key {
+        const Candidate* candidate;
+        std::vector<QPDFObjGen> refs;
+        size_t hash;
+        bool operator==(const Key& other) const {
+            return hash == other.hash && refs == other.refs &&
+                   candidate->shape == other.candidate->shape;
+        }
+    };
+    struct KeyHash {
+        size_t operator()(const Key& key) const { return key.hash; }
+    };
+
+    Key keyOf(const Candidate& c) const {
+        Key key{&c, {}, c.shapeHash};
+        key.refs.reserve(c.refs.size());
+        for (QPDFObjGen og : c.refs) {
+            og = canonical(og);
+            key.refs.push_back(og);
+            key.hash = key.hash * 1000003 ^ ObjGenHash()(og);
         }
         return key;
     }
 
+    // Each candidate is compared with the first earlier one of equal key;
+    // merges made earlier in the round already count.
     size_t mergeRound() {
-        std::unordered_map<std::string, QPDFObjectHandle> first;
+        std::unordered_map<Key, const Candidate*, KeyHash> first;
+        first.reserve(kept_.size());
         size_t merged = 0;
-        std::vector<Candidate> remaining;
-        for (Candidate& c : candidates_) {
-            auto [it, inserted] = first.emplace(keyOf(c.object), c.object);
-            if (!inserted && (c.kind == Kind::Container || sameRawData(it->second, c.object))) {
-                replaced_[c.object.getObjGen()] = it->second.getObjGen();
+        std::vector<const Candidate*> remaining;
+        for (const Candidate* c : kept_) {
+            auto [it, inserted] = first.emplace(keyOf(*c), c);
+            if (!inserted &&
+                (c->kind == Kind::Container || sameRawData(it->second->object, c->object))) {
+                replaced_[c->object.getObjGen()] = it->second->object.getObjGen();
                 ++merged;
                 continue;
             }
             remaining.push_back(c);
         }
-        candidates_.swap(remaining);
+        kept_.swap(remaining);
         return merged;
     }
 
@@ -249,23 +292,20 @@ private:
     }
 
     void rewriteReferences() {
-        for (QPDFObjectHandle object : pdf_.getAllObjects()) {
+        for (QPDFObjectHandle object : objects_) {
             if (!replaced_.count(object.getObjGen())) rewrite(object);
         }
         QPDFObjectHandle trailer = pdf_.getTrailer();
         rewrite(trailer);
     }
 
-    struct Candidate {
-        QPDFObjectHandle object;
-        Kind kind;
-    };
-
     QPDF& pdf_;
+    const std::vector<QPDFObjectHandle>& objects_;
     std::vector<Candidate> candidates_;
+    std::vector<const Candidate*> kept_;  // the candidates not dropped so far, in number order
     std::set<QPDFObjGen> shareable_;
-    std::map<QPDFObjGen, QPDFObjGen> replaced_;  // dropped copy -> the copy it equals
-    std::map<QPDFObjGen, StreamDigest> digests_;
+    // dropped copy -> the copy it equals
+    std::unordered_map<QPDFObjGen, QPDFObjGen, ObjGenHash> replaced_;
 };
 
 }  // namespace
@@ -278,13 +318,36 @@ bool ObjectSharing::slimmingEnabled(const Props& settings) {
     return switchOn(settings, u"compress.slimFonts", u"slimFonts");
 }
 
-size_t ObjectSharing::shareObjects(QPDF& pdf) { return Sharer(pdf).run(); }
+std::vector<QPDFObjectHandle> ObjectSharing::objectsOf(QPDF& pdf) {
+    // The cross-reference table lists them all; the library's own list
+    // would first walk every reference in the file looking for missing ones.
+    std::vector<QPDFObjectHandle> objects;
+    for (auto& [og, entry] : pdf.getXRefTable()) objects.push_back(pdf.getObject(og));
+    return objects;
+}
+
+size_t ObjectSharing::shareObjects(QPDF& pdf, std::vector<QPDFObjectHandle>& objects) {
+    Sharer sharer(pdf, objects);
+    size_t dropped = sharer.run();
+    if (dropped > 0)
+        std::erase_if(objects, [&](QPDFObjectHandle o) { return sharer.isDropped(o.getObjGen()); });
+    return dropped;
+}
 
 bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
                         const Props& settings) {
     bool share = sharingEnabled(settings);
     bool slim = slimmingEnabled(settings);
     if (!share && !slim) return false;
+    auto start = std::chrono::steady_clock::now();
+    // The step's own time, for the log: the benchmark adds it up.
+    auto timed = [&](const std::string& line) {
+        char seconds[32];
+        std::snprintf(
+            seconds, sizeof seconds, " in %.2f s",
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        printLogLine(ZString::fromUtf8(line + seconds));
+    };
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -293,9 +356,24 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
             printLogLine(u"Object sharing skipped: the file is encrypted");
             return false;
         }
+        std::vector<QPDFObjectHandle> objects = objectsOf(pdf);
+        size_t changes = 0;
         std::string summary = "Object sharing:";
-        if (share) summary += " " + std::to_string(shareObjects(pdf)) + " copies dropped";
-        if (slim) summary += (share ? ", " : " ") + FontSlimming(pdf).run();
+        if (share) {
+            size_t dropped = shareObjects(pdf, objects);
+            changes += dropped;
+            summary += " " + std::to_string(dropped) + " copies dropped";
+        }
+        if (slim) {
+            FontSlimming slimming(objects);
+            summary += (share ? ", " : " ") + slimming.run();
+            changes += slimming.merged + slimming.blanked;
+        }
+        if (changes == 0) {
+            // Writing would only repeat the qpdf step's work.
+            timed(summary + ", nothing to write");
+            return false;
+        }
         // The writer keeps the name's pointer until write(): the string must outlive it.
         const std::string outputName = outputPath.toUtf8();
         QPDFWriter writer(pdf, outputName.c_str());
@@ -303,10 +381,10 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
         writer.setDecodeLevel(qpdf_dl_none);  // encoded streams are kept as they are
         writer.setLinearization(getBoolSetting(settings, u"webOptimize"));
         writer.write();
-        printLogLine(ZString::fromUtf8(summary));
+        timed(summary);
         return true;
     } catch (const std::exception& e) {
-        printLogLine(ZString(u"Object sharing skipped: ") + ZString::fromUtf8(e.what()));
+        timed(std::string("Object sharing skipped: ") + e.what());
         return false;
     }
 }

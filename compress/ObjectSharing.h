@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "base/Props.h"
 #include "base/ZString.h"
 
 class QPDF;
+class QPDFObjectHandle;
 
 // The lossless step after qpdf: one copy of every repeated stream and of
 // every repeated dictionary or array of a kind that may be shared, then the
@@ -19,11 +21,16 @@ public:
     static bool slimmingEnabled(const Props& settings);
 
     // Writes the restructured file to outputPath. False, with a log line
-    // saying why, when the file could not be read or written or both parts
-    // are switched off; the caller then keeps its best file.
+    // saying why, when the file could not be read or written, when nothing
+    // could be shared or slimmed, or when both parts are switched off; the
+    // caller then keeps its best file.
     static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings);
 
+    // Every object of the file, in number order.
+    static std::vector<QPDFObjectHandle> objectsOf(QPDF& pdf);
+
     // Points every reference at one kept copy of each set of equal objects,
-    // repeating until nothing changes. Returns how many objects were dropped.
-    static size_t shareObjects(QPDF& pdf);
+    // repeating until nothing changes, and takes the dropped copies out of
+    // objects. Returns how many objects were dropped.
+    static size_t shareObjects(QPDF& pdf, std::vector<QPDFObjectHandle>& objects);
 };
