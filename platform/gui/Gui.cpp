@@ -56,8 +56,25 @@ std::vector<ZString> filesFromUriText(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// GDK probes OpenGL when it opens the display, which loads the GL driver
+// (a software renderer on most machines) and costs about a quarter of a
+// second before the first window. Nothing here draws with GL, so the probe
+// is skipped unless the user asked for GL settings of his own; child
+// processes (the browser's) do not inherit the switch.
+bool initWithoutGlProbe() {
+    const bool ownSwitch = g_getenv("GDK_GL") == nullptr;
+    if (ownSwitch) g_setenv("GDK_GL", "disable", FALSE);
+    const bool ok = gtk_init_check(nullptr, nullptr);
+    if (ownSwitch) g_unsetenv("GDK_GL");
+    return ok;
+}
+
+}  // namespace
+
 bool Gui::init() {
-    static const bool ok = gtk_init_check(nullptr, nullptr);
+    static const bool ok = initWithoutGlProbe();
     return ok;
 }
 

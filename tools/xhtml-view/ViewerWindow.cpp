@@ -171,7 +171,9 @@ intptr_t ViewerWindow::handleMessage(win::Message& message) {
     const int64_t end = nowUs();
     if (moveStartUs_ >= 0) workUs_ += end - start;
     if (message.msg == win::Msg::Paint) {
-        if (!painted_) {
+        // The first paint that shows the document, not the empty window
+        // painted before the first layout.
+        if (!painted_ && updateCount() > 0) {
             painted_ = true;
             std::printf("first-paint\n");
         } else if (moveStartUs_ >= 0) {
