@@ -45,7 +45,10 @@ MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
         look.background = selected ? kSelectedGrey : kWhite;
         look.text = kBlack;
         FileData* record = recordAt(row);
-        if (!record || column == 0 || !resultExists(record)) return look;
+        // An unchanged result is the user's own file: neither column claims a gain.
+        if (!record || column == 0 || !resultExists(record) || record->resultUnchanged) {
+            return look;
+        }
         int64_t input = fileSize(record->workingPath);
         int64_t result = fileSize(record->resultPath);
         if (input == result) return look;
@@ -72,7 +75,8 @@ platform::WindowHandle MyFileList::widget() const { return list_->widget(); }
 
 void MyFileList::place(platform::WindowHandle window, int x, int y, int width, int height) {
     list_->place(window, x, y, width, height);
-    fitColumns(width - 4);
+    clientWidth_ = width - 4;
+    fitColumns(clientWidth_);
 }
 
 void MyFileList::fitColumns(int clientWidth) {
@@ -136,7 +140,10 @@ void MyFileList::refreshResults() {
         } else if (state == FileData::Done) {
             std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
             if (!guard.owns_lock()) guard.try_lock();
-            if (guard.owns_lock() && resultExists(record)) text = sizeText(record->resultPath);
+            if (guard.owns_lock() && resultExists(record)) {
+                text = record->resultUnchanged ? lang_getStr(u"compress/no-change")
+                                               : sizeText(record->resultPath);
+            }
         }
         setResultText(row, record, text);
     }
@@ -182,6 +189,7 @@ void MyFileList::showContextMenu(int row) {
 }
 
 bool MyFileList::handleKey(unsigned keyval, bool release, bool leftControlDown) {
+    if (!release) fitColumns(clientWidth_);
     if (release && keyval == kKeyDelete) {
         removeRow(-1);
         return true;

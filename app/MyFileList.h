@@ -55,5 +55,6 @@ private:
 
     Owner& owner_;
     int dpi_;
+    int clientWidth_ = 0;
     std::unique_ptr<platform::gui::ReportList> list_;
 };

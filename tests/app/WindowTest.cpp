@@ -92,6 +92,25 @@ int countPixels(const std::string& png, const Geometry& window, const platform::
 bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
 bool isGreen(Pixel p) { return p.g > 60 && p.r < 70 && p.b < 70 && p.g > p.r + 30; }
 
+bool isBlack(Pixel p) { return p.r < 60 && p.g < 60 && p.b < 60; }
+
+// The text colours met going down a column, green 'g' or black 'k', each
+// run of the same colour once.
+std::string textColoursDown(const std::string& png, const Geometry& window,
+                            const platform::gfx::Rect& r) {
+    std::string found;
+    for (int y = r.top; y < r.bottom; ++y) {
+        char kind = 0;
+        for (int x = r.left; x < r.right && kind != 'g'; ++x) {
+            Pixel p = App::pixelAt(png, window.x + x, window.y + y);
+            if (isGreen(p)) kind = 'g';
+            else if (isBlack(p)) kind = 'k';
+        }
+        if (kind && (found.empty() || found.back() != kind)) found += kind;
+    }
+    return found;
+}
+
 std::vector<pid_t> ghostscripts(const App& app) {
     std::vector<pid_t> found;
     for (pid_t pid : app.childProcesses()) {
@@ -302,17 +321,26 @@ TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
     Folder user("varto-user");
     std::string scan = copyInto(user, "scan-doc-gray-jpeg.pdf", "scan.pdf");
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    // Written without spaces: every rewrite comes out larger, so the user's
+    // own file stays the result.
+    std::string compact = user / "compact.pdf";
+    std::ofstream(compact) << "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+                              "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+                              "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 99 99]>>endobj\n"
+                              "xref\n0 4\n0000000000 65535 f \n0000000009 00000 n \n"
+                              "0000000052 00000 n \n0000000101 00000 n \n"
+                              "trailer<</Size 4/Root 1 0 R>>\nstartxref\n162\n%%EOF\n";
     std::map<std::string, Geometry> sizes;
     std::map<std::string, std::string> shots;
     for (int dpi : {96, 144}) {
         for (std::string lang : {"en_US.UTF-8", "de_DE.UTF-8"}) {
             App::Options options;
-            options.args = {scan, charts};
+            options.args = {scan, charts, compact};
             options.dpi = dpi;
             options.lang = lang;
             App app(options);
             ASSERT_TRUE(app.waitForWindow()) << app.outputText();
-            ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
+            ASSERT_TRUE(app.waitForTitle("Varto Compress (3 / 3)", kCompressTimeoutMs));
             std::string key = lang.substr(0, 2) + "-" + std::to_string(dpi);
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
             shots[key] = app.screenshot(artifacts() + "/window-" + key + ".png");
@@ -322,7 +350,7 @@ TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
             Geometry g = sizes[key];
             Pixel bottom = App::pixelAt(shots[key], g.x + g.width / 2, g.y + g.height - 3);
             EXPECT_TRUE(bottom.r == 128 && bottom.g == 128 && bottom.b == 128) << key;
-            // Both results are smaller: the size column red, the new size green.
+            // The two PDFs shrink: the size column red, the new size green.
             platform::gfx::Rect list = elementBox("fileList", dpi, lang);
             int column = dpi * 100 / 96;
             platform::gfx::Rect sizes{list.right - 2 * column, list.top, list.right - column,
@@ -331,6 +359,9 @@ TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
             EXPECT_GT(countPixels(shots[key], g, sizes, isRed), 20) << key;
             EXPECT_GT(countPixels(shots[key], g, newSizes, isGreen), 20) << key;
             EXPECT_EQ(countPixels(shots[key], g, sizes, isGreen), 0) << key;
+            // Down the new-size column: the two green sizes, then the
+            // unchanged file's black "no change".
+            EXPECT_EQ(textColoursDown(shots[key], g, newSizes), "gk") << key;
         }
     }
     for (std::string lang : {"en", "de"}) {
