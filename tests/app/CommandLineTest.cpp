@@ -1,9 +1,11 @@
 // The command-line reader, the joiner that --send uses, and the start-up
-// rules that are pure text: PATH and the update-check interval.
+// rules that are pure text: PATH and the update-check interval; the
+// installed tree.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -147,4 +149,65 @@ TEST(CommandLineTest, PathGainsInstallFoldersOnce) {
     EXPECT_FALSE(updateCheckDue(1000000, 1000000 - 431999));
     EXPECT_TRUE(updateCheckDue(1000000, 1000000 - 432000));
     EXPECT_TRUE(updateCheckDue(5, 0xFFF00000u));  // the clock wrapped
+}
+
+namespace {
+
+// Runs a shell command; its standard output and error, and the exit code.
+std::string shell(const std::string& command, int& code) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    size_t count;
+    while (pipe && (count = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, count);
+    int status = pipe ? pclose(pipe) : -1;
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+}  // namespace
+
+// `cmake --install` gives a tree that works on its own: the programs find the
+// installation values and the converter beside them, the desktop entry is
+// valid.
+TEST(CommandLineTest, InstalledTreeWorksFromItsPrefix) {
+    Folder prefix, work;
+    int code = -1;
+    std::string out = shell("cmake --install " VARTO_BINARY_DIR " --prefix " + prefix.path, code);
+    ASSERT_EQ(code, 0) << out;
+    for (const char* file : {"bin/varto-compress", "bin/varto-compress-cli", "bin/varto-DocTool",
+                             "share/varto/install.ini", "share/applications/varto-compress.desktop",
+                             "share/icons/hicolor/48x48/apps/varto-compress.png",
+                             "share/icons/hicolor/scalable/apps/varto-compress.svg"}) {
+        EXPECT_TRUE(std::filesystem::exists(prefix.path + "/" + file)) << file;
+    }
+    if (shell("command -v desktop-file-validate", code), code == 0) {
+        out = shell("desktop-file-validate " + prefix.path +
+                        "/share/applications/varto-compress.desktop",
+                    code);
+        EXPECT_EQ(code, 0) << out;
+        EXPECT_EQ(out, "");
+    }
+    // The programs read the installed install.ini (its Ghostscript here
+    // leaves a mark) and convert the text file with the converter beside them.
+    std::string gs = work.path + "/gs";
+    std::ofstream(gs) << "#!/bin/sh\ntouch " << work.path << "/gs-used\nexec gs \"$@\"\n";
+    std::filesystem::permissions(gs, std::filesystem::perms::owner_all);
+    std::ofstream(prefix.path + "/share/varto/install.ini")
+        << "[Settings]\nGsWincCmdline=" << gs << "\nQpdfCmdline=qpdf\n";
+    std::ofstream(work.path + "/notes.txt") << "Installed and working\n";
+    std::string env = "cd " + work.path + " && env -u VARTO_INSTALL_INI VARTO_CONFIG_HOME=" +
+                      work.path + " TMPDIR=" + work.path + " " + prefix.path + "/bin/";
+    out = shell(env + "varto-compress-cli notes.txt", code);
+    EXPECT_EQ(code, 0) << out;
+    EXPECT_TRUE(std::filesystem::exists(work.path + "/notes_compressed.pdf")) << out;
+    EXPECT_TRUE(std::filesystem::exists(work.path + "/gs-used")) << out;
+    // The window program starts from there too: --send with no window says
+    // so in one line.
+    std::filesystem::create_directory(work.path + "/run");
+    out = shell(env.substr(0, env.rfind(' ')) + " XDG_RUNTIME_DIR=" + work.path + "/run " +
+                    prefix.path + "/bin/varto-compress --send notes.txt",
+                code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
