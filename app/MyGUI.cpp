@@ -138,7 +138,8 @@ bool MyGUI::initialize() {
     console_.menuWanted = true;
     console_.window = windowHandle();
     console_.addMenuEntry();
-    unlockPrompt_ = std::make_unique<WindowUnlockPrompt>(windowHandle());
+    unlockPrompt_ =
+        std::make_unique<WindowUnlockPrompt>(windowHandle(), [this] { leaveForModal(); });
     platform::gui::Window::acceptFiles(windowHandle(), true);
     copyData_ = std::make_unique<platform::CopyDataSocket>();
     copyData_->listen(kWindowClass, [this](uint32_t tag, const ZString& text) -> uint32_t {
@@ -214,7 +215,19 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
     return FrameView::handleMessage(message);
 }
 
+void MyGUI::leaveForModal() {
+    win::Message leave = win::Message::make(win::Msg::MouseLeave);
+    forEachInTree([&](xhtml::View* view) {
+        if (view->type() == xhtml::kIFrameView) {
+            static_cast<xhtml::FrameView*>(view)->handleMessage(leave);
+        }
+        return true;
+    });
+    FrameView::handleMessage(leave);
+}
+
 void MyGUI::showWindowMenu() {
+    leaveForModal();
     if (platform::popupMenu(windowHandle(), {lang_getStr(u"general/console")}) == 1) {
         console_.openConsole();
     }
@@ -247,6 +260,7 @@ void MyGUI::onAction(const ZString& id) {
 
 void MyGUI::dispatchAction(const ZString& id) {
     if (id == u"actionOpenAbout") {
+        leaveForModal();
         showAbout(windowHandle());
     } else if (id == u"actionOpenSettings") {
         platform::shell::open(binFile(u"varto-Settings"), ZString());
@@ -260,6 +274,7 @@ void MyGUI::dispatchAction(const ZString& id) {
     } else if (id == u"actionBrowserRefresh") {
         // The embedded browser is not part of this window yet.
     } else if (id == u"actionAdd") {
+        leaveForModal();
         std::vector<ZString> files =
             platform::dialogs::openFiles(windowHandle(), lang_getStr(u"general/choose-document"),
                                          {{u"All Files (*.*)", u"*.*"}});
@@ -354,6 +369,7 @@ void MyGUI::listClicked(int row, int button, bool doubleClick) {
     if (doubleClick) {
         showResult(row);
     } else if (button == 3) {
+        leaveForModal();
         fileList_->showContextMenu(row);
     }
 }
@@ -394,6 +410,7 @@ void MyGUI::saveCompressedFile(FileData* record, const ZString& targetPath,
 void MyGUI::saveOne(int row) {
     FileData* record = fileList_->recordAt(fileList_->usableRow(row));
     if (!record) return;
+    leaveForModal();
     Props values;
     collectFormValues(values);
     ZString proposed = makeSaveName(record->displayName, values[u"saveFileSuffix"]);
@@ -413,6 +430,7 @@ void MyGUI::saveAll() {
         saveOne(0);
         return;
     }
+    leaveForModal();
     // The dialog opens where the first file came from, a real folder rather
     // than the list of recent files, in which no folder can be chosen.
     FileData* first = fileList_->recordAt(0);

@@ -73,6 +73,9 @@ private:
     void onAction(const ZString& id);
     void placeFileList();
     void showWindowMenu();
+    // Before a modal window: the pointer leaves without the window hearing
+    // it, so hover and tooltip would stay shown over the dialog and after it.
+    void leaveForModal();
     void saveProfile();
     void onDestroy();
 

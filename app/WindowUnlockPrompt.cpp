@@ -4,6 +4,7 @@
 #include "win/InputBox.h"
 
 bool WindowUnlockPrompt::askPassword(const ZString& question, ZString& password) {
+    if (beforeModal_) beforeModal_();
     win::InputBox box(owner_);
     box.setPassword(true);
     const bool confirmed = box.show(question, ZString());
@@ -12,5 +13,6 @@ bool WindowUnlockPrompt::askPassword(const ZString& question, ZString& password)
 }
 
 int WindowUnlockPrompt::messageBox(const ZString& caption, const ZString& text, unsigned flags) {
+    if (beforeModal_) beforeModal_();
     return platform::messageBox(owner_, caption, text, flags);
 }

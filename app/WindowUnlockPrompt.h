@@ -1,12 +1,16 @@
 #pragma once
 
+#include <functional>
+
 #include "compress/UnlockPrompt.h"
 
 // The window's answers for the unlock step: the input box for passwords and
 // message boxes owned by the main window.
 class WindowUnlockPrompt : public UnlockPrompt {
 public:
-    explicit WindowUnlockPrompt(platform::WindowHandle owner) : owner_(owner) {}
+    // beforeModal runs before each box opens.
+    WindowUnlockPrompt(platform::WindowHandle owner, std::function<void()> beforeModal)
+        : owner_(owner), beforeModal_(std::move(beforeModal)) {}
 
     bool askPassword(const ZString& question, ZString& password) override;
     int messageBox(const ZString& caption, const ZString& text, unsigned flags) override;
@@ -14,4 +18,5 @@ public:
 
 private:
     platform::WindowHandle owner_;
+    std::function<void()> beforeModal_;
 };

@@ -215,6 +215,16 @@ std::string App::waitForWindowNamed(const std::string& pattern, int timeoutMs) c
     return found;
 }
 
+std::vector<std::string> App::shownWindows() const {
+    std::istringstream lines(
+        run("xdotool search --onlyvisible --pid " + std::to_string(child_->pid())));
+    std::vector<std::string> ids;
+    for (std::string id; std::getline(lines, id);) {
+        if (!id.empty()) ids.push_back(id);
+    }
+    return ids;
+}
+
 bool App::waitForWindow(int timeoutMs) {
     window_ = waitForWindowNamed("^Varto Compress", timeoutMs);
     return !window_.empty();
@@ -241,6 +251,11 @@ Geometry App::geometry() const {
         if (name == "HEIGHT") g.height = value;
     }
     return g;
+}
+
+void App::moveTo(int x, int y) const {
+    Geometry g = geometry();
+    run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y));
 }
 
 void App::click(int x, int y, int button) const {

@@ -83,10 +83,13 @@ public:
     // The id of a shown window of the program whose name matches the
     // pattern, or empty after the time-out.
     std::string waitForWindowNamed(const std::string& pattern, int timeoutMs) const;
+    // The ids of the program's shown windows (tooltips and dialogs too).
+    std::vector<std::string> shownWindows() const;
     std::string title() const;
     bool waitForTitle(const std::string& title, int timeoutMs);
     Geometry geometry() const;
     // Pointer and keys; positions are in the window's client area.
+    void moveTo(int x, int y) const;
     void click(int x, int y, int button = 1) const;
     void doubleClick(int x, int y) const;
     void key(const std::string& keys) const;

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -136,13 +137,54 @@ int regularFilesBelow(const std::string& folder) {
     return count;
 }
 
-// Chooses a folder in the folder dialog by typing its path.
+// Puts files on the clipboard as a file manager does; true once it is there.
+bool copyFiles(const App& app, const std::vector<std::string>& paths,
+               std::unique_ptr<Child>& clipboard) {
+    std::string ready = app.environment()["VARTO_CONFIG_HOME"] + "/clipboard.txt";
+    std::vector<std::string> argv = {binDir() + "/test-helpers/varto-test-set-clipboard-files"};
+    argv.insert(argv.end(), paths.begin(), paths.end());
+    clipboard.reset();
+    fs::remove(ready);
+    clipboard = std::make_unique<Child>(argv, app.environment(), ready);
+    return waitUntil(
+        [&] {
+            std::ifstream in(ready);
+            std::string line;
+            return std::getline(in, line) && line == "ready";
+        },
+        10000);
+}
+
+// Chooses a folder in the folder dialog: its path pasted into the location
+// field (typed, the field's completion races the keys on a busy machine).
 void chooseFolderInDialog(const App& app, const std::string& folder) {
+    std::unique_ptr<Child> clipboard;
+    ASSERT_TRUE(copyFiles(app, {folder}, clipboard));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     app.key("ctrl+l");
-    app.typeText(folder);
+    app.key("ctrl+v");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     app.key("Return");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
+
+// Clicks Save (several rows: the folder dialog) and chooses the folder.
+void saveAllInto(const App& app, const std::string& folder) {
+    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    app.click(centerX(save), centerY(save));
+    chooseFolderInDialog(app, folder);
+}
+
+bool waitForFiles(const Folder& folder, const std::vector<std::string>& names) {
+    return waitUntil(
+        [&] {
+            return std::all_of(names.begin(), names.end(),
+                               [&](const std::string& name) { return fs::exists(folder / name); });
+        },
+        60000);
+}
+
+bool isHoverYellow(Pixel p) { return p.r == 0xFF && p.g == 0xEC && p.b == 0xB5; }
 
 }  // namespace
 
@@ -157,39 +199,64 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
 
-    // Save all: two rows ask for a folder.
+    // Save all (two rows ask for a folder). The pointer rests on Save until
+    // its tooltip shows; the dialog takes the tooltip away, and with the
+    // pointer gone meanwhile the button is no longer highlighted after it.
     platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    app.moveTo(centerX(save), centerY(save));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    app.moveTo(centerX(save) + 1, centerY(save) + 1);
+    std::vector<std::string> before;
+    ASSERT_TRUE(waitUntil([&] { return (before = app.shownWindows()).size() == 2; }, 10000));
+    std::string tip = before[0] == app.windowId() ? before[1] : before[0];
     app.click(centerX(save), centerY(save));
+    auto dialogShown = [&] {
+        for (const std::string& id : app.shownWindows()) {
+            if (std::find(before.begin(), before.end(), id) == before.end()) return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(waitUntil(dialogShown, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    std::vector<std::string> during = app.shownWindows();
+    EXPECT_EQ(std::count(during.begin(), during.end(), tip), 0);
+    app.moveTo(-40, -40);
     chooseFolderInDialog(app, out.path());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return fs::exists(out / "charts_compressed.pdf") &&
-                   fs::exists(out / "scan_compressed.pdf");
-        },
-        60000));
-
-    // A lower image quality, then "compress again": both are compressed
-    // anew, and the scan's images come out smaller.
+    ASSERT_TRUE(waitForFiles(out, {"charts_compressed.pdf", "scan_compressed.pdf"}));
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::string shot = app.screenshot(artifacts() + "/window-after-save.png");
+    Geometry g = app.geometry();
+    EXPECT_FALSE(isHoverYellow(App::pixelAt(shot, g.x + save.left + 4, g.y + save.top + 4)));
+
+    // A lower image quality, saved at once: the save compresses again in
+    // the progress window; Cancel there stops the series, nothing is saved.
     platform::gfx::Rect quality = formFieldBox("imageQuality", 96, "C.UTF-8");
     app.click(centerX(quality), centerY(quality));
     app.key("ctrl+a BackSpace");
     app.typeText("20");
+    saveAllInto(app, out.path());
+    std::string progress = app.waitForWindowNamed("^Varto Compress$", 30000);
+    ASSERT_FALSE(progress.empty());
+    app.run("xdotool windowfocus --sync " + progress);
+    app.key("Escape");
+    EXPECT_TRUE(waitUntil([&] { return app.run("xdotool getwindowname " + progress).empty(); },
+                          30000));
+    EXPECT_EQ(regularFilesBelow(out.path()), 2);
+
+    // "Compress again": both are compressed anew with the lower quality.
     platform::gfx::Rect again = elementBox("actionCalcSize", 96, "C.UTF-8");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     app.click(centerX(again), centerY(again));
     EXPECT_TRUE(waitUntil([&] { return app.title() != "Varto Compress (2 / 2)"; }, 5000, 50));
     ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
 
-    // A second save gives the next free names; the user's files are untouched.
+    // A second save gives the next free names, the scan's images smaller;
+    // the user's files are untouched.
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    app.click(centerX(save), centerY(save));
-    chooseFolderInDialog(app, out.path());
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return fs::exists(out / "charts_compressed (1).pdf") &&
-                   fs::exists(out / "scan_compressed (1).pdf");
-        },
-        60000));
+    saveAllInto(app, out.path());
+    bool savedTwice = waitForFiles(out, {"charts_compressed (1).pdf", "scan_compressed (1).pdf"});
+    if (!savedTwice) app.screenshot(artifacts() + "/window-second-save-failed.png");
+    ASSERT_TRUE(savedTwice);
     EXPECT_GT(fs::file_size(out / "scan_compressed.pdf"),
               fs::file_size(out / "scan_compressed (1).pdf"));
     EXPECT_EQ(sha256(scan), scanSum);
@@ -211,6 +278,17 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_EQ(app.title(), "Varto Compress");
     std::string send = binDir() + "/varto-compress";
 
+    // F12 opens the console; the program's output goes there and still to
+    // its own streams. Closing it only hides it.
+    app.focus();
+    app.key("F12");
+    std::string console = app.waitForWindowNamed("^Varto Console$", 10000);
+    ASSERT_FALSE(console.empty());
+    EXPECT_TRUE(waitUntil(
+        [&] { return app.outputText().find("Varto Suite 9.9.0") != std::string::npos; }, 5000));
+    app.run(binDir() + "/test-helpers/varto-test-close-window " + console);
+    EXPECT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 5000));
+
     // Another program hands a file over with a display name; the relative
     // path is the sender's.
     int code = -1;
@@ -229,15 +307,8 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_EQ(code, 1);
 
     // Files copied in a file manager, pasted with the left Control key.
-    Child clipboard({binDir() + "/test-helpers/varto-test-set-clipboard-files", charts, big},
-                    app.environment(), out / "clipboard.txt");
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            std::ifstream ready(out / "clipboard.txt");
-            std::string line;
-            return std::getline(ready, line) && line == "ready";
-        },
-        10000));
+    std::unique_ptr<Child> clipboard;
+    ASSERT_TRUE(copyFiles(app, {charts, big}, clipboard));
     platform::gfx::Rect list = elementBox("fileList", 96, "C.UTF-8");
     app.focus();
     app.click(list.left + 40, list.top + 35);
@@ -255,16 +326,9 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
 
     // Save all: the sent file is saved under its display name.
-    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    app.click(centerX(save), centerY(save));
-    chooseFolderInDialog(app, out.path());
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return fs::exists(out / "Invoice_compressed.pdf") &&
-                   fs::exists(out / "charts_compressed.pdf");
-        },
-        60000));
+    saveAllInto(app, out.path());
+    EXPECT_TRUE(waitForFiles(out, {"Invoice_compressed.pdf", "charts_compressed.pdf"}));
 
     // Closing the window while Ghostscript runs ends everything at once and
     // leaves no temporary file.
