@@ -74,14 +74,19 @@ int main() {
         fprintf(stderr, "app_window_bench: no display; run it under xvfb-run -a\n");
         return 2;
     }
+    double displayOpen = msSince(start);
     createMarkerLocks();
     setUpEnvironment();
+    double environment = msSince(start);
     MyGUI* window = createMainWindow();
     if (!window) return 2;
+    double windowMade = msSince(start);
     PaintWatch watch;
     window->getWindow().addListener(&watch);
     while (!watch.painted) platform::gui::Gui::pump(true);
     double firstPaint = msSince(start);
+    printf("  display open %.1f, environment %.1f, window and document %.1f ms\n", displayOpen,
+           environment, windowMade);
 
     Phase idle = measure(watch, [t = Clock::now()] { return msSince(t) > 3000; });
 
