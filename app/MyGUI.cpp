@@ -5,11 +5,13 @@
 
 #include "app/AppInfo.h"
 #include "app/AppLauncher.h"
+#include "app/BannerBrowser.h"
 #include "app/FileHandlerArgs.h"
 #include "app/OperationWindow.h"
 #include "app/SaveOp.h"
 #include "app/SendCommand.h"
 #include "app/WindowUnlockPrompt.h"
+#include "browser/EmbeddedBrowser.h"
 #include "compress/FileProcessor.h"
 #include "compress/Pipeline.h"
 #include "compress/SaveNames.h"
@@ -152,6 +154,8 @@ bool MyGUI::initialize() {
     getWindow().centerOnOwner();
     getWindow().show(true);
     getWindow().bringToTop();
+    browser_ = createBannerBrowser(windowHandle());
+    placeBrowser();
     return true;
 }
 
@@ -165,8 +169,16 @@ void MyGUI::filterMarkup(ZString& text) {
 }
 
 void MyGUI::handleEvent(xhtml::ViewEvent& event) {
-    if (event.type == xhtml::ViewEvent::kAttach) placeFileList();
+    if (event.type == xhtml::ViewEvent::kAttach) {
+        placeFileList();
+        placeBrowser();
+    }
     FrameView::handleEvent(event);
+}
+
+void MyGUI::placeBrowser() {
+    xhtml::View* banner = findViewById(u"banner");
+    if (browser_ && banner) browser_->setRect(toClient(banner->getRect()));
 }
 
 void MyGUI::placeFileList() {
@@ -235,6 +247,7 @@ void MyGUI::showWindowMenu() {
 
 void MyGUI::onDestroy() {
     saveProfile();
+    closeBannerBrowser(browser_, windowHandle());
     platform::gui::Gui::quit(0);
 }
 
@@ -272,7 +285,7 @@ void MyGUI::dispatchAction(const ZString& id) {
     } else if (id == u"actionUpdate") {
         platform::shell::open(binFile(u"varto-Updater"), u"-manual");
     } else if (id == u"actionBrowserRefresh") {
-        // The embedded browser is not part of this window yet.
+        if (browser_) browser_->refresh();
     } else if (id == u"actionAdd") {
         leaveForModal();
         std::vector<ZString> files =

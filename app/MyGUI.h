@@ -13,6 +13,9 @@ class WindowUnlockPrompt;
 namespace platform {
 class CopyDataSocket;
 }
+namespace browser {
+class EmbeddedBrowser;
+}
 
 // The main window: the UI document in a frame of its own, the file list
 // placed in the document, the compression form bound to the last used
@@ -72,6 +75,7 @@ public:
 private:
     void onAction(const ZString& id);
     void placeFileList();
+    void placeBrowser();
     void showWindowMenu();
     // Before a modal window: the pointer leaves without the window hearing
     // it, so hover and tooltip would stay shown over the dialog and after it.
@@ -83,4 +87,6 @@ private:
     std::unique_ptr<MyFileList> fileList_;
     std::unique_ptr<WindowUnlockPrompt> unlockPrompt_;
     std::unique_ptr<platform::CopyDataSocket> copyData_;
+    // Over the banner image; null when the feature is off.
+    std::unique_ptr<browser::EmbeddedBrowser> browser_;
 };

@@ -173,13 +173,22 @@ struct WebView::Impl {
     static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                    gpointer) {
         if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
-        WebKitNavigationAction* action =
-            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-        if (uri && *uri) shell::open(ZString::fromUtf8(uri), u"");
+        openElsewhere(
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
         webkit_policy_decision_ignore(decision);
         return TRUE;
+    }
+
+    // window.open() asks for a new view without a new-window decision.
+    static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer) {
+        openElsewhere(action);
+        return nullptr;
+    }
+
+    static void openElsewhere(WebKitNavigationAction* action) {
+        WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+        if (uri && *uri) shell::open(ZString::fromUtf8(uri), u"");
     }
 
     // Only edit fields and selections keep the view's own menu.
@@ -204,9 +213,10 @@ void answerScheme(WebKitURISchemeRequest* request, gpointer) {
     WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
     auto* impl = view ? static_cast<WebView::Impl*>(g_object_get_data(G_OBJECT(view), "varto-impl")) : nullptr;
     std::string data, mime;
-    // The fragment belongs to the page, never to what is served.
+    // The query and the fragment belong to the page, never to what is
+    // served (a file's own "?" arrives escaped).
     std::string uri = webkit_uri_scheme_request_get_uri(request) ? webkit_uri_scheme_request_get_uri(request) : "";
-    uri = uri.substr(0, uri.find('#'));
+    uri = uri.substr(0, uri.find_first_of("?#"));
     if (impl && impl->handlers.resolveScheme && impl->handlers.resolveScheme(uri, data, mime)) {
         GBytes* bytes = g_bytes_new(data.data(), data.size());
         std::unique_ptr<GInputStream, GObjectUnref> stream(g_memory_input_stream_new_from_bytes(bytes));
@@ -264,6 +274,7 @@ WebView::WebView(WindowHandle parent, Handlers handlers, std::vector<std::string
     g_signal_connect(impl_->view, "load-failed", G_CALLBACK(Impl::onLoadFailed), impl_.get());
     g_signal_connect(impl_->view, "load-changed", G_CALLBACK(Impl::onLoadChanged), impl_.get());
     g_signal_connect(impl_->view, "decide-policy", G_CALLBACK(Impl::onDecidePolicy), impl_.get());
+    g_signal_connect(impl_->view, "create", G_CALLBACK(Impl::onCreate), impl_.get());
     g_signal_connect(impl_->view, "context-menu", G_CALLBACK(Impl::onContextMenu), impl_.get());
     // Files dropped on the banner go to the main window, not to the page.
     gtk_drag_dest_unset(impl_->view);

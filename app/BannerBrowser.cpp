@@ -1,0 +1,85 @@
+#include "app/BannerBrowser.h"
+
+#include <map>
+#include <string>
+
+#include "app/AppInfo.h"
+#include "app/AppLauncher.h"
+#include "async/GlibGuiThread.h"
+#include "browser/EmbeddedBrowser.h"
+#include "suite/Settings.h"
+
+namespace {
+
+constexpr const char16_t* kBannerPage = u"https://varto.example/inapp/compress/";
+
+std::map<std::string, ZString> appInfoValues() {
+    AppInfo info = readAppInfo();
+    return {{"name", info.name},
+            {"version", info.version},
+            {"lang", info.language},
+            {"installId", info.installationId},
+            {"userId", info.userId},
+            {"suiteId", info.suiteId},
+            {"arch", info.architecture},
+            {"installer", info.installer},
+            {"updateMode", ZString::format(u"%u", info.updateMode)},
+            {"isCustomBanner", info.customBanner ? u"true" : u"false"},
+            {"osVersion", info.systemVersionList},
+            {"osNormalVersion", info.systemVersion},
+            {"osArch", info.systemArchitecture},
+            {"lcid", ZString::format(u"%u", info.localeId)},
+            {"uLangCode", info.userLanguageCode},
+            {"uCountryCode", info.userCountryCode}};
+}
+
+// "scheme://host[:port]" of an address; empty for addresses without a host.
+std::string originOf(const ZString& address) {
+    std::string text = address.toUtf8();
+    size_t host = text.find("://");
+    if (host == std::string::npos) return {};
+    return text.substr(0, text.find_first_of("/?#", host + 3));
+}
+
+}  // namespace
+
+ZString bannerPageAddress(const ZString& query) {
+    ZString address = config_getStr(u"EmbeddedBrowserUrl", ZString());
+    if (address.isEmpty()) address = kBannerPage;
+    int fragment = address.find(u"#");
+    if (fragment >= 0) address = address.substring(0, fragment);
+    int oldQuery = address.find(u"?");
+    if (oldQuery >= 0) address = address.substring(0, oldQuery);
+    return address + u"?" + query;
+}
+
+std::unique_ptr<browser::EmbeddedBrowser> createBannerBrowser(platform::WindowHandle window) {
+    browser::BrowserHost host;
+    host.appInfo = appInfoValues;
+    host.bannerImage = [](std::string& bytes, ZString& mediaType) {
+        bannerImage(bytes, mediaType);
+        return !bytes.empty();
+    };
+    host.showAbout = [](platform::WindowHandle owner) { showAbout(owner); };
+    host.openApp = [window](const ZString& name, const ZString& parameters) {
+        ZString target = name;
+        ZString arguments = parameters;
+        openApp(target, arguments, window);
+        return true;
+    };
+    ZString address = bannerPageAddress(appInfoQuery());
+    std::vector<std::string> origins;
+    if (std::string origin = originOf(address); !origin.empty()) origins.push_back(origin);
+    auto browser = browser::EmbeddedBrowser::createIfEnabled(window, std::move(host), std::move(origins));
+    if (!browser) return nullptr;
+    // The page's fetches complete on this window's thread.
+    async::GlibGuiThread::instance().openWindow(window);
+    browser->navigate(address.toUtf8());
+    return browser;
+}
+
+void closeBannerBrowser(std::unique_ptr<browser::EmbeddedBrowser>& browser, platform::WindowHandle window) {
+    if (!browser) return;
+    async::GlibGuiThread::instance().closeWindow(window);
+    browser.reset();
+}
