@@ -37,6 +37,9 @@ namespace {
 
 constexpr uint32_t kActionLockOutMs = 500;
 constexpr uint32_t kRefreshTimer = xhtml::FrameView::kTooltipTimer;
+// Starts the embedded browser once the window has painted, so the web
+// view's start never delays the window's first picture.
+constexpr uint32_t kBrowserTimer = 0xB905;
 constexpr uint32_t kKeyF12 = platform::gui::kVkF1 + 11;
 constexpr const char16_t* kProfileGroup = u"compress";
 constexpr const char16_t* kProfileName = u"lastUsedSettings";
@@ -154,8 +157,6 @@ bool MyGUI::initialize() {
     getWindow().centerOnOwner();
     getWindow().show(true);
     getWindow().bringToTop();
-    browser_ = createBannerBrowser(windowHandle());
-    placeBrowser();
     return true;
 }
 
@@ -211,7 +212,19 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
                 return 1;
             }
             break;
+        case win::Msg::Paint:
+            if (!browserStarting_) {
+                browserStarting_ = true;
+                getWindow().setTimer(kBrowserTimer, 1);
+            }
+            break;
         case win::Msg::Timer:
+            if (message.id == kBrowserTimer) {
+                getWindow().killTimer(kBrowserTimer);
+                browser_ = createBannerBrowser(windowHandle());
+                placeBrowser();
+                return 0;
+            }
             if (message.id == kRefreshTimer && fileList_) {
                 fileList_->refreshResults();
                 updateFileTools();

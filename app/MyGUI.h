@@ -89,4 +89,5 @@ private:
     std::unique_ptr<platform::CopyDataSocket> copyData_;
     // Over the banner image; null when the feature is off.
     std::unique_ptr<browser::EmbeddedBrowser> browser_;
+    bool browserStarting_ = false;
 };

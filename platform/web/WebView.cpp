@@ -19,14 +19,46 @@ struct ReplyUnref {
     void operator()(WebKitScriptMessageReply* r) const { webkit_script_message_reply_unref(r); }
 };
 
-// window.external for allowed pages. Objects handed to a function are kept
-// by id so the program can call their members (callbacks) later.
-constexpr const char* kShim = R"JS((function () {
-  if (!window.webkit || !window.webkit.messageHandlers || !window.webkit.messageHandlers.varto) return;
+// The bridge is split in two. The program's message channel exists only in
+// a script world of its own, injected into the top frame of allowed pages
+// (kRelay); the page's window.external (kShim) reaches it through DOM events
+// on the top document, which frames of other origins cannot reach. Values
+// cross between the worlds as JSON text.
+constexpr const char* kWorld = "varto-bridge";
+
+constexpr const char* kAllowedCheck = R"JS(
   var allowed = __ALLOWED__;
   if (location.protocol !== 'varto:' && allowed.indexOf(location.origin) < 0) return;
-  var objects = {}, next = 1;
+)JS";
+
+constexpr const char* kRelay = R"JS((function () {__CHECK__
+  var channel = window.webkit.messageHandlers.varto, stringify = JSON.stringify, parse = JSON.parse;
+  function answer(id, ok, value) {
+    document.dispatchEvent(new CustomEvent('varto-answer', { detail: stringify({ id: id, ok: ok, value: value }) }));
+  }
+  document.addEventListener('varto-call', function (e) {
+    if (typeof e.detail !== 'string') return;
+    var call = parse(e.detail);
+    channel.postMessage(call.message).then(function (value) { answer(call.id, true, value); },
+      function (error) { answer(call.id, false, String(error && error.message !== undefined ? error.message : error)); });
+  });
+})();)JS";
+
+// window.external for allowed pages. Objects handed to a function are kept
+// by id so the program can call their members (callbacks) later.
+constexpr const char* kShim = R"JS((function () {__CHECK__
+  var objects = {}, next = 1, pending = {}, nextCall = 1;
+  var stringify = JSON.stringify, parse = JSON.parse, doc = document;
+  var dispatch = EventTarget.prototype.dispatchEvent, Custom = CustomEvent, Prom = Promise;
+  doc.addEventListener('varto-answer', function (e) {
+    if (typeof e.detail !== 'string') return;
+    var a = parse(e.detail), p = pending[a.id];
+    if (!p) return;
+    delete pending[a.id];
+    if (a.ok) p.resolve(a.value === undefined ? null : a.value); else p.reject(new Error(a.value));
+  });
   function pack(a) {
+    if (a === undefined) return { __vartoUndefined: true };
     if (typeof a === 'function') { var f = next++; objects[f] = { callback: a }; return { __vartoObject: f }; }
     if (a && typeof a === 'object' && !Array.isArray(a)) {
       var id = next++; objects[id] = a; var c = {};
@@ -36,7 +68,12 @@ constexpr const char* kShim = R"JS((function () {
     return a;
   }
   function post(name, kind, args) {
-    return window.webkit.messageHandlers.varto.postMessage({ name: name, kind: kind, args: Array.prototype.map.call(args, pack) });
+    var message = { name: name, kind: kind, args: Array.prototype.map.call(args, pack) };
+    return new Prom(function (resolve, reject) {
+      var id = nextCall++;
+      pending[id] = { resolve: resolve, reject: reject };
+      dispatch.call(doc, new Custom('varto-call', { detail: stringify({ id: id, message: message }) }));
+    });
   }
   var ext = {};
   function holder(path) {
@@ -92,6 +129,7 @@ Value fromJsc(JSCValue* v, int depth = 0) {
         return out;
     }
     if (jsc_value_is_object(v)) {
+        if (jsc_value_object_has_property(v, "__vartoUndefined")) return Value();
         Value out = Value::object();
         gchar** names = jsc_value_object_enumerate_properties(v);
         for (gchar** p = names; p && *p; ++p) {
@@ -253,7 +291,8 @@ WebView::WebView(WindowHandle parent, Handlers handlers, std::vector<std::string
     registerScheme();
 
     WebKitUserContentManager* content = webkit_user_content_manager_new();
-    std::string shim = replaceAll(kShim, "__ALLOWED__", jsonList(impl_->allowed));
+    std::string check = replaceAll(kAllowedCheck, "__ALLOWED__", jsonList(impl_->allowed));
+    std::string shim = replaceAll(kShim, "__CHECK__", check);
     shim = replaceAll(shim, "__FUNCTIONS__", jsonList(functionNames));
     shim = replaceAll(shim, "__PROPERTIES__", jsonList(propertyNames));
     WebKitUserScript* script =
@@ -261,8 +300,13 @@ WebView::WebView(WindowHandle parent, Handlers handlers, std::vector<std::string
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     webkit_user_content_manager_add_script(content, script);
     webkit_user_script_unref(script);
+    std::string relay = replaceAll(kRelay, "__CHECK__", check);
+    script = webkit_user_script_new_for_world(relay.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+    webkit_user_script_unref(script);
     g_signal_connect(content, "script-message-with-reply-received::varto", G_CALLBACK(Impl::onMessage), impl_.get());
-    webkit_user_content_manager_register_script_message_handler_with_reply(content, "varto", nullptr);
+    webkit_user_content_manager_register_script_message_handler_with_reply(content, "varto", kWorld);
 
     impl_->view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content, nullptr));
     g_object_unref(content);

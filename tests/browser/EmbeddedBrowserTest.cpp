@@ -229,11 +229,16 @@ TEST_F(EmbeddedBrowserTest, PagesOfOtherOriginsGetNoBridge) {
     const int port = std::atoi(line.c_str() + at + 5);
 
     makeBrowser({TestServer::get().http("")});  // another origin is allowed, not this one
+    const std::string probe = "http://127.0.0.1:" + std::to_string(port) + "/probe.html";
     const fs::path out = folder_ / "report.txt";
     std::ofstream(out).close();
     const std::string report = dataUrl("report.html") + "#" + escaped(out.string());
-    browser_->navigate("http://127.0.0.1:" + std::to_string(port) + "/probe.html#" + escaped(report));
-    EXPECT_EQ(waitForLines(out, 1), "external undefined, direct refused: window.external is not available here\n");
+    browser_->navigate(probe + "#" + escaped(report));
+    EXPECT_EQ(waitForLines(out, 1), "external undefined, direct no handler\n");
+    // Framed by a page that has the bridge, it still reaches nothing.
+    browser_->navigate(dataUrl("frames.html") + "#" + escaped(out.string()) + "|" + escaped(probe));
+    EXPECT_EQ(waitForLines(out, 2), "external undefined, direct no handler\n"
+                                    "framed: external undefined, direct no handler, parent document blocked\n");
 }
 
 TEST_F(EmbeddedBrowserTest, ShownAfterALoadHiddenForGoodAfterAFailure) {
