@@ -1,5 +1,7 @@
 #include "xhtml/FileChooseView.h"
 
+#include <filesystem>
+
 #include "platform/FileDialogs.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Gui.h"
@@ -60,9 +62,17 @@ bool FileChooseView::browse() {
     FrameView* frame = getFrame(false);
     platform::WindowHandle owner = frame ? frame->windowHandle() : nullptr;
     const ZString filter = styleString(StyleId::FileFilter, ZString(), kStateNormal);
+    // The dialog opens where the field's current path points.
+    ZString current;
+    getValue(current);
+    const bool folders = filter == u"directories";
+    const ZString start =
+        current.isEmpty() || folders
+            ? current
+            : ZString::fromUtf8(std::filesystem::path(current.toUtf8()).parent_path().string());
     ZString path;
-    if (filter == u"directories") {
-        path = platform::dialogs::chooseFolder(owner, ZString()).value_or(ZString());
+    if (folders) {
+        path = platform::dialogs::chooseFolder(owner, ZString(), start).value_or(ZString());
     } else {
         std::vector<platform::dialogs::Filter> filters;
         // "Name|*.pdf;*.PDF|Name2|*.*", as the classic filter strings read.
@@ -71,7 +81,7 @@ bool FileChooseView::browse() {
         for (size_t i = 0; i + 1 < parts.size(); i += 2)
             filters.push_back({parts[i], parts[i + 1]});
         if (filters.empty()) filters.push_back({u"All Files", u"*.*"});
-        const auto files = platform::dialogs::openFiles(owner, ZString(), filters, false);
+        const auto files = platform::dialogs::openFiles(owner, ZString(), filters, false, start);
         if (!files.empty()) path = files.front();
     }
     if (path.isEmpty()) return false;
