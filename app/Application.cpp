@@ -12,6 +12,14 @@
 #include "xhtml/View.h"
 #include "xhtml/ViewContext.h"
 
+namespace {
+
+// A window that has not painted by then (no compositor answer, a slow
+// server) does not hold up the files any longer.
+constexpr int kFirstPaintWaitMs = 500;
+
+}  // namespace
+
 MyGUI* createMainWindow() {
     xhtml::View::setScreenDpi(platform::gui::Gui::screenDpi());
     static std::unique_ptr<xhtml::ViewContext> context = std::make_unique<xhtml::ViewContext>();
@@ -25,18 +33,14 @@ MyGUI* createMainWindow() {
     return window.get();
 }
 
-int runApplication(const std::vector<ZString>& args) {
-    if (!platform::gui::Gui::init()) {
-        platform::terminal::writeText(
-            2,
-            "varto-compress: no display to open the window on; to compress in a terminal use "
-            "varto-compress-cli (scripts/run.sh --batch FILE...)\n");
-        return 1;
-    }
+MyGUI* startApplication(const std::vector<ZString>& args) {
     createMarkerLocks();
     setUpEnvironment();
     MyGUI* window = createMainWindow();
-    if (!window) return 2;
+    if (!window) return nullptr;
+    // Starting the service and copying and unlocking the files can take a
+    // while; the user sees the window first.
+    window->waitForFirstPaint(kFirstPaintWaitMs);
     ensureBackendRuns();
     FileHandlerArgs commandLine;
     commandLine.parseArgs(args);
@@ -45,6 +49,18 @@ int runApplication(const std::vector<ZString>& args) {
     });
     FileProcessor& processor = FileProcessor::instance();
     if (!processor.isRunning()) processor.start();
+    return window;
+}
+
+int runApplication(const std::vector<ZString>& args) {
+    if (!platform::gui::Gui::init()) {
+        platform::terminal::writeText(
+            2,
+            "varto-compress: no display to open the window on; to compress in a terminal use "
+            "varto-compress-cli (scripts/run.sh --batch FILE...)\n");
+        return 1;
+    }
+    if (!startApplication(args)) return 2;
     int exitCode = platform::gui::Gui::run();
     stopFileProcessor();
     closeTimeUpdateCheck(u"appClose");

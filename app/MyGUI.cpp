@@ -23,6 +23,7 @@
 #include "platform/PopupMenu.h"
 #include "platform/Process.h"
 #include "platform/ShellOpen.h"
+#include "platform/ThreadTimer.h"
 #include "suite/LangPlaceholders.h"
 #include "suite/Language.h"
 #include "suite/Settings.h"
@@ -213,6 +214,9 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
             }
             break;
         case win::Msg::Paint:
+            if (firstPaint_ == std::chrono::steady_clock::time_point{}) {
+                firstPaint_ = std::chrono::steady_clock::now();
+            }
             if (!browserStarting_) {
                 browserStarting_ = true;
                 getWindow().setTimer(kBrowserTimer, 1);
@@ -249,6 +253,17 @@ void MyGUI::leaveForModal() {
         return true;
     });
     FrameView::handleMessage(leave);
+}
+
+void MyGUI::waitForFirstPaint(int maxMs) {
+    static bool timedOut;
+    timedOut = false;
+    uint32_t timer = platform::ThreadTimer::start(static_cast<uint32_t>(maxMs),
+                                                  [](uint32_t) { timedOut = true; });
+    while (firstPaint_ == std::chrono::steady_clock::time_point{} && !timedOut) {
+        platform::gui::Gui::pump(true);
+    }
+    platform::ThreadTimer::stop(timer);
 }
 
 void MyGUI::showWindowMenu() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,10 @@ public:
     void saveCompressedFile(FileData* record, const ZString& targetPath, OperationWindow* window);
     void updateFileTools();
     void updateTitle();
+    // Runs the window's messages until it has painted once, or at most maxMs.
+    void waitForFirstPaint(int maxMs);
+    // When the window painted first; the clock's zero before that.
+    std::chrono::steady_clock::time_point firstPaintTime() const { return firstPaint_; }
     // A command line from the start or from another program.
     void readCommandLine(const ZString& commandLine);
     MyFileList& fileList() { return *fileList_; }
@@ -90,4 +95,5 @@ private:
     // Over the banner image; null when the feature is off.
     std::unique_ptr<browser::EmbeddedBrowser> browser_;
     bool browserStarting_ = false;
+    std::chrono::steady_clock::time_point firstPaint_{};
 };
