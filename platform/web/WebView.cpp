@@ -204,6 +204,11 @@ struct WebView::Impl {
             int status = response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
             if (status > 399 && self->handlers.navigationFailed) self->handlers.navigationFailed(status);
         } else if (event == WEBKIT_LOAD_FINISHED && self->handlers.navigationFinished) {
+            // WebKit ends a request for a blocked address (a port such as 9)
+            // on an empty page without reporting a failure.
+            const char* uri = webkit_web_view_get_uri(view);
+            if (uri && std::string(uri) == "about:blank" && self->handlers.navigationFailed)
+                self->handlers.navigationFailed(-1);
             self->handlers.navigationFinished();
         }
     }
