@@ -70,6 +70,12 @@ std::string artifacts() {
     return folder;
 }
 
+App::Options withFiles(std::vector<std::string> files) {
+    App::Options options;
+    options.args = std::move(files);
+    return options;
+}
+
 bool haveCorpus() { return fs::exists(corpus("scan-doc-gray-jpeg.pdf")); }
 
 std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
@@ -195,7 +201,7 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
     std::string scanSum = sha256(scan), chartsSum = sha256(charts);
 
-    App app({{scan, charts}});
+    App app(withFiles({scan, charts}));
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
 
@@ -273,7 +279,7 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     std::string other = copyInto(user, "tiny-parallel-cheat-libreoffice.pdf", "other.pdf");
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
     std::string big = copyInto(user, "text-r-refman.pdf", "refman.pdf");
-    App app({});
+    App app(withFiles({}));
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     EXPECT_EQ(app.title(), "Varto Compress");
     std::string send = binDir() + "/varto-compress";
@@ -355,7 +361,7 @@ TEST(WindowTest, EncryptedPdfAsksForItsPassword) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user");
     std::string locked = copyInto(user, "enc-user-secret.pdf", "locked.pdf");
-    App app({{locked}});
+    App app(withFiles({locked}));
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     auto answer = [&](const std::string& typed, const std::string& key) {
         std::string box = app.waitForWindowNamed("locked\\.pdf", 20000);
