@@ -53,7 +53,9 @@ ZString bannerPageAddress(const ZString& query) {
     return address + u"?" + query;
 }
 
-std::unique_ptr<browser::EmbeddedBrowser> createBannerBrowser(platform::WindowHandle window) {
+namespace {
+
+browser::BrowserHost bannerHost(platform::WindowHandle window) {
     browser::BrowserHost host;
     host.appInfo = appInfoValues;
     host.bannerImage = [](std::string& bytes, ZString& mediaType) {
@@ -67,15 +69,26 @@ std::unique_ptr<browser::EmbeddedBrowser> createBannerBrowser(platform::WindowHa
         openApp(target, arguments, window);
         return true;
     };
+    return host;
+}
+
+}  // namespace
+
+bool startBannerBrowser(platform::WindowHandle window, std::unique_ptr<browser::EmbeddedBrowser>& browser,
+                        int step) {
+    if (step == 0) return browser::EmbeddedBrowser::prepareIfEnabled();
     ZString address = bannerPageAddress(appInfoQuery());
-    std::vector<std::string> origins;
-    if (std::string origin = originOf(address); !origin.empty()) origins.push_back(origin);
-    auto browser = browser::EmbeddedBrowser::createIfEnabled(window, std::move(host), std::move(origins));
-    if (!browser) return nullptr;
-    // The page's fetches complete on this window's thread.
-    async::GlibGuiThread::instance().openWindow(window);
-    browser->navigate(address.toUtf8());
-    return browser;
+    if (step == 1) {
+        std::vector<std::string> origins;
+        if (std::string origin = originOf(address); !origin.empty()) origins.push_back(origin);
+        browser = browser::EmbeddedBrowser::createIfEnabled(window, bannerHost(window), std::move(origins));
+        if (!browser) return false;
+        // The page's fetches complete on this window's thread.
+        async::GlibGuiThread::instance().openWindow(window);
+        return true;
+    }
+    if (step == 2 && browser) browser->navigate(address.toUtf8());
+    return false;
 }
 
 void closeBannerBrowser(std::unique_ptr<browser::EmbeddedBrowser>& browser, platform::WindowHandle window) {

@@ -14,10 +14,13 @@ class EmbeddedBrowser;
 // address's query.
 ZString bannerPageAddress(const ZString& query);
 
-// The embedded browser of the main window, navigated to the banner page;
-// null when the feature "embeddedBrowser" is off (then no web process
-// starts). The window is registered for the page's background jobs.
-std::unique_ptr<browser::EmbeddedBrowser> createBannerBrowser(platform::WindowHandle window);
+// Starts the embedded browser of the main window in steps, one per call, so
+// the window keeps answering in between: the web engine, the view (the
+// window is registered for the page's background jobs), the navigation to
+// the banner page. False when nothing is left to do; the browser stays null
+// when the feature "embeddedBrowser" is off (then no web process starts).
+bool startBannerBrowser(platform::WindowHandle window, std::unique_ptr<browser::EmbeddedBrowser>& browser,
+                        int step);
 
-// Ends what createBannerBrowser registered for the window.
+// Ends what startBannerBrowser registered for the window.
 void closeBannerBrowser(std::unique_ptr<browser::EmbeddedBrowser>& browser, platform::WindowHandle window);

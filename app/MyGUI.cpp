@@ -39,7 +39,7 @@ namespace {
 constexpr uint32_t kActionLockOutMs = 500;
 constexpr uint32_t kRefreshTimer = xhtml::FrameView::kTooltipTimer;
 // Starts the embedded browser once the window has painted, so the web
-// view's start never delays the window's first picture.
+// view's start never delays the window's first picture, one step a tick.
 constexpr uint32_t kBrowserTimer = 0xB905;
 constexpr uint32_t kKeyF12 = platform::gui::kVkF1 + 11;
 constexpr const char16_t* kProfileGroup = u"compress";
@@ -217,15 +217,15 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
             if (firstPaint_ == std::chrono::steady_clock::time_point{}) {
                 firstPaint_ = std::chrono::steady_clock::now();
             }
-            if (!browserStarting_) {
-                browserStarting_ = true;
+            if (browserStep_ == 0) {
                 getWindow().setTimer(kBrowserTimer, 1);
             }
             break;
         case win::Msg::Timer:
             if (message.id == kBrowserTimer) {
-                getWindow().killTimer(kBrowserTimer);
-                browser_ = createBannerBrowser(windowHandle());
+                if (!startBannerBrowser(windowHandle(), browser_, browserStep_++)) {
+                    getWindow().killTimer(kBrowserTimer);
+                }
                 placeBrowser();
                 return 0;
             }

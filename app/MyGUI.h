@@ -94,6 +94,6 @@ private:
     std::unique_ptr<platform::CopyDataSocket> copyData_;
     // Over the banner image; null when the feature is off.
     std::unique_ptr<browser::EmbeddedBrowser> browser_;
-    bool browserStarting_ = false;
+    int browserStep_ = 0;
     std::chrono::steady_clock::time_point firstPaint_{};
 };

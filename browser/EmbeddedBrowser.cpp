@@ -49,6 +49,12 @@ std::unique_ptr<EmbeddedBrowser> EmbeddedBrowser::createIfEnabled(platform::Wind
     return std::make_unique<EmbeddedBrowser>(parent, std::move(host), std::move(allowedOrigins));
 }
 
+bool EmbeddedBrowser::prepareIfEnabled() {
+    if (!isFeatureEnabled(u"embeddedBrowser")) return false;
+    platform::web::WebView::prepare();
+    return true;
+}
+
 void EmbeddedBrowser::onNavigateError(int status) {
     // A navigation that failed without an HTTP answer counts as a server error.
     lastErrorStatus_ = status < 0 ? 500 : status;

@@ -38,6 +38,10 @@ public:
     static std::unique_ptr<EmbeddedBrowser> createIfEnabled(platform::WindowHandle parent, BrowserHost host,
                                                             std::vector<std::string> allowedOrigins);
 
+    // Does the start-up work of the web engine ahead of the browser, when
+    // the feature is on; false when it is off.
+    static bool prepareIfEnabled();
+
     // URL of the "varto" scheme to bytes and MIME type; false when it names
     // nothing that can be served.
     bool resolveSchemeUrl(const ZString& url, std::string& data, ZString& mimeType);

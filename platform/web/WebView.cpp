@@ -399,6 +399,8 @@ void WebView::releaseObject(int objectId) {
     runScript("window.external.__varto.release(" + std::to_string(objectId) + ");");
 }
 
+void WebView::prepare() { registerScheme(); }
+
 bool WebView::originAllowed(const std::string& url, const std::vector<std::string>& allowed) {
     if (url.rfind("varto:", 0) == 0) return true;
     std::string origin = originOf(url);

@@ -71,6 +71,10 @@ public:
     void releaseObject(int objectId);
     void runScript(const std::string& script);
 
+    // Starts WebKit and registers the "varto" scheme ahead of the first
+    // view (the costliest step of making one); views do it themselves.
+    static void prepare();
+
     // Whether a URL's origin may use window.external.
     static bool originAllowed(const std::string& url, const std::vector<std::string>& allowed);
 
