@@ -246,10 +246,6 @@ TEST_F(EmbeddedBrowserTest, ShownAfterALoadHiddenForGoodAfterAFailure) {
     EXPECT_FALSE(browser_->isVisible());
     browser_->navigate("varto://res/banner.html");
     EXPECT_TRUE(pumpUntil([&] { return browser_->isVisible(); }));
-    pumpFor(500);
-    std::string shot = std::string(VARTO_BINARY_DIR) + "/artifacts/browser-banner-page.png";
-    fs::create_directories(fs::path(shot).parent_path());
-    if (std::system(("import -window root " + shot + " 2>/dev/null").c_str()) != 0) fs::remove(shot);
 
     makeBrowser();
     browser_->navigate(TestServer::get().http("/404"));
