@@ -276,15 +276,16 @@ int Controls::chromeWidth(Kind kind, bool editable, const Font& font) {
     if (auto found = measured.find(key); found != measured.end()) return found->second;
     if (!Gui::init()) return 0;
     // A control made like the real ones, measured off-screen.
-    GtkWidget* probe = gtk_offscreen_window_new();
+    // Sizes can be asked of a widget that is in no window.
     GtkWidget* outer = kind == kComboBox ? newComboWidget(editable) : newCheckDropDownWidget();
-    gtk_container_add(GTK_CONTAINER(probe), outer);
+    g_object_ref_sink(outer);
     gtk_widget_show_all(outer);
     GtkCssProvider* css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, fontCss(font).c_str(), -1, nullptr);
     applyCss(outer, css);
     const int width = chromeOf(kind, outer);
-    gtk_widget_destroy(probe);
+    gtk_widget_destroy(outer);
+    g_object_unref(outer);
     g_object_unref(css);
     measured[key] = width;
     return width;

@@ -242,6 +242,10 @@ TEST(FrameWindow, WindowDocumentScreenshotsAtTwoResolutionsInTwoLanguages) {
             EXPECT_EQ(add.width, 136 * dpi / 96 - 2 * (2 * dpi / 96)) << lang << " " << dpi;
             EXPECT_EQ(pixelOf(path, viewer.originX() + add.x + 3, viewer.originY() + add.y + 3),
                       0xFFFFFF);
+            const Box banner = viewer.geometry().boxes["banner"];
+            EXPECT_NE(pixelOf(path, viewer.originX() + banner.x + 3, viewer.originY() + banner.y + 3),
+                      0xFFFFFF)
+                << "the screenshot shows the painted document";
             EXPECT_EQ(viewer.quit(), 0);
         }
     }

@@ -74,7 +74,7 @@ int run(const std::vector<std::string>& argv, std::string* output) {
 
 Viewer::Viewer(const std::vector<std::string>& args, const std::string& title)
     : process_(std::make_unique<platform::Process>()) {
-    std::vector<std::string> argv{binDir() + "/xhtml-view"};
+    std::vector<std::string> argv{binDir() + "/xhtml-view", "--timing"};
     argv.insert(argv.end(), args.begin(), args.end());
     if (process_->spawn(argv, false) != 0) return;
     const auto start = Clock::now();
@@ -94,8 +94,8 @@ Viewer::Viewer(const std::vector<std::string>& args, const std::string& title)
         if (line.rfind("X=", 0) == 0) originX_ = std::atoi(line.c_str() + 2);
         if (line.rfind("Y=", 0) == 0) originY_ = std::atoi(line.c_str() + 2);
     }
-    // The first layout comes within 100 ms of the document; let it paint.
-    pump(400);
+    // Events before the document's first paint would meet an empty window.
+    if (!waitFor("first-paint", 10000)) window_.clear();
 }
 
 Viewer::~Viewer() {
