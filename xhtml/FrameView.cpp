@@ -148,14 +148,8 @@ void FrameView::clearLayoutCaches() {
     setChildrenRect(kInvalidRect);
 }
 
-void FrameView::doUpdate() {
-    updating_ = true;
-    if (updateTimer_) {
-        killTimer(updateTimer_);
-        updateTimer_ = 0;
-    }
-    ++updateCount_;
-    const Rect clientArea = frame_.getHandle() ? frame_.getClientRect() : getRect();
+void FrameView::layoutInto(const Rect& clientArea) {
+    laidOutClient_ = clientArea;
     const Point o = origin();
     const Rect client = clientArea.offset(o.x, o.y);
     const Rect area = layoutArea(client);
@@ -170,8 +164,26 @@ void FrameView::doUpdate() {
                  client.left + std::max(client.width(), documentSize_.width),
                  client.top + std::max(client.height(), documentSize_.height)});
     }
+}
+
+void FrameView::doUpdate() {
+    updating_ = true;
+    if (updateTimer_) {
+        killTimer(updateTimer_);
+        updateTimer_ = 0;
+    }
+    ++updateCount_;
+    const Rect clientArea = frame_.getHandle() ? frame_.getClientRect() : getRect();
+    layoutInto(clientArea);
     autoSizeToBody();
     if (updating_) updateScrollBars();
+    // A bar that came or went changed the client area: the document is laid
+    // out into it now, not at the size message's deferred update, so the
+    // first paint shows no bar that is not needed.
+    if (updating_ && frame_.getHandle() && frame_.getClientRect() != clientArea) {
+        layoutInto(frame_.getClientRect());
+        updateScrollBars();
+    }
     if (updating_) sendEvent(ViewEvent::kAttach);
     if (updating_) updateTabOrder();
     if (updating_) {
@@ -429,7 +441,9 @@ intptr_t FrameView::handleMessage(Message& message) {
     const uint32_t keys = message.keyState;
     switch (message.msg) {
         case Msg::Size:
-            scheduleUpdate(false);
+            // The size the document was last laid out for needs no new layout
+            // (a scroll bar shown by the update itself reports it).
+            if (frame_.getClientRect() != laidOutClient_) scheduleUpdate(false);
             return 0;
         case Msg::Activate:
             sendEvent(message.active ? ViewEvent::kActivated : ViewEvent::kDeactivated);

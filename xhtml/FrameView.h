@@ -114,6 +114,8 @@ private:
     void onFirstMessage();
     void clearLayoutCaches();
     void updateTabOrder();
+    // Lays the document out into the client area (window coordinates).
+    void layoutInto(const Rect& clientArea);
 
     int32_t horizontalScroll_ = kScrollAuto;
     int32_t verticalScroll_ = kScrollAuto;
@@ -131,6 +133,7 @@ private:
     uint32_t updateTimer_ = 0;
     Size documentSize_;
     int updateCount_ = 0;
+    Rect laidOutClient_;  // the client area of the last layout
     Frame frame_;
 };
 
