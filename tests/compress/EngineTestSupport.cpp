@@ -81,9 +81,10 @@ std::string shellOutput(const std::string& command) {
 }
 
 std::string renderedPages(const std::string& tool, const std::string& pdf, int dpi) {
-    std::string folder = pdf + "." + tool;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    // A folder of its own: the input may lie in a read-only or shared folder.
+    std::string pattern = (fs::temp_directory_path() / "varto-render-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return "cannot make a render folder";
+    std::string folder = pattern;
     std::string format = tool == "pdftocairo" ? " -png" : "";
     std::string digests = shellOutput(tool + format + " -r " + std::to_string(dpi) + " \"" + pdf +
                                       "\" \"" + folder + "/p\" && cd \"" + folder + "\" && md5sum *");
