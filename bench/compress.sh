@@ -134,7 +134,8 @@ variant_options() {  # variant
 variant_dir() { case "$1" in slim) echo "$work/batch1";; *) echo "$work/$1";; esac; }
 # "Object sharing: ... in 1.23 s" (also when it wrote nothing or was skipped)
 own() {  # log
-  grep -ho '^Object sharing.* in [0-9.]* s$' "$1" | awk '{ s += $(NF-1) } END { printf "%.2f", s }'
+  { grep -ho '^Object sharing.* in [0-9.]* s$' "$1" || true; } |
+    awk '{ s += $(NF-1) } END { printf "%.2f", s }'
 }
 slowest="" slowest_time=0  # the file the step took longest on
 for f in "${files[@]}"; do
