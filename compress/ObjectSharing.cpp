@@ -334,8 +334,8 @@ size_t ObjectSharing::shareObjects(QPDF& pdf, std::vector<QPDFObjectHandle>& obj
     return dropped;
 }
 
-bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
-                        const Props& settings) {
+bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                        int64_t* pages) {
     bool share = sharingEnabled(settings);
     bool slim = slimmingEnabled(settings);
     if (!share && !slim) return false;
@@ -381,6 +381,8 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath,
         writer.setDecodeLevel(qpdf_dl_none);  // encoded streams are kept as they are
         writer.setLinearization(getBoolSetting(settings, u"webOptimize"));
         writer.write();
+        // Read after the write: walking the page tree may repair it in memory.
+        if (pages) *pages = static_cast<int64_t>(pdf.getAllPages().size());
         timed(summary);
         return true;
     } catch (const std::exception& e) {

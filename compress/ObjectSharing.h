@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "base/Props.h"
@@ -24,7 +25,10 @@ public:
     // saying why, when the file could not be read or written, when nothing
     // could be shared or slimmed, or when both parts are switched off; the
     // caller then keeps its best file.
-    static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings);
+    // pages, when given, gets the written document's page count, so the
+    // caller need not parse the output again to read it.
+    static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                    int64_t* pages = nullptr);
 
     // Every object of the file, in number order.
     static std::vector<QPDFObjectHandle> objectsOf(QPDF& pdf);

@@ -39,10 +39,14 @@ void removeIfExists(const ZString& path) {
 
 // Takes a tool's output as the new best when it is smaller and, since
 // Ghostscript answers unreadable input with a blank page, has every page.
-bool betterThan(const ZString& output, const ZString& best, int64_t expectedPages) {
+bool smallerThan(const ZString& output, const ZString& best) {
     if (!platform::fs::exists(output)) return false;
     int64_t size = fileSize(output);
-    if (size <= 0 || size >= fileSize(best)) return false;
+    return size > 0 && size < fileSize(best);
+}
+
+bool betterThan(const ZString& output, const ZString& best, int64_t expectedPages) {
+    if (!smallerThan(output, best)) return false;
     return expectedPages >= 0 && pdfPageCount(output) == expectedPages;
 }
 
@@ -164,7 +168,11 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
         }
         if (!cancelled()) {
             sh = makeRegisteredTempName(u"compress_share_", u".pdf");
-            if (ObjectSharing::run(best, sh, settings) && betterThan(sh, best, expectedPages()))
+            // The step counts the pages of what it wrote: parsing a large output
+            // again for that would cost as much as a good part of the step.
+            int64_t shPages = -1;
+            if (ObjectSharing::run(best, sh, settings, &shPages) && smallerThan(sh, best) &&
+                expectedPages() >= 0 && shPages == expectedPages())
                 best = sh;
             if (!cancelled() && !best.isEmpty() && platform::fs::exists(best)) {
                 copyFileWithErrorBox(best, outputPath, context ? context->parentWindow : nullptr);
