@@ -128,6 +128,7 @@ MyGUI::~MyGUI() { fileList_.reset(); }
 
 bool MyGUI::initialize() {
     if (!create(nullptr, 0, 0, 1, 1, platform::gui::kNoResize, 0, u"Varto Compress")) return false;
+    getWindow().setIconFromModule("", 100);
     setScrollMode(kBothAxes, kScrollNever);
     setAutoSize(true, true);
     context()->setUrlLoader(std::make_unique<MyUrlLoader>());

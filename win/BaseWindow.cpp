@@ -1,6 +1,9 @@
 #include "win/BaseWindow.h"
 
 #include <algorithm>
+#include <string>
+
+#include "platform/Resources.h"
 
 namespace win {
 
@@ -138,6 +141,22 @@ intptr_t BaseWindow::onWindowMessage(Message& message) {
     const intptr_t result = filter_ ? filter_->filterMessage(this, message) : onMessage(message);
     if (message.msg == Msg::Destroy) handle_ = nullptr;
     return result;
+}
+
+}  // namespace win
+
+namespace win {
+
+bool BaseWindow::setIconFromModule(std::string_view module, int id) {
+    std::vector<std::string> images;
+    for (int size : platform::Resources::kIconSizes) {
+        std::string png;
+        const std::string name = "icon" + std::to_string(id) + "_" + std::to_string(size) + ".png";
+        if (platform::Resources::read(module, name, png)) images.push_back(std::move(png));
+    }
+    if (images.empty()) return false;
+    platform::gui::Window::setIcons(handle_, images);
+    return true;
 }
 
 }  // namespace win

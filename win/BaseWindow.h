@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "base/ZString.h"
@@ -128,6 +129,10 @@ public:
     // --- text and state
     void setText(const ZString& text) { platform::gui::Window::setTitle(handle_, text); }
     ZString getText() const { return platform::gui::Window::title(handle_); }
+    // The window's icon from a module's resources ("" the program, else a
+    // resource library) at every size the bundles carry; false when the
+    // module holds no such icon.
+    bool setIconFromModule(std::string_view module, int id);
     bool isVisible() const { return platform::gui::Window::isVisible(handle_); }
     bool isWindow() const { return platform::gui::Window::isWindow(handle_); }
     void enable(bool enable) { platform::gui::Window::enable(handle_, enable); }

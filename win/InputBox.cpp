@@ -29,6 +29,7 @@ bool InputBox::show(const ZString& caption, const ZString& prompt) {
     uint32_t flags = gui::kToolWindow;
     if (!owner_) flags |= gui::kTopmost;
     if (!create(owner_, caption, 0, 0, scaled(kWidth), scaled(height), flags)) return false;
+    if (iconId_) setIconFromModule(iconModule_, iconId_);
     centerOnOwner();
     WindowHandle ownerTop = owner_ ? gui::Window::topLevel(owner_) : nullptr;
     ownerWasEnabled_ = ownerTop && gui::Window::isEnabled(ownerTop);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "win/BaseWindow.h"
 
 namespace win {
@@ -16,6 +19,11 @@ public:
 
     void setPassword(bool password) { password_ = password; }
     void setInitialText(const ZString& text) { initialText_ = text; }
+    // The box's icon: icon `id` of a module's resources (see setIconFromModule).
+    void setIcon(std::string_view module, int id) {
+        iconModule_ = module;
+        iconId_ = id;
+    }
     // True when the user confirmed; the result text then holds the field's text.
     bool show(const ZString& caption, const ZString& prompt);
     const ZString& resultText() const { return resultText_; }
@@ -37,6 +45,8 @@ private:
     WindowHandle cancel_ = nullptr;
     bool noPrompt_ = false;
     bool password_ = false;
+    std::string iconModule_;
+    int iconId_ = 0;
     ZString initialText_;
     ZString resultText_;
     ZString prompt_;

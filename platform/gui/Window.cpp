@@ -713,6 +713,33 @@ bool Window::isEnabled(WindowHandle window) {
     return data && gtk_widget_get_sensitive(data->outer);
 }
 
+namespace {
+
+GdkPixbuf* pixbufFromPng(const std::string& png) {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
+    if (!loader) return nullptr;
+    const bool ok = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(png.data()),
+                                            png.size(), nullptr) &&
+                    gdk_pixbuf_loader_close(loader, nullptr);
+    GdkPixbuf* pixbuf = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+    if (pixbuf) g_object_ref(pixbuf);
+    if (!ok) gdk_pixbuf_loader_close(loader, nullptr);
+    g_object_unref(loader);
+    return pixbuf;
+}
+
+}  // namespace
+
+void Window::setIcons(WindowHandle window, const std::vector<std::string>& pngImages) {
+    WindowData* data = detail::find(window);
+    if (!data || !data->top) return;
+    GList* icons = nullptr;
+    for (const std::string& png : pngImages)
+        if (GdkPixbuf* pixbuf = pixbufFromPng(png)) icons = g_list_append(icons, pixbuf);
+    gtk_window_set_icon_list(GTK_WINDOW(data->top), icons);
+    g_list_free_full(icons, g_object_unref);
+}
+
 void Window::setTitle(WindowHandle window, const ZString& title) {
     WindowData* data = detail::find(window);
     if (!data) return;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "base/ZString.h"
 #include "platform/WindowHandle.h"
@@ -80,6 +82,9 @@ public:
     static void enable(WindowHandle window, bool enable);
     static bool isEnabled(WindowHandle window);
     static void setTitle(WindowHandle window, const ZString& title);
+    // The icon the window manager shows for a top-level window: PNG images
+    // of one picture at several sizes; images that do not decode are skipped.
+    static void setIcons(WindowHandle window, const std::vector<std::string>& pngImages);
     static ZString title(WindowHandle window);
     static void present(WindowHandle window);
     static bool isActive(WindowHandle window);

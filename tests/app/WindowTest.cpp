@@ -363,7 +363,15 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_EQ(regularFilesBelow(app.tempFolder()), 0);
 }
 
-// The password prompt: Escape drops the file; a wrong password asks again,
+// The icon sizes a window offers the window manager, as xprop lists them.
+std::string iconSizes(const App& app, const std::string& window) {
+    return app.run("xprop -id " + window + " _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | tr '\\n' ' '");
+}
+// (GDK leaves out the 256-pixel picture: it caps what one X property may hold.)
+const std::string kProgramIconSizes = "Icon (16 x 16) Icon (32 x 32) Icon (48 x 48) ";
+
+// The password prompt (and the main window) carry the program's icon.
+// Escape drops the file; a wrong password asks again,
 // the right one lets the file be compressed.
 TEST(WindowTest, EncryptedPdfAsksForItsPassword) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
@@ -371,9 +379,11 @@ TEST(WindowTest, EncryptedPdfAsksForItsPassword) {
     std::string locked = copyInto(user, "enc-user-secret.pdf", "locked.pdf");
     App app(withFiles({locked}));
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+    EXPECT_EQ(iconSizes(app, app.windowId()), kProgramIconSizes);
     auto answer = [&](const std::string& typed, const std::string& key) {
         std::string box = app.waitForWindowNamed("locked\\.pdf", 20000);
         if (box.empty()) return false;
+        EXPECT_EQ(iconSizes(app, box), kProgramIconSizes);
         app.run("xdotool windowfocus --sync " + box);
         if (!typed.empty()) app.typeText(typed);
         app.key(key);
