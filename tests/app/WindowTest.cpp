@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "platform/gfx/Rect.h"
@@ -33,9 +34,10 @@ constexpr int kExitMs = 15000;
 constexpr int kExitMs = 1000;
 #endif
 
-// Where an element of the window's document lies (client coordinates), laid
-// out the way the window lays it out.
-platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string& lang) {
+// The box of the view `find` picks in the window's document (client
+// coordinates), laid out the way the window lays it out.
+platform::gfx::Rect laidOutBox(int dpi, const std::string& lang,
+                               const std::function<xhtml::View*(xhtml::View&)>& find) {
     setenv("LANG", lang.c_str(), 1);
     lang_reload();
     xhtml::DocumentRenderer::Options options;
@@ -43,29 +45,29 @@ platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string
     xhtml::DocumentRenderer renderer(options);
     renderer.load("res:///ui.xhtml");
     renderer.layout();
-    xhtml::View* view = renderer.document()->findViewById(ZString::fromUtf8(id));
+    xhtml::View* view = find(*renderer.document());
     return view ? view->getRect() : platform::gfx::Rect();
+}
+
+platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string& lang) {
+    return laidOutBox(dpi, lang, [&](xhtml::View& document) {
+        return document.findViewById(ZString::fromUtf8(id));
+    });
 }
 
 // The box of the form field with this name.
 platform::gfx::Rect formFieldBox(const std::string& name, int dpi, const std::string& lang) {
-    setenv("LANG", lang.c_str(), 1);
-    lang_reload();
-    xhtml::DocumentRenderer::Options options;
-    options.dpi = dpi;
-    xhtml::DocumentRenderer renderer(options);
-    renderer.load("res:///ui.xhtml");
-    renderer.layout();
-    platform::gfx::Rect box;
-    ZString wanted = ZString::fromUtf8(name);
-    renderer.document()->forEachInTree([&](xhtml::View* view) {
-        if (view->styleString(xhtml::StyleId::FormName, ZString(), xhtml::kStateNormal) != wanted) {
-            return true;
-        }
-        box = view->getRect();
-        return false;
+    const ZString wanted = ZString::fromUtf8(name);
+    return laidOutBox(dpi, lang, [&](xhtml::View& document) {
+        xhtml::View* found = nullptr;
+        document.forEachInTree([&](xhtml::View* view) {
+            if (view->styleString(xhtml::StyleId::FormName, ZString(), xhtml::kStateNormal) != wanted)
+                return true;
+            found = view;
+            return false;
+        });
+        return found;
     });
-    return box;
 }
 
 int centerX(const platform::gfx::Rect& r) { return (r.left + r.right) / 2; }
