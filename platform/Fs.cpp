@@ -104,18 +104,21 @@ bool writeFile(const ZString& path, const std::string& bytes) {
     return fd && writeAll(fd.get(), bytes.data(), bytes.size());
 }
 
-bool readFile(const ZString& path, std::string& bytes) {
-    UniqueFd fd(open(utf8(path).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd) return false;
+bool readAll(int fd, std::string& bytes) {
     bytes.clear();
     char buffer[65536];
     for (;;) {
-        ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        ssize_t n = read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) return true;
         bytes.append(buffer, static_cast<size_t>(n));
     }
+}
+
+bool readFile(const ZString& path, std::string& bytes) {
+    UniqueFd fd(open(utf8(path).c_str(), O_RDONLY | O_CLOEXEC));
+    return fd && readAll(fd.get(), bytes);
 }
 
 int64_t fileSize(const ZString& path) {

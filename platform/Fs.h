@@ -64,6 +64,8 @@ ZString writeTestError(const ZString& folder);
 bool writeAll(int fd, const void* data, size_t count);
 bool writeFile(const ZString& path, const std::string& bytes);
 bool readFile(const ZString& path, std::string& bytes);
+// Reads the descriptor to its end (a pipe, standard input).
+bool readAll(int fd, std::string& bytes);
 
 // Size of a regular file, -1 when missing, not a regular file or unreadable.
 int64_t fileSize(const ZString& path);

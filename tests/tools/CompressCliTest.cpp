@@ -19,56 +19,17 @@
 #include <thread>
 
 #include "../compress/EngineTestSupport.h"
+#include "CliSupport.h"
 #include "compress/Command.h"
 #include "compress/PageCount.h"
 #include "platform/Process.h"
 #include "suite/Settings.h"
 
+using namespace clitest;
 using namespace enginetest;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string cliPath() {
-    const char* binDir = std::getenv("VARTO_BIN_DIR");
-    return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/varto-compress-cli";
-}
-
-struct CliResult {
-    uint32_t exitCode = 0;
-    std::string out, err;
-    std::vector<std::string> lines;  // of standard output
-};
-
-// As runCli, with a whole argument vector (program first).
-CliResult runCliArgv(const std::vector<std::string>& argv) {
-    struct Capture : Command {
-        CliResult result;
-        void onStdoutData(const char* bytes, int count) override {
-            result.out.append(bytes, count);
-        }
-        void onStderrData(const char* bytes, int count) override {
-            result.err.append(bytes, count);
-        }
-    } command;
-    std::string line;
-    for (std::string arg : argv) {
-        for (size_t at = 0; (at = arg.find('"', at)) != std::string::npos; at += 2) arg.insert(at, "\\");
-        line += (line.empty() ? "\"" : " \"") + arg + "\"";
-    }
-    command.commandLine = z(line);
-    command.run();
-    command.result.exitCode = command.exitCode;
-    std::istringstream lines(command.result.out);
-    for (std::string text; std::getline(lines, text);) command.result.lines.push_back(text);
-    return command.result;
-}
-
-CliResult runCli(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {cliPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return runCliArgv(argv);
-}
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();

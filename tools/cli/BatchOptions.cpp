@@ -45,8 +45,11 @@ const char* batchUsage() {
            "  --suffix S       added to each output name (default _compressed)\n"
            "  -o DIR           write the outputs into DIR (default: beside each input)\n"
            "  --password P     try this password for encrypted files (repeatable)\n"
-           "  --jobs N         files compressed in parallel (default: one per core)\n"
+           "  -j, --jobs N     files compressed in parallel (default: one per core)\n"
            "  --profile        start from the window's last used settings\n"
+           "  --files-from F   also compress the files named in F, one a line (-: standard input)\n"
+           "  -0, --null       names in --files-from lists end with a NUL byte, not a line feed\n"
+           "  --json           one JSON object per file and a summary on standard output\n"
            "  -v, --verbose    show the tools' output on standard error\n"
            "  -h, --help       show this help\n"
            "\n"
@@ -146,6 +149,19 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
             options.jobs = static_cast<unsigned>(parseLong(v.view(), 0));
         } else if (arg == u"--profile") {
             if (!flag()) return false;
+        } else if (arg == u"--files-from") {
+            if (!value(v)) return false;
+            if (v.isEmpty()) {
+                error = u"option --files-from needs a file (- for standard input)";
+                return false;
+            }
+            options.fileLists.push_back(v);
+        } else if (arg == u"-0" || arg == u"--null") {
+            if (!flag()) return false;
+            options.nulSeparated = true;
+        } else if (arg == u"--json") {
+            if (!flag()) return false;
+            options.json = true;
         } else if (arg == u"-v" || arg == u"--verbose") {
             if (!flag()) return false;
             options.verbose = true;
@@ -159,7 +175,7 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         error = ZString(u"the suffix '") + options.suffix + u"' contains \"/\", which no file name may hold";
         return false;
     }
-    if (!options.help && options.files.empty()) {
+    if (!options.help && options.files.empty() && options.fileLists.empty()) {
         error = u"no files given";
         return false;
     }

@@ -14,7 +14,11 @@ struct BatchOptions {
     unsigned jobs = 0;  // 0: one per core
     bool verbose = false;
     bool help = false;
+    bool json = false;  // one JSON object per file on standard output
     std::vector<ZString> files;
+    // Lists of further inputs ("-": standard input), read after parsing.
+    std::vector<ZString> fileLists;
+    bool nulSeparated = false;  // names in the lists end with a NUL, not a line feed
 };
 
 // Fills options from argv (without the program name). False with a message

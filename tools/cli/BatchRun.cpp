@@ -5,8 +5,10 @@
 #include <map>
 #include <thread>
 
+#include "JsonLine.h"
 #include "TerminalPrompt.h"
 #include "compress/LastError.h"
+#include "compress/PageCount.h"
 #include "compress/Pipeline.h"
 #include "compress/SaveNames.h"
 #include "compress/TempFiles.h"
@@ -55,6 +57,18 @@ ZString unreadableReason(const ZString& path) {
     return platform::fs::errorText(errno);
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Which way the engine took: the designed pipeline, or the restructuring
+// steps alone.
+ZString routeOf(const Props& settings) {
+    auto mode = settings.find(u"mode");
+    return mode != settings.end() && mode->second == u"lossless" ? ZString(u"lossless")
+                                                                  : ZString(u"ghostscript");
+}
+
 }  // namespace
 
 BatchRun::BatchRun(const BatchOptions& options, int resultFd, int messageFd)
@@ -65,6 +79,7 @@ BatchRun::BatchRun(const BatchOptions& options, int resultFd, int messageFd)
       interactive_(platform::terminal::isTerminal(0)) {}
 
 int BatchRun::run() {
+    started_ = std::chrono::steady_clock::now();
     // Largest files first: the longest runs start early, so parallel jobs end
     // close together instead of one big file running alone at the end.
     order_.resize(options_.files.size());
@@ -139,7 +154,9 @@ void BatchRun::worker() {
             contexts_.push_back(&context);
             showProgress();
         }
+        auto start = std::chrono::steady_clock::now();
         Outcome outcome = compressOne(path, context);
+        outcome.seconds = secondsSince(start);
         {
             std::lock_guard<std::mutex> guard(lock_);
             contexts_.erase(std::find(contexts_.begin(), contexts_.end(), &context));
@@ -206,6 +223,8 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
     }
     if (storeResult(entry->resultPath, path, entry->displayName, outcome)) outcome.ok = true;
     outcome.keptAsItWas = entry->resultUnchanged;
+    outcome.route = routeOf(options_.settings);
+    if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target);
     return outcome;
 }
 
@@ -246,25 +265,76 @@ bool BatchRun::storeResult(const ZString& resultPath, const ZString& inputPath,
 void BatchRun::report(const ZString& path, const Outcome& outcome) {
     std::lock_guard<std::mutex> guard(lock_);
     ++finished_;
-    ZString line = oneLine(path) + u": ";
     if (outcome.ok) {
         totalOld_ += outcome.oldSize;
         totalNew_ += outcome.newSize;
-        ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
-                                             : percentSaved(outcome.oldSize, outcome.newSize);
-        line += formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
-                u" (" + change + u") -> " + oneLine(outcome.target);
     } else {
         ++failed_;
-        line += ZString(u"failed: ") + oneLine(outcome.reason);
     }
-    writeResult(line);
+    if (options_.json) {
+        writeResult(jsonLine(path, outcome));
+    } else {
+        writeResult(humanLine(path, outcome));
+    }
     showProgress();
 }
 
+ZString BatchRun::humanLine(const ZString& path, const Outcome& outcome) const {
+    ZString line = oneLine(path) + u": ";
+    if (!outcome.ok) return line + u"failed: " + oneLine(outcome.reason);
+    ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
+                                         : percentSaved(outcome.oldSize, outcome.newSize);
+    return line + formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
+           u" (" + change + u") -> " + oneLine(outcome.target);
+}
+
+std::string BatchRun::jsonLine(const ZString& path, const Outcome& outcome) const {
+    JsonLine json;
+    json.text("type", u"file").text("input", path);
+    if (outcome.ok) {
+        json.text("output", outcome.target);
+    } else {
+        json.null("output");
+    }
+    if (outcome.oldSize > 0 || outcome.ok) {
+        json.number("input_bytes", outcome.oldSize);
+    } else {
+        json.null("input_bytes");
+    }
+    if (outcome.ok) {
+        json.number("output_bytes", outcome.newSize);
+    } else {
+        json.null("output_bytes");
+    }
+    if (outcome.pages >= 0) {
+        json.number("pages", outcome.pages);
+    } else {
+        json.null("pages");
+    }
+    json.text("outcome", !outcome.ok             ? u"failed"
+                         : outcome.keptAsItWas ? u"unchanged"
+                                               : u"compressed");
+    if (outcome.ok) {
+        json.null("reason");
+    } else {
+        json.text("reason", outcome.reason);
+    }
+    if (outcome.route.isEmpty()) {
+        json.null("path");
+    } else {
+        json.text("path", outcome.route);
+    }
+    json.decimal("seconds", outcome.seconds, 3);
+    return json.str();
+}
+
 void BatchRun::writeResult(const ZString& line) {
+    writeResult((line + u"\n").toDisplayUtf8());
+}
+
+void BatchRun::writeResult(const std::string& utf8) {
     if (progress_) platform::terminal::writeText(messageFd_, "\r\033[K");
-    if (platform::terminal::writeText(resultFd_, (line + u"\n").toDisplayUtf8())) return;
+    if (platform::terminal::writeText(resultFd_, utf8)) return;
     // Nobody reads the results any more (a closed pipe): end as on Ctrl+C.
     cancelled_ = true;
     for (CommandContext* context : contexts_) context->cancel();
@@ -284,6 +354,17 @@ void BatchRun::showProgress() {
 
 void BatchRun::printTotal() {
     size_t count = options_.files.size();
+    if (options_.json) {
+        JsonLine json;
+        json.text("type", u"summary")
+            .number("files", static_cast<int64_t>(count))
+            .number("failed", static_cast<int64_t>(failed_))
+            .number("input_bytes", totalOld_)
+            .number("output_bytes", totalNew_)
+            .decimal("seconds", secondsSince(started_), 3);
+        writeResult(json.str());
+        return;
+    }
     ZString line = ZString::format(u"Total: %d file%s, %d failed", static_cast<int>(count),
                                    count == 1 ? u"" : u"s", static_cast<int>(failed_));
     if (count > failed_) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,9 @@ private:
         int64_t newSize = 0;
         ZString target;
         ZString reason;
+        int64_t pages = -1;      // of the result; counted for --json only
+        ZString route;           // how the engine went about the file
+        double seconds = 0;
     };
 
     void worker();
@@ -38,9 +42,12 @@ private:
     void aroundPrompt(bool asking);
     // Writes a result line; a reader that went away ends the run.
     void writeResult(const ZString& line);
+    void writeResult(const std::string& utf8);
     bool storeResult(const ZString& resultPath, const ZString& inputPath, const ZString& displayName,
                      Outcome& outcome);
     void report(const ZString& path, const Outcome& outcome);
+    ZString humanLine(const ZString& path, const Outcome& outcome) const;
+    std::string jsonLine(const ZString& path, const Outcome& outcome) const;
     void showProgress();
     void printTotal();
 
@@ -49,6 +56,7 @@ private:
     int messageFd_;
     bool progress_;
     bool interactive_;
+    std::chrono::steady_clock::time_point started_;
 
     std::vector<size_t> order_;  // indices into the files, in the order they start
 

@@ -6,6 +6,7 @@
 
 #include "BatchOptions.h"
 #include "BatchRun.h"
+#include "FileList.h"
 #include "compress/TempFiles.h"
 #include "compress/Unlock.h"
 #include "platform/Fs.h"
@@ -85,6 +86,12 @@ int main(int argc, char** argv) {
     if (options.help) {
         platform::terminal::writeText(1, batchUsage());
         return 0;
+    }
+    for (const ZString& list : options.fileLists) {
+        if (!readFileList(list, options.nulSeparated, options.files, error)) {
+            printError(error);
+            return 2;
+        }
     }
 
     bool lossless = options.settings[u"mode"] == u"lossless";

@@ -1,0 +1,56 @@
+#include "CliSupport.h"
+
+#include <cstdlib>
+#include <sstream>
+
+#include "compress/Command.h"
+
+namespace clitest {
+
+std::string cliPath() {
+    const char* binDir = std::getenv("VARTO_BIN_DIR");
+    return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/varto-compress-cli";
+}
+
+CliResult runCliArgv(const std::vector<std::string>& argv, const std::string& input) {
+    struct Capture : Command {
+        CliResult result;
+        std::string input;
+        void onFillStdin() override {
+            inputBuffer += input;
+            input.clear();
+        }
+        void onStdoutData(const char* bytes, int count) override {
+            result.out.append(bytes, count);
+        }
+        void onStderrData(const char* bytes, int count) override {
+            result.err.append(bytes, count);
+        }
+    } command;
+    command.input = input;
+    command.closeInputAfterWrite = true;
+    std::string line;
+    for (const std::string& arg : argv) {
+        if (!line.empty()) line += ' ';
+        line += '"';
+        for (char c : arg) {
+            if (c == '"') line += '\\';
+            line += c;
+        }
+        line += '"';
+    }
+    command.commandLine = ZString::fromUtf8(line);
+    command.run();
+    command.result.exitCode = command.exitCode;
+    std::istringstream lines(command.result.out);
+    for (std::string text; std::getline(lines, text);) command.result.lines.push_back(text);
+    return command.result;
+}
+
+CliResult runCli(const std::vector<std::string>& args, const std::string& input) {
+    std::vector<std::string> argv = {cliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCliArgv(argv, input);
+}
+
+}  // namespace clitest
