@@ -178,7 +178,10 @@ TEST(CommandLineTest, InstalledTreeWorksFromItsPrefix) {
     for (const char* file : {"bin/varto-compress", "bin/varto-compress-cli", "bin/varto-DocTool",
                              "share/varto/install.ini", "share/applications/varto-compress.desktop",
                              "share/icons/hicolor/48x48/apps/varto-compress.png",
-                             "share/icons/hicolor/scalable/apps/varto-compress.svg"}) {
+                             "share/icons/hicolor/scalable/apps/varto-compress.svg",
+                             "share/man/man1/varto-compress.1.gz",
+                             "share/man/man1/varto-compress-cli.1.gz",
+                             "share/man/man1/varto-DocTool.1.gz"}) {
         EXPECT_TRUE(std::filesystem::exists(prefix.path + "/" + file)) << file;
     }
     if (shell("command -v desktop-file-validate", code), code == 0) {
