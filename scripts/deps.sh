@@ -14,7 +14,7 @@ PACKAGES=(
   libwebkit2gtk-4.1-dev libcurl4-openssl-dev zlib1g-dev
   ghostscript qpdf libqpdf-dev
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress
-  librsvg2-bin locales libtiff-dev desktop-file-utils x11-utils appstream man-db dpkg-dev file
+  librsvg2-bin locales libtiff-dev desktop-file-utils x11-utils appstream man-db dpkg-dev file parallel
   python3 openssl curl
 )
 
