@@ -47,6 +47,7 @@ const LauncherRow kLauncherTable[] = {
 
 LaunchTarget resolveApp(const ZString& name, const ZString& parameters) {
     LaunchTarget launch;
+    launch.kind = LaunchTarget::Kind::Unknown;
     launch.target = name;
     launch.parameters = parameters;
     for (const LauncherRow& row : kLauncherTable) {
@@ -63,7 +64,7 @@ LaunchTarget resolveApp(const ZString& name, const ZString& parameters) {
     return launch;
 }
 
-void openApp(ZString& name, ZString& parameters, platform::WindowHandle owner) {
+bool openApp(ZString& name, ZString& parameters, platform::WindowHandle owner) {
     LaunchTarget launch = resolveApp(name, parameters);
     name = launch.target;
     parameters = launch.parameters;
@@ -78,7 +79,10 @@ void openApp(ZString& name, ZString& parameters, platform::WindowHandle owner) {
         case LaunchTarget::Kind::Shell:
             platform::shell::open(launch.target, launch.parameters);
             break;
+        case LaunchTarget::Kind::Unknown:
+            return false;
     }
+    return true;
 }
 
 void showAbout(platform::WindowHandle owner) {

@@ -66,8 +66,7 @@ browser::BrowserHost bannerHost(platform::WindowHandle window) {
     host.openApp = [window](const ZString& name, const ZString& parameters) {
         ZString target = name;
         ZString arguments = parameters;
-        openApp(target, arguments, window);
-        return true;
+        return openApp(target, arguments, window);
     };
     return host;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <mutex>
@@ -12,6 +13,7 @@
 #include "browser/ConfigImpl.h"
 #include "browser/EmbeddedBrowser.h"
 #include "browser/FetchUrlJob.h"
+#include "browser/PageFiles.h"
 #include "compress/TempFiles.h"
 #include "platform/Fs.h"
 #include "platform/gui/Window.h"
@@ -29,11 +31,13 @@ namespace {
 
 std::mutex gListsLock;
 std::vector<std::string> gTextTypes;
-std::vector<ZString> gPageFiles;
 
 CallResult ok(Value v = Value()) { return CallResult{true, std::move(v), {}}; }
 CallResult invalidArg() { return CallResult{false, {}, "Invalid argument (0x80070057)"}; }
 CallResult memberNotFound() { return CallResult{false, {}, "Member not found (0x80020003)"}; }
+
+// Sizes the job pool may be given: one worker at least, a few dozen at most.
+constexpr int64_t kMaxWorkers = 64;
 
 const Value* arg(const Call& c, size_t i) { return i < c.args.size() ? &c.args[i] : nullptr; }
 bool textArg(const Call& c, size_t i) { return arg(c, i) && c.args[i].isString(); }
@@ -74,7 +78,9 @@ ZString joinArguments(const std::vector<ZString>& parts) {
 CallResult test(const Call& c, EmbeddedBrowser& b) {
     if (!arg(c, 0) || !c.args[0].isObject()) return invalidArg();
     const Value& o = c.args[0];
-    int id = static_cast<int>(o.member("__vartoObject").number);
+    int64_t objectId = 0;
+    if (!o.member("__vartoObject").toInteger(1, INT32_MAX, objectId)) return invalidArg();
+    const int id = static_cast<int>(objectId);
     Value read = Value::object();
     read.set("key0", o.member("key0"));
     read.set("key1", o.member("key1"));
@@ -104,7 +110,7 @@ CallResult getAppInfo(const Call&, EmbeddedBrowser& b) {
 }
 
 CallResult fetchUrl(const Call& c, EmbeddedBrowser& b) {
-    if (!arg(c, 0) || !c.args[0].isObject()) return invalidArg();
+    if (!arg(c, 0) || !c.args[0].isObject() || !FetchUrlJob::numbersValid(c.args[0])) return invalidArg();
     auto* job = new FetchUrlJob(b, c.args[0]);
     job->setDeleteWhenDone(true);
     async::JobProcessor::instance().enqueue(job);
@@ -123,13 +129,16 @@ CallResult addTextContentType(const Call& c, EmbeddedBrowser&) {
 CallResult setAsyncJobWorkerCount(const Call& c, EmbeddedBrowser&) {
     const Value* v = arg(c, 0);
     if (!v) return invalidArg();
-    double n = 0;
-    if (v->type == Value::Type::Number) n = v->number;
-    else if (v->type == Value::Type::Bool) n = v->boolean;
-    else if (v->isString()) n = ZString::fromUtf8(v->text).trimmed().toDouble();
-    if (!std::isfinite(n) || (v->isString() && ZString::fromUtf8(v->text).trimmed().countDigits() == 0))
+    Value n = *v;
+    if (v->type == Value::Type::Bool) n = Value::of(v->boolean ? 1 : 0);
+    else if (v->isString()) n = Value::of(ZString::fromUtf8(v->text).trimmed().toDouble());
+    if (!std::isfinite(n.number) || (v->isString() && ZString::fromUtf8(v->text).trimmed().countDigits() == 0) ||
+        n.type != Value::Type::Number)
         return CallResult{false, {}, ZString::format(u"Error converting from '%d' to int", static_cast<int>(v->type)).toUtf8()};
-    if (n > 0) async::JobProcessor::instance().setWorkerCount(static_cast<int32_t>(n));
+    // Zero and below leave the count as it is; more than the pool can use is refused.
+    int64_t count = 0;
+    if (!n.toInteger(INT32_MIN, kMaxWorkers, count)) return invalidArg();
+    if (count > 0) async::JobProcessor::instance().setWorkerCount(static_cast<int32_t>(count));
     return ok();
 }
 
@@ -187,32 +196,32 @@ CallResult createTempFileFn(const Call& c, EmbeddedBrowser&) {
     if (!file.file.valid()) return ok(Value::of(""));
     ZString path = file.path;
     file.file = platform::fs::UniqueFd();
-    {
-        std::lock_guard<std::mutex> guard(gListsLock);
-        gPageFiles.push_back(path);
-    }
     registerTempFile(path);
     std::string out = path.toUtf8();
     std::replace(out.begin(), out.end(), '\\', '/');
+    PageFiles::add(ZString::fromUtf8(out));
     return ok(Value::of(out));
 }
 
 CallResult appendTempFile(const Call& c, EmbeddedBrowser&) {
     if (c.args.size() != 3 || !textArg(c, 0) || !textArg(c, 1) || !textArg(c, 2)) return invalidArg();
+    const ZString path = PageFiles::find(zarg(c, 0));
+    if (path.isEmpty()) return invalidArg();
     std::string bytes = c.args[1].text;
     if (c.args[2].text == "base64") {
         std::vector<uint8_t> raw = base64Decode(std::string_view(bytes));
         bytes.assign(raw.begin(), raw.end());
     }
     std::string old;
-    platform::fs::readFile(zarg(c, 0), old);
-    platform::fs::writeFile(zarg(c, 0), old + bytes);
+    platform::fs::readFile(path, old);
+    platform::fs::writeFile(path, old + bytes);
     return ok();
 }
 
 CallResult getFileInfo(const Call& c, EmbeddedBrowser&) {
     if (!textArg(c, 0)) return invalidArg();
-    ZString path = zarg(c, 0);
+    const ZString path = PageFiles::find(zarg(c, 0));
+    if (path.isEmpty()) return invalidArg();
     Value o = Value::object();
     bool exists = platform::fs::isRegularFile(path);
     o.set("exists", Value::of(exists));
@@ -246,13 +255,16 @@ CallResult openApp(const Call& c, EmbeddedBrowser& b) {
         for (const auto& item : list->items) parts.push_back(ZString::fromUtf8(item.isString() ? item.text : item.toJson()));
         parameters = joinArguments(parts);
     }
-    if (b.host().openApp) b.host().openApp(zarg(c, 0), parameters);
+    // Only the suite's own programs: an unknown name starts nothing.
+    if (!b.host().openApp || !b.host().openApp(zarg(c, 0), parameters)) return invalidArg();
     return ok();
 }
 
 CallResult getFileSize(const Call& c, EmbeddedBrowser&) {
     if (!textArg(c, 0)) return invalidArg();
-    return ok(Value::of(static_cast<long long>(platform::fs::fileSize(zarg(c, 0)))));
+    const ZString path = PageFiles::find(zarg(c, 0));
+    if (path.isEmpty()) return invalidArg();
+    return ok(Value::of(static_cast<long long>(platform::fs::fileSize(path))));
 }
 
 CallResult getModuleFileName(const Call&, EmbeddedBrowser&) {
@@ -271,8 +283,12 @@ CallResult forceForeground(const Call&, EmbeddedBrowser& b) {
 }
 
 CallResult getFileUrl(const Call& c, EmbeddedBrowser&) {
-    if (c.args.size() != 1 || !textArg(c, 0) || !zarg(c, 0).startsWith(u"/")) return invalidArg();
-    return ok(text(ZString(u"varto://file/abs/") + escapePath(zarg(c, 0))));
+    // Only the page's own files have an address the scheme serves.
+    if (c.args.size() != 1 || !textArg(c, 0)) return invalidArg();
+    const ZString path = PageFiles::find(zarg(c, 0));
+    const ZString root = platform::fs::realPath(tempRootFolder());
+    if (path.isEmpty() || !platform::fs::isBelow(path, root)) return invalidArg();
+    return ok(text(ZString(u"varto://file/tmp/") + escapePath(path.substring(root.length() + 1))));
 }
 
 const std::vector<Entry>& table() {

@@ -1,5 +1,10 @@
 #include "browser/ConfigImpl.h"
 
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
 #include "suite/Settings.h"
 
 namespace browser {
@@ -23,6 +28,15 @@ double asNumber(const Value& v) {
     if (v.type == Value::Type::Bool) return v.boolean ? 1 : 0;
     if (v.isString()) return ZString::fromUtf8(v.text).toDouble();
     return 0;
+}
+
+// The whole numbers a typed setter or getter can hold; Qword stops at
+// 2^53, the largest whole number a page's number keeps exactly.
+std::pair<int64_t, int64_t> rangeOf(const std::string& type) {
+    if (type == "Int") return {INT32_MIN, INT32_MAX};
+    if (type == "Dword") return {0, UINT32_MAX};
+    if (type == "Qword") return {0, int64_t(1) << 53};
+    return {-(int64_t(1) << 53), int64_t(1) << 53};
 }
 
 bool asBool(const Value& v) {
@@ -50,13 +64,24 @@ CallResult ConfigImpl::call(const std::string& name, const std::vector<Value>& a
     const Value& given = args.size() > 1 ? args[1] : none;
     std::string type = name.substr(3);
     if (setter) {
-        if (type == "Str") userConfig_setStr(key, ZString::fromUtf8(asText(given)));
-        else if (type == "Int") userConfig_setInt(key, static_cast<int32_t>(asNumber(given)));
-        else if (type == "Long") userConfig_setLong(key, static_cast<int64_t>(asNumber(given)));
-        else if (type == "Dword") userConfig_setDword(key, static_cast<uint32_t>(asNumber(given)));
-        else if (type == "Qword") userConfig_setQword(key, static_cast<uint64_t>(asNumber(given)));
-        else if (type == "Double") userConfig_setDouble(key, asNumber(given));
-        else userConfig_setBool(key, asBool(given));
+        if (type == "Str") {
+            userConfig_setStr(key, ZString::fromUtf8(asText(given)));
+        } else if (type == "Double") {
+            const double number = asNumber(given);
+            if (!std::isfinite(number)) return invalidArg();
+            userConfig_setDouble(key, number);
+        } else if (type == "Bool") {
+            userConfig_setBool(key, asBool(given));
+        } else {
+            // Checked against the type's range before any conversion.
+            int64_t whole = 0;
+            const auto [low, high] = rangeOf(type);
+            if (!Value::of(asNumber(given)).toInteger(low, high, whole)) return invalidArg();
+            if (type == "Int") userConfig_setInt(key, static_cast<int32_t>(whole));
+            else if (type == "Long") userConfig_setLong(key, whole);
+            else if (type == "Dword") userConfig_setDword(key, static_cast<uint32_t>(whole));
+            else userConfig_setQword(key, static_cast<uint64_t>(whole));
+        }
         return CallResult{true, {}, {}};
     }
     // The user's own values: what the setters wrote, read back as the type.
@@ -73,9 +98,14 @@ CallResult ConfigImpl::call(const std::string& name, const std::vector<Value>& a
         out = Value::of(value);
     } else {
         double value = has ? stored.toDouble() : asNumber(given);
-        if (type == "Int") value = static_cast<int32_t>(value);
-        else if (type == "Dword") value = static_cast<uint32_t>(value);
-        else if (type != "Double") value = static_cast<double>(static_cast<int64_t>(value));
+        if (type != "Double") {
+            // A stored text out of the type's range reads as 0.
+            int64_t whole = 0;
+            const auto [low, high] = rangeOf(type);
+            value = Value::of(value).toInteger(low, high, whole) ? static_cast<double>(whole) : 0;
+        } else if (!std::isfinite(value)) {
+            value = 0;
+        }
         out = Value::of(value);
     }
     return CallResult{true, out, {}};

@@ -5,7 +5,7 @@
 #include "base/UrlEscape.h"
 #include "browser/BrowserExternal.h"
 #include "browser/MimeTypes.h"
-#include "compress/TempFiles.h"
+#include "browser/PageFiles.h"
 #include "platform/Fs.h"
 #include "platform/Resources.h"
 #include "suite/Settings.h"
@@ -35,9 +35,9 @@ void printLine(const ZString& text) {
 
 EmbeddedBrowser::EmbeddedBrowser(platform::WindowHandle parent, BrowserHost host,
                                  std::vector<std::string> allowedOrigins)
-    : WebBrowser(parent, BrowserExternal::functionNames(), BrowserExternal::propertyNames(),
-                 std::move(allowedOrigins)),
-      host_(std::move(host)) {
+    : WebBrowser(parent, BrowserExternal::functionNames(), BrowserExternal::propertyNames(), allowedOrigins),
+      host_(std::move(host)),
+      allowedOrigins_(std::move(allowedOrigins)) {
     show(false);
 }
 
@@ -71,8 +71,8 @@ bool EmbeddedBrowser::resolveScheme(const std::string& url, std::string& data, s
     return true;
 }
 
-bool EmbeddedBrowser::serveFile(const ZString& path, std::string& data, ZString& mimeType) {
-    if (platform::fs::isRegularFile(path) && platform::fs::readFile(path, data)) {
+bool EmbeddedBrowser::serveFile(const ZString& path, bool allowed, std::string& data, ZString& mimeType) {
+    if (allowed && platform::fs::isRegularFile(path) && platform::fs::readFile(path, data)) {
         mimeType = mimeTypeForName(path);
         onSchemeFileServed(path);
         return true;
@@ -96,20 +96,24 @@ bool EmbeddedBrowser::resolveSchemeUrl(const ZString& url, std::string& data, ZS
         mimeType = mimeTypeForName(name);
         return true;
     }
-    const ZString abs = u"varto://file/abs/", tmp = u"varto://file/tmp/", inst = u"varto://file/inst/";
-    if (url.startsWith(abs)) {
-        ZString path = decodedPath(url.substring(abs.length()));
-        return serveFile(path.startsWith(u"/") ? path : u"/" + path, data, mimeType);
+    // Files: only those the page made, and those of the installation; both
+    // after every link and ".." is resolved.
+    const ZString tmp = u"varto://file/tmp/", inst = u"varto://file/inst/";
+    if (url.startsWith(tmp)) {
+        ZString relative = decodedPath(url.substring(tmp.length()));
+        ZString path = PageFiles::findBelowTempRoot(relative);
+        return serveFile(path.isEmpty() ? relative : path, !path.isEmpty(), data, mimeType);
     }
-    if (url.startsWith(tmp))
-        return serveFile(joinPath(tempRootFolder(), decodedPath(url.substring(tmp.length()))), data, mimeType);
     if (url.startsWith(inst)) {
         ZString installDir = progConfig_getStr(u"InstallDir", u"");
         if (installDir.isEmpty()) {
             printLine(u"Installation directory config value is empty");
             return false;
         }
-        return serveFile(joinPath(installDir, decodedPath(url.substring(inst.length()))), data, mimeType);
+        ZString relative = decodedPath(url.substring(inst.length()));
+        ZString path = platform::fs::realPath(joinPath(installDir, relative));
+        bool inside = platform::fs::isBelow(path, platform::fs::realPath(installDir));
+        return serveFile(inside ? path : relative, inside, data, mimeType);
     }
     return false;
 }

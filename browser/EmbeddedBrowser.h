@@ -48,6 +48,8 @@ public:
 
     int lastErrorStatus() const { return lastErrorStatus_; }
     const BrowserHost& host() const { return host_; }
+    // "scheme://host[:port]" of the pages that get window.external.
+    const std::vector<std::string>& allowedOrigins() const { return allowedOrigins_; }
     // Lets background jobs see that the browser is gone.
     std::weak_ptr<bool> aliveToken() const { return alive_; }
 
@@ -60,9 +62,12 @@ protected:
     virtual void onSchemeFileServed(const ZString& /*path*/) {}
 
 private:
-    bool serveFile(const ZString& path, std::string& data, ZString& mimeType);
+    // A file that may be served (allowed) and can be read; else the
+    // not-found line.
+    bool serveFile(const ZString& path, bool allowed, std::string& data, ZString& mimeType);
 
     BrowserHost host_;
+    std::vector<std::string> allowedOrigins_;
     int lastErrorStatus_ = 0;
     bool showWhenLoaded_ = true;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

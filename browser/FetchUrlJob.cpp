@@ -1,10 +1,16 @@
 #include "browser/FetchUrlJob.h"
 
+#include <climits>
+#include <stdexcept>
+
+#include "base/Url.h"
+
 #include "base/Base64.h"
 #include "base/Charset.h"
 #include "browser/BrowserExternal.h"
 #include "browser/EmbeddedBrowser.h"
 #include "http/ConnectionFlags.h"
+#include "suite/Settings.h"
 
 namespace browser {
 
@@ -44,13 +50,74 @@ ZString charsetOf(const ZString& contentType) {
     return {};
 }
 
+constexpr int kMaxRedirects = 20;
+
+// A redirect's Location against the address that gave it.
+ZString resolveAddress(const ZString& base, const ZString& location) {
+    const ZString lower = location.toLower();
+    if (lower.startsWith(u"http://") || lower.startsWith(u"https://") || location.find(u"://") >= 0) return location;
+    const int schemeEnd = base.find(u"://");
+    if (schemeEnd < 0) return location;
+    if (location.startsWith(u"//")) return base.substring(0, schemeEnd + 1) + location;
+    int pathStart = base.find(u'/', schemeEnd + 3);
+    const ZString origin = pathStart < 0 ? base : base.substring(0, pathStart);
+    if (location.startsWith(u"/")) return origin + location;
+    ZString path = pathStart < 0 ? ZString(u"/") : base.substring(pathStart);
+    if (int end = path.find(u'?'); end >= 0) path = path.substring(0, end);
+    if (int end = path.find(u'#'); end >= 0) path = path.substring(0, end);
+    return origin + path.substring(0, path.findLast(u'/') + 1) + location;
+}
+
 }  // namespace
 
 FetchUrlJob::FetchUrlJob(EmbeddedBrowser& browser, const Value& options)
-    : browser_(browser), alive_(browser.aliveToken()) {
+    : browser_(browser), alive_(browser.aliveToken()), options_(options), allowedOrigins_(browser.allowedOrigins()) {
     window = browser.parentWindow();
-    objectId_ = static_cast<int>(options.member("__vartoObject").number);
+    int64_t id = 0;
+    if (options.member("__vartoObject").toInteger(1, INT32_MAX, id)) objectId_ = static_cast<int>(id);
     readOptions(options);
+}
+
+bool FetchUrlJob::numbersValid(const Value& options) {
+    struct Limit {
+        const char* name;
+        int64_t high;
+    };
+    static const Limit kLimits[] = {{"internetFlags", UINT32_MAX},
+                                    {"receiveTimeout", UINT32_MAX},
+                                    {"sendTimeout", UINT32_MAX},
+                                    {"responseMaxSize", kMaxMaxSize}};
+    int64_t whole = 0;
+    for (const Limit& limit : kLimits) {
+        const Value& v = options.member(limit.name);
+        if (v.type == Value::Type::Number && !v.toInteger(0, limit.high, whole)) return false;
+    }
+    return true;
+}
+
+bool FetchUrlJob::addressAllowed(const ZString& url, const std::vector<std::string>& allowedOrigins) {
+    Url target;
+    try {
+        target = Url::parse(url);
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    if ((target.scheme != u"http" && target.scheme != u"https") || target.host.isEmpty()) return false;
+    for (const auto& origin : allowedOrigins) {
+        try {
+            Url allowed = Url::parse(ZString::fromUtf8(origin));
+            if (allowed.scheme == target.scheme && allowed.host == target.host && allowed.port == target.port)
+                return true;
+        } catch (const std::runtime_error&) {
+        }
+    }
+    const ZString port = ZString::format(u"%d", target.port);
+    const ZString hosts = config_getStr(u"EmbeddedBrowserFetchHosts", u"") + u",";
+    for (int start = 0, comma; (comma = hosts.find(u',', start)) >= 0; start = comma + 1) {
+        const ZString host = hosts.substring(start, comma).trimmed().toLower();
+        if (!host.isEmpty() && (host == target.host || host == target.host + u":" + port)) return true;
+    }
+    return false;
 }
 
 void FetchUrlJob::readOptions(const Value& options) {
@@ -80,9 +147,16 @@ void FetchUrlJob::readOptions(const Value& options) {
     if (flag("noCookies")) request_.flags |= http::kFlagNoCookies;
     if (flag("ignoreCertCnInvalid")) request_.flags |= http::kFlagIgnoreCertCnInvalid;
     if (flag("ignoreCertDateInvalid")) request_.flags |= http::kFlagIgnoreCertDateInvalid;
-    if (auto* v = typed(options, "internetFlags", T::Number)) request_.flags |= static_cast<uint32_t>(v->number);
-    if (auto* v = typed(options, "receiveTimeout", T::Number)) request_.receiveTimeoutMs = static_cast<uint32_t>(v->number);
-    if (auto* v = typed(options, "sendTimeout", T::Number)) request_.sendTimeoutMs = static_cast<uint32_t>(v->number);
+    // Numbers are taken only when whole and in range (numbersValid refused
+    // the call otherwise).
+    int64_t whole = 0;
+    if (options.member("internetFlags").toInteger(0, UINT32_MAX, whole)) request_.flags |= static_cast<uint32_t>(whole);
+    if (options.member("receiveTimeout").toInteger(0, UINT32_MAX, whole))
+        request_.receiveTimeoutMs = static_cast<uint32_t>(whole);
+    if (options.member("sendTimeout").toInteger(0, UINT32_MAX, whole))
+        request_.sendTimeoutMs = static_cast<uint32_t>(whole);
+    followRedirects_ = !(request_.flags & http::kFlagNoAutoRedirect);
+    request_.flags |= http::kFlagNoAutoRedirect;
     if (auto* v = typed(options, "dataType", T::String)) request_.contentType = text(*v);
     if (auto* v = typed(options, "dataTransferEncoding", T::String)) request_.dataEncoding = text(*v);
     const Value& data = options.member("data");
@@ -104,19 +178,51 @@ void FetchUrlJob::readOptions(const Value& options) {
         request_.errorMessage = ZString::format(u"Unsupported data type: %d", static_cast<int>(data.type));
         return;
     }
-    if (auto* v = typed(options, "responseMaxSize", T::Number)) maxSize_ = static_cast<int64_t>(v->number);
+    if (options.member("responseMaxSize").toInteger(0, kMaxMaxSize, whole)) maxSize_ = whole;
     if (auto* v = typed(options, "responseCharset", T::String)) responseCharset_ = text(*v);
     responseAsBinary_ = flag("responseAsBinary");
     returnResponseHeaders_ = flag("returnResponseHeaders");
     returnRequestHeaders_ = flag("returnRequestHeaders");
 }
 
-void FetchUrlJob::run() {
-    if (!optionsFailed_) {
+bool FetchUrlJob::fetch() {
+    for (int hop = 0;; ++hop) {
+        // Prepared first: the address asked is the one with the form values added.
+        if (!http::prepareFetch(request_)) return false;
+        if (!addressAllowed(request_.url, allowedOrigins_)) {
+            request_.failed = true;
+            request_.errorMessage = ZString::format(u"Address not allowed: %s", request_.url.c_str());
+            request_.errorCode = static_cast<int32_t>(0x80070005);
+            return false;
+        }
         output_ = std::make_unique<http::BufferOutput>(maxSize_);
         request_.output = output_.get();
-        sent_ = http::runFetch(request_);
+        if (!http::runFetch(request_)) return false;
+        const int32_t status = request_.statusCode;
+        auto location = request_.responseHeaders.find(u"Location");
+        const bool redirect = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+        if (!followRedirects_ || !redirect || location == request_.responseHeaders.end() || hop >= kMaxRedirects)
+            return true;
+        const ZString target = resolveAddress(request_.url, location->second.trimmed());
+        const ZString method = request_.method;
+        // As browsers do: 303, and 301/302 after a POST, go on with a GET.
+        const bool keepBody = status == 307 || status == 308 || method == u"GET" || method == u"HEAD";
+        request_ = http::FetchRequest();
+        readOptions(options_);
+        request_.url = target;
+        request_.redirectedUrl = target;
+        if (!keepBody) {
+            request_.method = u"GET";
+            request_.data.clear();
+            request_.formValues.clear();
+            request_.contentType.clear();
+        }
     }
+}
+
+void FetchUrlJob::run() {
+    if (!optionsFailed_) sent_ = fetch();
+    if (sent_ && request_.redirectedUrl.isEmpty()) request_.redirectedUrl = request_.url;
     setSucceeded(sent_);
     syncWithGui();
 }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <random>
 
 namespace platform::fs {
@@ -194,6 +195,16 @@ ZString parentPath(const ZString& path) {
     if (slash < 0) return ZString();
     if (slash == 0) return ZString(u"/");
     return path.substring(0, slash);
+}
+
+ZString realPath(const ZString& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.toUtf8().c_str(), nullptr), &std::free);
+    return resolved ? ZString::fromUtf8(resolved.get()) : ZString();
+}
+
+bool isBelow(const ZString& path, const ZString& folder) {
+    ZString root = stripTrailingSeparators(folder);
+    return !folder.isEmpty() && path.length() > root.length() + 1 && path.startsWith(root + u"/");
 }
 
 ZString stripTrailingSeparators(const ZString& path) {

@@ -86,6 +86,11 @@ int copyFile(const ZString& source, const ZString& destination, unsigned mode = 
 
 // The folder part before the last "/" ("" when none; "/" for the root).
 ZString parentPath(const ZString& path);
+// The absolute path with every link, "." and ".." resolved; empty when some
+// part does not exist.
+ZString realPath(const ZString& path);
+// Whether the path lies below the folder (both taken as given, not resolved).
+bool isBelow(const ZString& path, const ZString& folder);
 // Removes every trailing "/" and "\".
 ZString stripTrailingSeparators(const ZString& path);
 // Replaces $NAME and ${NAME} with the environment's values (unset: empty).

@@ -88,4 +88,15 @@ std::string Value::toJson() const {
     return out;
 }
 
+bool Value::toInteger(int64_t low, int64_t high, int64_t& out) const {
+    if (type != Type::Number || !std::isfinite(number)) return false;
+    const double whole = std::trunc(number);
+    // 2^63 itself does not fit; compared as doubles before any cast.
+    if (whole >= 9223372036854775808.0 || whole < -9223372036854775808.0) return false;
+    const auto value = static_cast<int64_t>(whole);
+    if (value < low || value > high) return false;
+    out = value;
+    return true;
+}
+
 }  // namespace platform::web

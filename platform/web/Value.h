@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +39,10 @@ struct Value {
     const Value& member(const std::string& name) const;
     Value& set(const std::string& name, Value value);
     std::string toJson() const;
+    // A number of the page as a whole number (fraction dropped) within
+    // [low, high]; false for another type, NaN, infinity or out of range, so
+    // no page value ever reaches a conversion that is undefined for it.
+    bool toInteger(int64_t low, int64_t high, int64_t& out) const;
 
 private:
     static Value make(Type t);

@@ -28,7 +28,7 @@ constexpr const char* kWorld = "varto-bridge";
 
 constexpr const char* kAllowedCheck = R"JS(
   var allowed = __ALLOWED__;
-  if (location.protocol !== 'varto:' && allowed.indexOf(location.origin) < 0) return;
+  if (location.href.indexOf('varto://res/') !== 0 && allowed.indexOf(location.origin) < 0) return;
 )JS";
 
 constexpr const char* kRelay = R"JS((function () {__CHECK__
@@ -159,6 +159,8 @@ struct WebView::Impl {
     GtkWidget* view = nullptr;  // owned by the parent's layout; we hold a reference
     Handlers handlers;
     std::vector<std::string> allowed;
+    // The address the program itself last loaded, as WebKit writes it.
+    std::string programUri;
     gfx::Rect rect{-300, -300, 300, 300};
     bool visible = false;
 
@@ -189,9 +191,11 @@ struct WebView::Impl {
         return TRUE;
     }
 
-    static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
+    static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* failingUri, GError* error, gpointer data) {
         auto* self = static_cast<Impl*>(data);
         if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return FALSE;
+        // A page's navigation we refused: the page stays as it was.
+        if (error->domain == WEBKIT_POLICY_ERROR && (!failingUri || self->programUri != failingUri)) return TRUE;
         if (self->handlers.navigationFailed) self->handlers.navigationFailed(-1);
         return TRUE;  // no error page of its own
     }
@@ -214,13 +218,72 @@ struct WebView::Impl {
     }
 
     static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                   gpointer) {
-        if (type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
-        openElsewhere(
-            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
+                                   gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        switch (type) {
+            case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+                openElsewhere(webkit_navigation_policy_decision_get_navigation_action(
+                    WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+                webkit_policy_decision_ignore(decision);
+                return TRUE;
+            case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+                self->decideNavigation(decision);
+                return TRUE;
+            case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+                self->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+                return TRUE;
+        }
+        return FALSE;
     }
+
+    // A navigation of any frame (WebKit does not say which). The program's
+    // own loads go; a click towards another site opens in the default
+    // browser; other schemes than http and https are never loaded from a
+    // page. Whether the top frame may show the page is decided on the answer.
+    void decideNavigation(WebKitPolicyDecision* decision) {
+        WebKitNavigationAction* action =
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const std::string uri = webkit_uri_request_get_uri(request) ? webkit_uri_request_get_uri(request) : "";
+        const WebKitNavigationType kind = webkit_navigation_action_get_navigation_type(action);
+        const bool click = webkit_navigation_action_is_user_gesture(action);
+        if ((!programUri.empty() && uri == programUri) || uri == "about:blank" || uri == "about:srcdoc" ||
+            mayBeTop(uri)) {
+            webkit_policy_decision_use(decision);
+            return;
+        }
+        if (uri.rfind("http://", 0) == 0 || uri.rfind("https://", 0) == 0) {
+            if (!click) {
+                webkit_policy_decision_use(decision);  // a frame's own page; the answer decides for the top
+                return;
+            }
+            if (kind == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED || kind == WEBKIT_NAVIGATION_TYPE_OTHER)
+                shell::open(ZString::fromUtf8(uri), u"");
+        }
+        webkit_policy_decision_ignore(decision);
+    }
+
+    // Nothing is ever downloaded, and the top frame shows only the allowed
+    // pages (and what the program itself asked for).
+    void decideResponse(WebKitResponsePolicyDecision* decision) {
+        WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+        const char* raw = webkit_uri_response_get_uri(response);
+        const std::string uri = raw ? raw : "";
+        SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+        const char* disposition = headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+        while (disposition && g_ascii_isspace(*disposition)) ++disposition;
+        const bool attachment = disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+        const bool top = webkit_response_policy_decision_is_main_frame_main_resource(decision);
+        if (attachment || !webkit_response_policy_decision_is_mime_type_supported(decision) ||
+            (top && uri != programUri && !mayBeTop(uri))) {
+            webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
+            return;
+        }
+        webkit_policy_decision_use(WEBKIT_POLICY_DECISION(decision));
+    }
+
+    // The top frame may show the allowed origins and the program's pages.
+    bool mayBeTop(const std::string& uri) const { return WebView::originAllowed(uri, allowed); }
 
     // window.open() asks for a new view without a new-window decision.
     static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer) {
@@ -228,10 +291,15 @@ struct WebView::Impl {
         return nullptr;
     }
 
+    // New windows open in the desktop's handler, only for web and mail
+    // addresses and only after a click.
     static void openElsewhere(WebKitNavigationAction* action) {
         WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
         const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-        if (uri && *uri) shell::open(ZString::fromUtf8(uri), u"");
+        if (!uri || !webkit_navigation_action_is_user_gesture(action)) return;
+        const std::string text = uri;
+        if (text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0 || text.rfind("mailto:", 0) == 0)
+            shell::open(ZString::fromUtf8(text), u"");
     }
 
     // Only edit fields and selections keep the view's own menu.
@@ -272,15 +340,30 @@ void answerScheme(WebKitURISchemeRequest* request, gpointer) {
     g_error_free(error);
 }
 
+gboolean refuseDestination(WebKitDownload* download, gchar*, gpointer) {
+    webkit_download_cancel(download);
+    return TRUE;
+}
+
+// Nothing a page does is ever saved to disk.
+void cancelDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    g_signal_connect(download, "decide-destination", G_CALLBACK(refuseDestination), nullptr);
+    webkit_download_cancel(download);
+}
+
 void registerScheme() {
     static bool done = false;
     if (done) return;
     done = true;
     WebKitWebContext* context = webkit_web_context_get_default();
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+    // Only "varto" pages (the program's own) may load or show "varto"
+    // addresses: WebKit does not tell the handler which frame asks, so no web
+    // page, of any origin, reaches the scheme; allowed pages use loadFromUrl.
     webkit_security_manager_register_uri_scheme_as_secure(security, "varto");
-    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, "varto");
+    webkit_security_manager_register_uri_scheme_as_display_isolated(security, "varto");
     webkit_web_context_register_uri_scheme(context, "varto", answerScheme, nullptr, nullptr);
+    g_signal_connect(context, "download-started", G_CALLBACK(cancelDownload), nullptr);
 }
 
 }  // namespace
@@ -351,7 +434,10 @@ void WebView::setRect(const gfx::Rect& rect) {
 gfx::Rect WebView::rect() const { return impl_->rect; }
 
 void WebView::navigate(const std::string& url) {
-    if (impl_->view) webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->view), url.c_str());
+    if (!impl_->view) return;
+    std::unique_ptr<WebKitURIRequest, GObjectUnref> request(webkit_uri_request_new(url.c_str()));
+    impl_->programUri = webkit_uri_request_get_uri(request.get());
+    webkit_web_view_load_request(WEBKIT_WEB_VIEW(impl_->view), request.get());
 }
 
 void WebView::reload() {
@@ -402,7 +488,8 @@ void WebView::releaseObject(int objectId) {
 void WebView::prepare() { registerScheme(); }
 
 bool WebView::originAllowed(const std::string& url, const std::vector<std::string>& allowed) {
-    if (url.rfind("varto:", 0) == 0) return true;
+    // The program's own pages; never the page files of "varto://file/".
+    if (url.rfind("varto://res/", 0) == 0) return true;
     std::string origin = originOf(url);
     if (origin.empty()) return false;
     for (const auto& a : allowed)

@@ -26,13 +26,17 @@ struct CallResult {
 };
 
 // An HTML view (WebKitGTK) placed as a child of a window of the window layer,
-// hidden until the owner shows it. The "varto" scheme is answered by the
-// owner's resolver; pages whose origin is allowed (and every "varto" page)
-// get window.external, whose functions post one message each and return a
-// Promise of the program's answer. Objects handed to such a function stay
-// reachable from the program by their id (Value member "__vartoObject")
-// until released. Links that ask for a new window open in the default
-// browser instead. GUI thread only.
+// hidden until the owner shows it, with least privilege for the page: the
+// top frame stays on the allowed origins (or the program's "varto://res/"
+// pages, or what the program itself loads), nothing is ever downloaded, and
+// only "varto" pages may load "varto" addresses, which the owner's resolver
+// answers. The top frame of an allowed page gets window.external, whose
+// functions post one message each and return a Promise of the program's
+// answer; the page's address is checked again on every call. Objects handed
+// to such a function stay reachable from the program by their id (Value
+// member "__vartoObject") until released. A click towards another site, and
+// links that ask for a new window (http, https, mailto only), open in the
+// default browser instead. GUI thread only.
 class WebView {
 public:
     struct Handlers {
@@ -75,7 +79,8 @@ public:
     // view (the costliest step of making one); views do it themselves.
     static void prepare();
 
-    // Whether a URL's origin may use window.external.
+    // Whether a URL's page may use window.external: one of the allowed
+    // origins, or "varto://res/".
     static bool originAllowed(const std::string& url, const std::vector<std::string>& allowed);
 
     struct Impl;

@@ -126,7 +126,8 @@ TEST(AppInfoTest, LauncherTable) {
         {u"updater", u"-x", bin + "varto-Settings", u"-x", LaunchTarget::Kind::Shell},
         {u"fileTools", u"-x", bin + "varto-DocTool", u"-showFileUi", LaunchTarget::Kind::Shell},
         {u"twainImport", u"", bin + "varto-DocTool", u"<twain>", LaunchTarget::Kind::Shell},
-        {u"Settings", u"-y", "Settings", u"-y", LaunchTarget::Kind::Shell},
+        {u"Settings", u"-y", "Settings", u"-y", LaunchTarget::Kind::Unknown},
+        {u"/bin/sh", u"-c x", "/bin/sh", u"-c x", LaunchTarget::Kind::Unknown},
         {u"faxout", u"p", "https://varto.example/fax/send/", u"p", LaunchTarget::Kind::Shell},
         {u"about", u"", "about", u"", LaunchTarget::Kind::About},
     };

@@ -1,6 +1,7 @@
 // The embedded browser with a real web view in a plain window of the window
-// layer: pages served through the "varto" scheme call the bridge and write
-// what they saw to a file; the local HTTP test server answers the fetches.
+// layer: test pages served by local web servers (one allowed origin, one
+// other) call the bridge and report what they saw to their server; the HTTP
+// tests' server answers the fetches.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,6 +14,9 @@
 #include <thread>
 
 #include "TestServer.h"
+#include "browser/FetchUrlJob.h"
+#include "browser/PageFiles.h"
+#include "tests/support/PageServer.h"
 #include "async/GlibGuiThread.h"
 #include "base/UrlEscape.h"
 #include "browser/EmbeddedBrowser.h"
@@ -32,10 +36,6 @@ std::string readText(const fs::path& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-std::string dataUrl(const std::string& name) {
-    return "varto://file/abs" + escapePath(ZString::fromUtf8(std::string(VARTO_SOURCE_DIR) + "/tests/data/browser/" + name)).toUtf8();
 }
 
 std::string escaped(const std::string& text) { return escapeComponent(text).toUtf8(); }
@@ -86,7 +86,7 @@ protected:
         host_.openOutputProfiles = [this](platform::WindowHandle) { calls_ += "profiles;"; };
         host_.openApp = [this](const ZString& name, const ZString& parameters) {
             calls_ += "app " + name.toUtf8() + " [" + parameters.toUtf8() + "];";
-            return true;
+            return name == u"probe";  // the only name this launcher knows
         };
     }
 
@@ -118,17 +118,30 @@ protected:
 
     void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }
 
-    std::string waitUntilDone(const fs::path& out) {
-        pumpUntil([&] { return readText(out).find("done\n") != std::string::npos; });
-        return readText(out);
+    // The lines port's pages reported, once "done" (or the nth line) came.
+    std::string waitForReports(int port, size_t lines) {
+        pages_->waitFor([&](const std::vector<std::string>&) { return pages_->reports(port).size() >= lines; }, 60000,
+                        [] { Gui::pump(false); });
+        std::string text;
+        for (const auto& line : pages_->reports(port)) text += line + "\n";
+        return text;
     }
 
-    std::string waitForLines(const fs::path& out, int lines) {
-        pumpUntil([&] {
-            std::string text = readText(out);
-            return std::count(text.begin(), text.end(), '\n') >= lines;
-        });
-        return readText(out);
+    std::string waitUntilDone(int port) {
+        pages_->waitFor(
+            [&](const std::vector<std::string>&) {
+                auto r = pages_->reports(port);
+                return !r.empty() && r.back() == "done";
+            },
+            90000, [] { Gui::pump(false); });
+        std::string text;
+        for (const auto& line : pages_->reports(port)) text += line + "\n";
+        return text;
+    }
+
+    void servePages() {
+        pages_ = std::make_unique<PageServer>(VARTO_SOURCE_DIR "/tests/data/browser", 2);
+        ASSERT_TRUE(pages_->started());
     }
 
     fs::path folder_;
@@ -136,14 +149,14 @@ protected:
     browser::BrowserHost host_;
     std::unique_ptr<browser::EmbeddedBrowser> browser_;
     std::string calls_;
+    std::unique_ptr<PageServer> pages_;
 };
 
 TEST_F(EmbeddedBrowserTest, EveryBridgeFunctionAnswersAsDesigned) {
-    makeBrowser();
-    std::ofstream(folder_ / "A.png") << "A file";
-    const fs::path out = folder_ / "results.txt";
-    std::ofstream(out).close();
-    browser_->navigate(dataUrl("bridge.html") + "#" + escaped(out.string() + "|" + TestServer::get().http("")));
+    servePages();
+    makeBrowser({pages_->origin(0), TestServer::get().http("")});
+    std::ofstream(folder_ / "A.png") << "A file";  // in the temporary folder, but not the page's
+    browser_->navigate(pages_->origin(0) + "/bridge.html#" + escaped(TestServer::get().http("") + "|" + pages_->origin(1)));
     const std::string expected = R"(test: ok {"key0":"a","key1":1,"key2":true,"key3Length":3}
 test callback: This is an argument / key0 XXXX
 test no object: error Invalid argument (0x80070057)
@@ -152,6 +165,7 @@ addTextContentType: ok null
 addTextContentType number: error Invalid argument (0x80070057)
 setAsyncJobWorkerCount: ok null
 setAsyncJobWorkerCount bad: error Error converting from '4' to int
+setAsyncJobWorkerCount huge: error Invalid argument (0x80070057)
 showEmbeddedBrowser false: false
 showEmbeddedBrowser: true
 isEmbeddedBrowserVisible = false: false
@@ -167,26 +181,33 @@ config.getInt: ok 42
 config.getBool: ok true
 config.getDouble default: ok 2.5
 config.setStr one argument: error Invalid argument (0x80070057)
+config.setInt out of range: error Invalid argument (0x80070057)
+config.getInt of a huge text: ok 0
 createTempFile: true
 createTempFile prefix: true
 appendTempFile base64: ok null
 appendTempFile two arguments: error Invalid argument (0x80070057)
 getFileSize: 11
-getFileSize missing: -1
+getFileSize not the page's: error Invalid argument (0x80070057)
 getFileSize none: error Invalid argument (0x80070057)
 getFileSize number: error Invalid argument (0x80070057)
 getFileInfo: true 11 true
-getFileInfo missing: ok {"exists":false}
-getFileUrl: ok "varto://file/abs//tmp/a%20b%25.txt"
-getFileUrl relative: error Invalid argument (0x80070057)
+getFileInfo not the page's: error Invalid argument (0x80070057)
+appendTempFile not the page's: error Invalid argument (0x80070057)
+getFileUrl: true
+getFileUrl not the page's: error Invalid argument (0x80070057)
 loadFromUrl file: ok {"mimeType":"text/plain","text":"hello world"}
-page fetch of file url: hello world
+page fetch of file url: refused
 loadFromUrl %41: ok {"base64":"QSBmaWxl","mimeType":"image/png"}
+loadFromUrl not made by the page: ok null
+loadFromUrl out of the temporary folder: ok null
+loadFromUrl any file: ok null
 loadFromUrl banner: image/png UE5HREFUQQ==
 loadFromUrl capitals: ok null
 loadFromUrl UI.XHTML: ok null
 loadFromUrl banner page: text/html true
 openApp: ok null
+openApp unknown: error Invalid argument (0x80070057)
 getModuleFileName: true
 hasFeature: ok true
 hasFeature none: error Invalid argument (0x80070057)
@@ -200,45 +221,64 @@ fetchUrl post: 200 true true true
 fetchUrl no url: false Url extract error: -2147352570
 fetchUrl bad form value: false Unsupported data type for member 'a': 3
 fetchUrl none: error Invalid argument (0x80070057)
+fetchUrl negative size: error Invalid argument (0x80070057)
+fetchUrl huge time-out: error Invalid argument (0x80070057)
+fetchUrl elsewhere: false Address not allowed: http://127.0.0.1:PORT/text
+fetchUrl redirect: 200 true
 done
 )";
-    std::string got = waitUntilDone(out);
+    std::string got = waitUntilDone(0);
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(calls_, "about;profiles;app probe [\"a b\" c];");
+    EXPECT_EQ(calls_, "about;profiles;app probe [\"a b\" c];app /bin/sh [-c true];");
+    EXPECT_FALSE(pages_->hit(1, "/text"));
 }
 
 TEST_F(EmbeddedBrowserTest, PagesOfOtherOriginsGetNoBridge) {
-    // A plain HTTP server for the page that must not reach the program.
-    platform::Process server;
-    ASSERT_EQ(server.spawn({"/usr/bin/python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
-                            std::string(VARTO_SOURCE_DIR) + "/tests/data/browser"},
-                           false),
-              0);
-    std::string line;
-    pumpUntil([&] {
-        char buffer[256];
-        server.waitForActivity(50, false);
-        if (server.bytesAvailable(platform::Process::Stream::Output) > 0) {
-            int n = server.read(platform::Process::Stream::Output, buffer, sizeof buffer);
-            if (n > 0) line.append(buffer, n);
-        }
-        return line.find(")") != std::string::npos || server.exited();
-    }, 30000);
-    size_t at = line.find("port ");
-    ASSERT_NE(at, std::string::npos) << line;
-    const int port = std::atoi(line.c_str() + at + 5);
-
-    makeBrowser({TestServer::get().http("")});  // another origin is allowed, not this one
-    const std::string probe = "http://127.0.0.1:" + std::to_string(port) + "/probe.html";
-    const fs::path out = folder_ / "report.txt";
-    std::ofstream(out).close();
-    const std::string report = dataUrl("report.html") + "#" + escaped(out.string());
-    browser_->navigate(probe + "#" + escaped(report));
-    EXPECT_EQ(waitForLines(out, 1), "external undefined, direct no handler\n");
+    servePages();
+    makeBrowser({pages_->origin(0)});  // the frames page's origin is allowed, the probe's is not
+    const std::string probe = pages_->origin(1) + "/probe.html";
+    // The program itself may show another origin; its page gets nothing.
+    browser_->navigate(probe);
+    EXPECT_EQ(waitForReports(1, 1), "external undefined, direct no handler\n");
     // Framed by a page that has the bridge, it still reaches nothing.
-    browser_->navigate(dataUrl("frames.html") + "#" + escaped(out.string()) + "|" + escaped(probe));
-    EXPECT_EQ(waitForLines(out, 2), "external undefined, direct no handler\n"
+    browser_->navigate(pages_->origin(0) + "/frames.html#" + escaped(probe));
+    EXPECT_EQ(waitForReports(1, 2), "external undefined, direct no handler\n"
                                     "framed: external undefined, direct no handler, parent document blocked\n");
+}
+
+// Which pages get the bridge and which addresses fetchUrl may ask.
+TEST_F(EmbeddedBrowserTest, AllowedPagesAndAddresses) {
+    const std::vector<std::string> origins = {"https://varto.example", "http://127.0.0.1:8000"};
+    struct Page {
+        const char* url;
+        bool bridge;
+    } pages[] = {
+        {"https://varto.example/inapp/?x", true},      {"varto://res/banner.html", true},
+        {"varto://file/tmp/ebb_1.html", false},        {"varto://file/inst/x.html", false},
+        {"varto:banner", false},                       {"http://varto.example/", false},
+        {"https://varto.example.evil.test/", false},   {"https://varto.example@evil.test/", false},
+        {"http://127.0.0.1:8000/p", true},             {"http://127.0.0.1:8001/p", false},
+        {"file:///etc/passwd", false},                 {"about:blank", false},
+    };
+    for (const Page& p : pages) EXPECT_EQ(platform::web::WebView::originAllowed(p.url, origins), p.bridge) << p.url;
+
+    std::ofstream(folder_ / "config" / "config.ini") << "EmbeddedBrowserFetchHosts = api.example, 127.0.0.2:9000\n";
+    struct Address {
+        const char16_t* url;
+        bool allowed;
+    } addresses[] = {
+        {u"https://varto.example/x", true},          {u"https://varto.example:443/x", true},
+        {u"http://varto.example/x", false},          {u"https://varto.example:8443/x", false},
+        {u"http://127.0.0.1:8000/text", true},       {u"http://127.0.0.1:8001/text", false},
+        {u"http://x@127.0.0.1:8001/?u=127.0.0.1:8000", false},
+        {u"http://127.0.0.1:8000/p?x=@127.0.0.1:8001/", false},
+        {u"https://api.example:1234/y", true},       {u"http://API.example/y", true},
+        {u"http://127.0.0.2:9000/", true},           {u"http://127.0.0.2:9001/", false},
+        {u"ftp://api.example/", false},              {u"file:///etc/passwd", false},
+        {u"varto://file/tmp/x", false},              {u"http://127.0.0.1:99999/", false},
+    };
+    for (const Address& a : addresses)
+        EXPECT_EQ(browser::FetchUrlJob::addressAllowed(a.url, origins), a.allowed) << ZString(a.url).toUtf8();
 }
 
 TEST_F(EmbeddedBrowserTest, ShownAfterALoadHiddenForGoodAfterAFailure) {
