@@ -409,6 +409,71 @@ namespace {
 // Another user's world: a folder of theirs with the inputs, their settings,
 // and the batch command run as them with umask 022. As root the runs switch
 // user with setpriv; otherwise they are this (unprivileged) user's own.
+// True when users other than the owner can pass through every folder down
+// to `path` (a clone under a home folder of mode 0700 is out of their reach).
+bool othersCanReach(const fs::path& path) {
+    for (fs::path at = fs::absolute(path); ; at = at.parent_path()) {
+        struct stat st {};
+        if (stat(at.c_str(), &st) != 0 || (st.st_mode & S_IXOTH) == 0) return false;
+        if (at == at.root_path()) return true;
+    }
+}
+
+// The batch command as other users run it: the built one when they can
+// reach it, else a copy with its installation values (bin/ and share/varto/,
+// as the program finds them beside itself) in a folder of the temporary
+// folder, removed when the tests end. Empty when neither can be reached.
+class OtherUsersCli {
+public:
+    static const std::string& path() {
+        static OtherUsersCli instance;
+        return instance.path_;
+    }
+    ~OtherUsersCli() {
+        std::error_code ignored;
+        if (!copy_.empty()) fs::remove_all(copy_, ignored);
+    }
+
+private:
+    OtherUsersCli() {
+        const fs::path built = cliPath();
+        if (othersCanReach(built)) {
+            path_ = built.string();
+            return;
+        }
+        std::string pattern = (fs::temp_directory_path() / "varto cli XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return;
+        copy_ = pattern;
+        std::error_code error;
+        fs::create_directories(copy_ / "bin", error);
+        fs::copy(built.parent_path().parent_path() / "share", copy_ / "share", fs::copy_options::recursive, error);
+        fs::copy_file(built, copy_ / "bin" / built.filename(), error);
+        if (error) return;
+        for (const auto& entry : fs::recursive_directory_iterator(copy_)) {
+            const bool runnable = entry.is_directory() || entry.path().parent_path() == copy_ / "bin";
+            fs::permissions(entry.path(), fs::perms(runnable ? 0755 : 0644));
+        }
+        fs::permissions(copy_, fs::perms(0755));
+        if (othersCanReach(copy_ / "bin" / built.filename())) path_ = (copy_ / "bin" / built.filename()).string();
+    }
+    fs::path copy_;
+    std::string path_;
+};
+
+// Why the tests cannot run the batch command as other users, or empty.
+std::string whyNoOtherUsers() {
+    if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) return "needs root and setpriv to run as other users";
+    if (!othersCanReach(fs::temp_directory_path()))
+        return "other users cannot enter the temporary folder " + fs::temp_directory_path().string();
+    if (OtherUsersCli::path().empty()) return "no copy of the batch command that other users can reach";
+    // Libraries or files the copy still needs from the build tree would show here.
+    static const bool runs = runCliArgv({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                         OtherUsersCli::path(), "--help"})
+                                 .exitCode == 0;
+    if (!runs) return "the batch command does not start as another user from " + OtherUsersCli::path();
+    return {};
+}
+
 struct UserRun {
     uid_t uid;
     std::string root;
@@ -444,14 +509,15 @@ struct UserRun {
         }
         for (std::string part : std::vector<std::string>{
                  "env", "-u", "VARTO_INSTALL_INI", "VARTO_CONFIG_HOME=" + root + "/config", "sh",
-                 "-c", "umask 022; exec \"$0\" \"$@\"" + tail, cliPath()})
+                 "-c", "umask 022; exec \"$0\" \"$@\"" + tail,
+                 uid == geteuid() ? cliPath() : OtherUsersCli::path()})
             argv.push_back(part);
         argv.insert(argv.end(), args.begin(), args.end());
         return argv;
     }
 };
 
-bool canSwitchUser() { return geteuid() == 0 && fs::exists("/usr/bin/setpriv"); }
+bool canSwitchUser() { return whyNoOtherUsers().empty(); }
 
 // Every entry below the folder that another user could read or enter.
 std::vector<std::string> openToOthers(const std::string& folder) {
@@ -471,7 +537,7 @@ std::vector<std::string> openToOthers(const std::string& folder) {
 // Two users at once each get a private temporary folder of their own, and a
 // folder or file they cannot use is named before any work.
 TEST(CompressCliTest, EachUserHasAPrivateTemporaryFolder) {
-    if (!canSwitchUser()) GTEST_SKIP() << "needs root and setpriv to run as two other users";
+    if (const std::string why = whyNoOtherUsers(); !why.empty()) GTEST_SKIP() << why;
     std::vector<std::unique_ptr<UserRun>> users;
     for (uid_t uid : {65534u, 65533u}) users.push_back(std::make_unique<UserRun>(uid));
     for (const auto& user : users) {
