@@ -1,5 +1,6 @@
 #include "GuiDriver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
@@ -218,6 +219,19 @@ long pixelOf(const std::string& path, int x, int y) {
     if (!image || x < 0 || y < 0 || x >= image->width() || y >= image->height()) return -1;
     const platform::gfx::Color c = image->pixel(x, y);
     return (static_cast<long>(c.red) << 16) | (c.green << 8) | c.blue;
+}
+
+bool waitForPixels(const std::string& path, int width, int height, const std::vector<Pixel>& pixels,
+                   int timeoutMs) {
+    const auto start = Clock::now();
+    for (;;) {
+        if (!screenshot(path, width, height)) return false;
+        const bool shown = std::all_of(pixels.begin(), pixels.end(), [&](const Pixel& p) {
+            return pixelOf(path, p.x, p.y) == p.color;
+        });
+        if (shown) return true;
+        if (msSince(start) > timeoutMs) return false;
+    }
 }
 
 }  // namespace gui_test

@@ -82,4 +82,16 @@ bool screenshot(const std::string& path, int width, int height);
 // Red, green and blue of one pixel of a PNG file (0xRRGGBB), -1 on failure.
 long pixelOf(const std::string& path, int x, int y);
 
+// A pixel a screenshot should show: screen position and colour (0xRRGGBB).
+struct Pixel {
+    int x = 0;
+    int y = 0;
+    long color = 0;
+};
+// Takes screenshots (kept in `path`) until every pixel shows its colour;
+// false after the time-out. A program paints after it has handled the X
+// event that changed its state, so a single screenshot can come too early.
+bool waitForPixels(const std::string& path, int width, int height, const std::vector<Pixel>& pixels,
+                   int timeoutMs = 10000);
+
 }  // namespace gui_test
