@@ -24,13 +24,19 @@ constexpr int IDRETRY = 4;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
-// Shows a modal message dialog and returns the button pressed.
-// Once GTK runs with a display the dialog runs a nested main loop on the GUI
-// (main) thread; called from another thread it is handed to the GUI thread
-// and the caller waits for the answer. Without a display the caption and
+// Shows a modal message dialog and returns the button pressed. The dialogs
+// belong to the GUI part of the platform layer, which installs them when GTK
+// starts; until then, and in programs without a window, the caption and
 // text go to standard error and the cautious answer comes back: IDOK when
 // OK is the only button, IDNO for Yes/No, IDCANCEL otherwise.
 int messageBox(WindowHandle owner, const ZString& caption, const ZString& text, unsigned flags);
+
+// What messageBox shows its messages with; nullptr: standard error.
+using MessageBoxHandler = int (*)(WindowHandle owner, const ZString& caption, const ZString& text,
+                                  unsigned flags);
+void setMessageBoxHandler(MessageBoxHandler handler);
+// The caption and text on standard error, and the cautious answer.
+int messageBoxWithoutDialog(const ZString& caption, const ZString& text, unsigned flags);
 
 // The buttons' words, in the program's current language (the language
 // library sets them; English until then).

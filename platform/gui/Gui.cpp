@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/MessageBox.h"
+#include "platform/gui/MessageDialog.h"
 #include "platform/gui/Window.h"
 #include "platform/gui/WindowData.h"
 
@@ -75,6 +77,8 @@ bool initWithoutGlProbe() {
 
 bool Gui::init() {
     static const bool ok = initWithoutGlProbe();
+    // From now on messageBox shows dialogs (while a display is there).
+    setMessageBoxHandler(&showMessageDialog);
     return ok;
 }
 

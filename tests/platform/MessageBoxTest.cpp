@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/MessageBox.h"
+#include "platform/gui/Gui.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ gboolean answerDialog(gpointer data) {
     return auto_->answered ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
 }
 
-bool initGtk() { return gtk_init_check(nullptr, nullptr); }
+bool initGtk() { return platform::gui::Gui::init(); }
 
 TEST(MessageBoxTest, DialogReturnsPressedButton) {
     if (!initGtk()) GTEST_SKIP() << "no display";

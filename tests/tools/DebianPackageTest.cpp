@@ -73,6 +73,7 @@ TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
     std::string cliDepends = shellOutput("dpkg-deb -f '" + cli + "' Depends");
     EXPECT_TRUE(cliDepends.starts_with("ghostscript, qpdf, libc6")) << cliDepends;
     EXPECT_TRUE(contains(cliDepends, "libqpdf")) << cliDepends;
+    EXPECT_FALSE(contains(cliDepends, "libgtk")) << cliDepends;  // a server needs no desktop
     EXPECT_TRUE(contains(shellOutput("dpkg-deb -f '" + cli + "' Recommends"), "libreoffice-writer"));
     std::string windowDepends = shellOutput("dpkg-deb -f '" + window + "' Depends");
     EXPECT_TRUE(windowDepends.starts_with("varto-compress-cli (= " VARTO_VERSION "), ")) << windowDepends;

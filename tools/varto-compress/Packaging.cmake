@@ -1,6 +1,6 @@
 # Two Debian packages from the install rules: varto-compress-cli (batch
-# command and converter, no desktop libraries needed once the platform core
-# stands alone) and varto-compress (the window), which depends on the first.
+# command and converter; a server installs it without the desktop
+# libraries) and varto-compress (the window), which depends on the first.
 # `cmake --build build --target deb` writes them into build/packages.
 set(CPACK_PACKAGE_NAME varto-compress)
 set(CPACK_PACKAGE_VENDOR "Varto")
