@@ -20,7 +20,10 @@ PACKAGES=(
 
 missing=()
 for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+  # A package whose triggers are still pending (another install is running
+  # them) is installed all the same.
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null |
+      grep -Eq 'install ok (installed|triggers-pending|triggers-awaited)'; then
     missing+=("$p")
   fi
 done
@@ -45,6 +48,7 @@ fi
 
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another installation may hold dpkg's lock for a while: wait for it.
+$SUDO apt-get -o DPkg::Lock::Timeout=300 update -qq
+$SUDO apt-get -o DPkg::Lock::Timeout=300 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 ensure_german_locale "$@"
