@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "compress/Command.h"
 #include "compress/FileProcessor.h"
 #include "compress/SaveNames.h"
 #include "compress/TempFiles.h"
@@ -30,6 +31,57 @@ bool resultExists(const FileData* record) {
            platform::fs::exists(record->resultPath);
 }
 
+// Sizes are the user's: the byte copy of their file, not the unlocked copy
+// whose size the unlocking changes.
+ZString inputOf(const FileData* record) {
+    return record->originalCopyPath.isEmpty() ? record->workingPath : record->originalCopyPath;
+}
+
+bool failed(const FileData* record) {
+    return record->state == FileData::Done && record->failure != FileData::NoFailure;
+}
+
+ZString failureText(uint32_t failure) {
+    switch (failure) {
+        case FileData::Unreadable:
+            return lang_getStr(u"compress/cannot-be-read");
+        case FileData::ConversionFailed:
+            return lang_getStr(u"compress/conversion-failed");
+        case FileData::NotWritten:
+            return lang_getStr(u"compress/not-written");
+        default:
+            return ZString();
+    }
+}
+
+// The row's tooltip: the user's file, then why it failed or that the
+// result is protected.
+ZString tooltipOf(FileData* record) {
+    ZString text = record->userPath.isEmpty() ? record->displayName : record->userPath;
+    uint32_t failure = record->failure;
+    if (failed(record)) {
+        ZString reason;
+        if (failure == FileData::Unreadable) reason = lang_getStr(u"compress/~cannot-be-read-info");
+        if (failure == FileData::ConversionFailed) {
+            reason = lang_getStr(u"compress/~conversion-failed-info");
+            if (record->converterExitStatus != 0) {
+                reason += ZString::format(u" (%s %u)",
+                                          lang_getStr(u"compress/exit-status").c_str(),
+                                          record->converterExitStatus);
+            }
+        }
+        if (failure == FileData::NotWritten) reason = lang_getStr(u"compress/~not-written-info");
+        text += u"\n" + reason;
+        std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
+        if (guard.owns_lock() && !record->failureDetail.isEmpty()) {
+            text += u"\n" + record->failureDetail;
+        }
+    } else if (resultExists(record) && record->protectionKept) {
+        text += u"\n" + lang_getStr(u"compress/protected-same-password");
+    }
+    return text;
+}
+
 }  // namespace
 
 MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
@@ -45,11 +97,15 @@ MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
         look.background = selected ? kSelectedGrey : kWhite;
         look.text = kBlack;
         FileData* record = recordAt(row);
+        if (record && column == 2 && failed(record)) {
+            look.text = kRed;
+            return look;
+        }
         // An unchanged result is the user's own file: neither column claims a gain.
         if (!record || column == 0 || !resultExists(record) || record->resultUnchanged) {
             return look;
         }
-        int64_t input = fileSize(record->workingPath);
+        int64_t input = fileSize(inputOf(record));
         int64_t result = fileSize(record->resultPath);
         if (input == result) return look;
         bool smaller = result < input;
@@ -90,9 +146,10 @@ int MyFileList::rowCount() const { return list_->rowCount(); }
 int MyFileList::selectedRow() const { return list_->selectedRow(); }
 
 int MyFileList::insertRow(FileData* record) {
-    ZString size = sizeText(record->workingPath);
+    ZString size = sizeText(inputOf(record));
     int row = list_->appendRow(record->displayName, record);
     list_->setText(row, 1, size);
+    list_->setTooltip(row, tooltipOf(record));
     list_->selectRow(row, false);
     return row;
 }
@@ -124,7 +181,12 @@ void MyFileList::setResultText(int row, FileData* record, const ZString& text) {
     if (text == record->shownResultText) return;
     record->shownResultText = text;
     list_->setText(row, 2, text);
+    list_->setTooltip(row, tooltipOf(record));
     if (!text.isEmpty()) list_->redrawRow(row);
+    // The console's record of what the list says of a finished file.
+    if (record->state == FileData::Done && !text.isEmpty()) {
+        printLogLine(record->displayName + u": " + sizeText(inputOf(record)) + u" -> " + text);
+    }
 }
 
 void MyFileList::refreshResults() {
@@ -140,7 +202,9 @@ void MyFileList::refreshResults() {
         } else if (state == FileData::Done) {
             std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
             if (!guard.owns_lock()) guard.try_lock();
-            if (guard.owns_lock() && resultExists(record)) {
+            if (failed(record)) {
+                text = failureText(record->failure);
+            } else if (guard.owns_lock() && resultExists(record)) {
                 text = record->resultUnchanged ? lang_getStr(u"compress/no-change")
                                                : sizeText(record->resultPath);
             }

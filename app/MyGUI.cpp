@@ -13,6 +13,7 @@
 #include "app/WindowUnlockPrompt.h"
 #include "browser/EmbeddedBrowser.h"
 #include "compress/FileProcessor.h"
+#include "compress/LastError.h"
 #include "compress/Pipeline.h"
 #include "compress/SaveNames.h"
 #include "platform/Clock.h"
@@ -100,6 +101,13 @@ void setFormValue(xhtml::View* view, xhtml::FormElement* element, const ZString&
     } else {
         element->setValue(value);
     }
+}
+
+// Where a save of the record starts: the folder proposed when it was added,
+// else the folder of the user's file.
+ZString folderOf(const FileData* record) {
+    if (!record->sourceFolder.isEmpty()) return record->sourceFolder;
+    return record->userPath.isEmpty() ? ZString() : platform::fs::parentPath(record->userPath);
 }
 
 }  // namespace
@@ -358,6 +366,7 @@ void MyGUI::setFormValues(const Props& values) {
 void MyGUI::requestCalculation(int row) {
     FileData* record = fileList_->recordAt(row);
     if (!record) return;
+    if (record->workingPath.isEmpty() && record->state == FileData::Done) prepareAgain(record);
     Props values;
     collectFormValues(values);
     userConfig_saveProfile(kProfileGroup, kProfileName, values);
@@ -382,18 +391,53 @@ void MyGUI::addDroppedFiles(const std::vector<ZString>& paths) {
 
 int MyGUI::addFile(const ZString& path, const ZString& name, const ZString& dir) {
     FileProcessor& processor = FileProcessor::instance();
+    // The user's file, however it was named: a file already listed is not
+    // added again.
+    ZString real = platform::fs::realPath(path);
+    ZString userPath = real.isEmpty() ? path : real;
     {
         std::lock_guard<std::recursive_mutex> guard(processor.listLock());
         for (const auto& entry : processor.entries()) {
-            if (entry->workingPath == path) return -1;
+            if (!entry->removed && (entry->userPath == userPath || entry->workingPath == path)) {
+                return -1;
+            }
         }
     }
+    unlockPrompt_->clearLastMessage();
+    setLastError(0);
     std::unique_ptr<FileData> prepared = prepareFile(path, name, dir, unlockPrompt_.get());
-    if (!prepared) return -1;
+    if (!prepared) {
+        // A cancelled password prompt drops the file, as the user asked;
+        // any other failure keeps it listed with its reason.
+        if (getLastError() == kErrorCancelled) return -1;
+        prepared = failedFile(path, name, dir);
+        prepared->failureDetail = unlockPrompt_->lastMessage();
+    }
+    prepared->userPath = userPath;
     FileData* record = processor.append(std::move(prepared));
     int row = fileList_->insertRow(record);
     requestCalculation(row);
     return row;
+}
+
+// "Compress again" on a file that could not be prepared tries it anew.
+void MyGUI::prepareAgain(FileData* record) {
+    unlockPrompt_->clearLastMessage();
+    setLastError(0);
+    std::unique_ptr<FileData> prepared =
+        prepareFile(record->userPath, record->displayName, record->sourceFolder,
+                    unlockPrompt_.get());
+    std::lock_guard<std::recursive_mutex> guard(record->lock);
+    if (!prepared) {
+        if (getLastError() != kErrorCancelled) record->failureDetail = unlockPrompt_->lastMessage();
+        return;
+    }
+    record->workingPath = prepared->workingPath;
+    record->originalCopyPath = prepared->originalCopyPath;
+    record->encrypted = prepared->encrypted;
+    record->password = prepared->password;
+    record->failure = FileData::NoFailure;
+    record->failureDetail.clear();
 }
 
 void MyGUI::readCommandLine(const ZString& commandLine) {
@@ -457,7 +501,7 @@ void MyGUI::saveOne(int row) {
     collectFormValues(values);
     ZString proposed = makeSaveName(record->displayName, values[u"saveFileSuffix"]);
     std::optional<ZString> target =
-        platform::dialogs::saveFile(windowHandle(), ZString(), record->sourceFolder, proposed,
+        platform::dialogs::saveFile(windowHandle(), ZString(), folderOf(record), proposed,
                                     {{u"PDF Files (*.pdf)", u"*.pdf"}});
     if (!target) return;
     OperationWindow* window = operationUI_createInstance(windowHandle());
@@ -473,11 +517,13 @@ void MyGUI::saveAll() {
         return;
     }
     leaveForModal();
-    // The dialog opens where the first file came from, a real folder rather
-    // than the list of recent files, in which no folder can be chosen.
-    FileData* first = fileList_->recordAt(0);
+    // The dialog opens where the first selected file came from, a real
+    // folder rather than the list of recent files, in which no folder can
+    // be chosen.
+    int selected = fileList_->selectedRow();
+    FileData* first = fileList_->recordAt(selected >= 0 ? selected : 0);
     std::optional<ZString> folder = platform::dialogs::chooseFolder(
-        windowHandle(), ZString(), first ? first->sourceFolder : ZString());
+        windowHandle(), ZString(), first ? folderOf(first) : ZString());
     if (!folder || folder->isEmpty()) return;
     Props values;
     collectFormValues(values);

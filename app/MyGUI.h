@@ -80,6 +80,7 @@ public:
 private:
     void onAction(const ZString& id);
     void placeFileList();
+    void prepareAgain(FileData* record);
     void placeBrowser();
     void showWindowMenu();
     // Before a modal window: the pointer leaves without the window hearing

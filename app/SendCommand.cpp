@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "app/CmdlineParser.h"
 #include "platform/CopyDataSocket.h"
 #include "platform/Fs.h"
@@ -38,9 +40,32 @@ std::vector<ZString> withAbsoluteFiles(const std::vector<ZString>& args) {
     return out;
 }
 
+// Why a named file cannot be sent ("" when every one can be read): the
+// window would only drop it, with nobody there to read why.
+ZString unreadableFile(const std::vector<ZString>& args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (takesValue(args[i])) {
+            ++i;
+            continue;
+        }
+        if (args[i].isEmpty() || args[i].startsWith(u"-")) continue;
+        if (platform::fs::isDirectory(args[i])) return args[i] + ZString(u": is a folder");
+        errno = 0;
+        if (!platform::fs::openForReading(args[i])) {
+            return args[i] + ZString(u": ") + platform::fs::errorText(errno);
+        }
+    }
+    return ZString();
+}
+
 }  // namespace
 
 int sendToRunningWindow(const std::vector<ZString>& args) {
+    ZString unreadable = unreadableFile(args);
+    if (!unreadable.isEmpty()) {
+        platform::terminal::writeText(2, (ZString(u"varto-compress: ") + unreadable + u"\n").toDisplayUtf8());
+        return 1;
+    }
     uint32_t answer = 0;
     ZString commandLine = joinCommandLine(withAbsoluteFiles(args));
     if (platform::CopyDataSocket::send(kWindowClass, kCommandLineTag, commandLine, &answer)) {

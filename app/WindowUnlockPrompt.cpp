@@ -15,5 +15,6 @@ bool WindowUnlockPrompt::askPassword(const ZString& question, ZString& password)
 
 int WindowUnlockPrompt::messageBox(const ZString& caption, const ZString& text, unsigned flags) {
     if (beforeModal_) beforeModal_();
+    lastMessage_ = text;
     return platform::messageBox(owner_, caption, text, flags);
 }

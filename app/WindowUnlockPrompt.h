@@ -15,8 +15,12 @@ public:
     bool askPassword(const ZString& question, ZString& password) override;
     int messageBox(const ZString& caption, const ZString& text, unsigned flags) override;
     platform::WindowHandle owner() const override { return owner_; }
+    // The text of the last message box, kept as the reason of a failed file.
+    const ZString& lastMessage() const { return lastMessage_; }
+    void clearLastMessage() { lastMessage_.clear(); }
 
 private:
+    ZString lastMessage_;
     platform::WindowHandle owner_;
     std::function<void()> beforeModal_;
 };

@@ -6,11 +6,12 @@
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/QPDF.hh>
 
-int64_t pdfPageCount(const ZString& path) {
+int64_t pdfPageCount(const ZString& path, const ZString& password) {
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
-        pdf.processFile(path.toUtf8().c_str());
+        pdf.processFile(path.toUtf8().c_str(),
+                        password.isEmpty() ? nullptr : password.toUtf8().c_str());
         return static_cast<int64_t>(pdf.getAllPages().size());
     } catch (const std::exception&) {
         return -1;

@@ -4,6 +4,7 @@
 #include "compress/Ghostscript.h"
 #include "compress/ObjectSharing.h"
 #include "compress/PageCount.h"
+#include "compress/ProtectionStep.h"
 #include "compress/Qpdf.h"
 #include "compress/TempFiles.h"
 #include "compress/Unlock.h"
@@ -54,10 +55,36 @@ bool betterThan(const ZString& output, const ZString& best, int64_t expectedPage
 // file. When nothing came out smaller than the user's own bytes, the result
 // becomes a copy of them. True when it did.
 bool keepOriginalWhenNotLarger(const ZString& original, const ZString& result) {
-    if (original.isEmpty() || fileSize(original) <= 0) return false;
+    if (original.isEmpty() || !hasPdfExtension(original) || fileSize(original) <= 0) return false;
     int64_t resultSize = fileSize(result);
     if (resultSize > 0 && resultSize < fileSize(original)) return false;
     return copyFileWithRetries(original, result);
+}
+
+void fail(FileData& entry, FileData::Failure failure, uint32_t exitStatus) {
+    entry.failure = failure;
+    entry.converterExitStatus = exitStatus;
+}
+
+// The result of an encrypted file is encrypted again, like the user's file,
+// unless the user asked for it unprotected. When that fails the user's own
+// file is the result: it never loses its protection without being asked.
+void keepProtection(FileData& entry, const ZString& result, CommandContext* context) {
+    entry.protectionKept = false;
+    bool protect = entry.encrypted && ProtectionStep::enabled(entry.requestedSettings);
+    if (protect) {
+        ZString encrypted = makeRegisteredTempName(u"compress_protected_", u".pdf");
+        bool done = ProtectionStep::run(entry.originalCopyPath, entry.password, result, encrypted,
+                                        entry.requestedSettings, context) &&
+                    copyFileWithRetries(encrypted, result);
+        removeIfExists(encrypted);
+        if (!done) platform::fs::removeFile(result);
+        entry.protectionKept = true;
+    }
+    // An unprotected result of a protected file may be larger: the user's
+    // own file cannot stand in for it.
+    entry.resultUnchanged =
+        (!entry.encrypted || protect) && keepOriginalWhenNotLarger(entry.originalCopyPath, result);
 }
 
 }  // namespace
@@ -75,11 +102,8 @@ ZString safeExtension(const ZString& path) {
     return result;
 }
 
-std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& displayNameIn,
-                                      const ZString& sourceFolderIn, UnlockPrompt* prompt) {
+void namesOfAddedFile(const ZString& addedPath, ZString& displayName, ZString& sourceFolder) {
     ZString extension = safeExtension(addedPath);
-    ZString displayName = displayNameIn;
-    ZString sourceFolder = sourceFolderIn;
     if (displayName.isEmpty()) {
         if (sourceFolder.isEmpty()) sourceFolder = platform::fs::parentPath(addedPath);
         displayName = fileNameOf(addedPath);
@@ -89,21 +113,44 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
                      .equalsIgnoreCase(extension))) {
         displayName.append(extension);
     }
+}
+
+std::unique_ptr<FileData> failedFile(const ZString& addedPath, const ZString& displayNameIn,
+                                     const ZString& sourceFolderIn) {
+    ZString displayName = displayNameIn;
+    ZString sourceFolder = sourceFolderIn;
+    namesOfAddedFile(addedPath, displayName, sourceFolder);
+    auto entry = std::make_unique<FileData>(ZString(), displayName, sourceFolder);
+    entry->userPath = addedPath;
+    entry->failure = FileData::Unreadable;
+    entry->state = FileData::Done;
+    return entry;
+}
+
+std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& displayNameIn,
+                                      const ZString& sourceFolderIn, UnlockPrompt* prompt) {
+    ZString extension = safeExtension(addedPath);
+    ZString displayName = displayNameIn;
+    ZString sourceFolder = sourceFolderIn;
+    namesOfAddedFile(addedPath, displayName, sourceFolder);
 
     platform::WindowHandle owner = prompt ? prompt->owner() : nullptr;
     ZString working = makeRegisteredTempName(u"compress_", extension.c_str());
     if (!copyFileWithErrorBox(addedPath, working, owner)) return nullptr;
 
-    ZString original;
+    ZString original = working;
+    UnlockResult unlock;
     if (hasPdfExtension(working)) {
         ZString unlocked = makeRegisteredTempName(u"unlocked_", u".pdf");
-        if (!unlockPdf(working, unlocked, displayName, prompt)) return nullptr;
-        if (!pdfIsEncrypted(working)) original = working;
+        if (!unlockPdf(working, unlocked, displayName, prompt, addedPath, &unlock)) return nullptr;
         working = unlocked;
         if (!platform::fs::exists(working) || fileSize(working) <= 0) return nullptr;
     }
     auto entry = std::make_unique<FileData>(working, displayName, sourceFolder);
+    entry->userPath = addedPath;
     entry->originalCopyPath = original;
+    entry->encrypted = unlock.openedByTool && pdfIsEncrypted(original);
+    entry->password = unlock.password;
     return entry;
 }
 
@@ -111,31 +158,51 @@ void processEntry(FileData& entry, CommandContext* context) {
     std::lock_guard<std::recursive_mutex> guard(entry.lock);
     entry.progressStep = 0;
     entry.state = FileData::Processing;
+    if (entry.workingPath.isEmpty()) {
+        // Listed although it could not be prepared: it stays failed.
+        if (entry.failure == FileData::NoFailure) entry.failure = FileData::Unreadable;
+        entry.state = FileData::Done;
+        return;
+    }
 
     ZString source = entry.pdfSourcePath.isEmpty() ? entry.workingPath : entry.pdfSourcePath;
+    uint32_t converterExit = 0;
     if (!hasPdfExtension(source)) {
         ZString converted = makeRegisteredTempName(u"compress_", u".pdf");
-        convertToPdf(source, converted, u"default/best", context);
+        converterExit = convertToPdf(source, converted, u"default/best", context);
+        // A converter that says it failed gives no PDF, whatever it left behind.
+        if (converterExit != 0) removeIfExists(converted);
         source = converted;
     }
 
-    if (isUsable(source)) {
+    bool cancelled = context && context->cancelled;
+    if (!isUsable(source)) {
+        if (!cancelled) fail(entry, FileData::ConversionFailed, converterExit);
+    } else if (entry.pdfSourcePath.isEmpty() && pdfPageCount(source) < 0) {
+        // Damaged, or still locked after the user chose to go on without
+        // unlocking: no tool can read it.
+        fail(entry, FileData::Unreadable, 0);
+    } else {
         if (entry.pdfSourcePath.isEmpty()) entry.pdfSourcePath = source;
         bool upToDate = !entry.resultPath.isEmpty() &&
                         sameSettings(entry.requestedSettings, entry.resultSettings);
         if (!upToDate) {
+            entry.failure = FileData::NoFailure;
             ZString out = makeRegisteredTempName(u"compress_", u".pdf");
             compressFile(source, out, entry.requestedSettings, context);
-            entry.resultUnchanged = keepOriginalWhenNotLarger(entry.originalCopyPath, out);
+            if (platform::fs::exists(out)) keepProtection(entry, out, context);
+            bool stored = platform::fs::exists(out);
             removeIfExists(entry.resultPath);
             entry.resultPath = out;
             entry.resultSettings = entry.requestedSettings;
+            if (!stored && !(context && context->cancelled)) fail(entry, FileData::NotWritten, 0);
         }
         if (context && context->cancelled) {
             removeIfExists(entry.resultPath);
             entry.resultPath.clear();
             entry.resultSettings.clear();
             entry.resultUnchanged = false;
+            entry.protectionKept = false;
         }
     }
     entry.state = FileData::Done;
@@ -191,9 +258,10 @@ ZString converterCommandLine(const ZString& inputPath, const ZString& outputPath
            profile + u"\" -outputFile \"" + outputPath + u"\" \"" + inputPath + u"\"";
 }
 
-void convertToPdf(const ZString& inputPath, const ZString& outputPath, const ZString& profile,
-                  CommandContext* context) {
+uint32_t convertToPdf(const ZString& inputPath, const ZString& outputPath, const ZString& profile,
+                      CommandContext* context) {
     ContextCommand command(context);
     command.commandLine = converterCommandLine(inputPath, outputPath, profile);
-    runInContext(command, context);
+    if (!runInContext(command, context)) return 1;
+    return command.exitCode;
 }

@@ -18,6 +18,13 @@
 std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& displayName,
                                       const ZString& sourceFolder, UnlockPrompt* prompt);
 
+// The display name and source folder a file added with these gets.
+void namesOfAddedFile(const ZString& addedPath, ZString& displayName, ZString& sourceFolder);
+
+// A listed file that could not be prepared: no copies, failed as unreadable.
+std::unique_ptr<FileData> failedFile(const ZString& addedPath, const ZString& displayName,
+                                     const ZString& sourceFolder);
+
 // Compresses the entry with its requested settings unless its result was
 // made with the same ones. Holds the entry's lock throughout.
 void processEntry(FileData& entry, CommandContext* context);
@@ -28,8 +35,9 @@ void processEntry(FileData& entry, CommandContext* context);
 void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
                   CommandContext* context);
 
-// Runs the converter program on a non-PDF document.
-void convertToPdf(const ZString& inputPath, const ZString& outputPath, const ZString& profile,
+// Runs the converter program on a non-PDF document; its exit status (0 on
+// success).
+uint32_t convertToPdf(const ZString& inputPath, const ZString& outputPath, const ZString& profile,
                   CommandContext* context = nullptr);
 
 // The converter's command line.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/CLocale.h"
 #include "platform/Clock.h"
 #include "platform/FileTypes.h"
 #include "platform/Fs.h"
@@ -50,5 +51,5 @@ ZString formatFileSize(int64_t bytes) {
         value *= 1.0 / 1024;
         ++unit;
     }
-    return ZString::format(u"%0.2f %s", value, units[unit]);
+    return withUserDecimalSeparator(ZString::format(u"%0.2f %s", value, units[unit]));
 }

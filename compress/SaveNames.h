@@ -15,5 +15,6 @@ ZString makeSaveName(const ZString& displayName, const ZString& suffix);
 // "name (n).ext".
 ZString uniquePath(const ZString& path);
 
-// Size text of the file list: "%0.2f %s" with B, KB, MB or GB.
+// Size text of the file list: "%0.2f %s" with B, KB, MB or GB, the decimal
+// point written as the user's locale writes it.
 ZString formatFileSize(int64_t bytes);

@@ -37,17 +37,18 @@ int showBox(UnlockPrompt* prompt, const ZString& text) {
     return prompt->messageBox(ZString(), text, flags);
 }
 
-ZString failureText(const char16_t* firstPiece, const ZString& inputPath) {
+ZString failureText(const char16_t* firstPiece, const ZString& shownPath) {
     return ZString(firstPiece) + u"\r\n\r\n" +
-           ZString::format(u"Affected PDF file:\r\n%s", inputPath.c_str()) + u"\r\n\r\n" +
+           ZString::format(u"Affected PDF file:\r\n%s", shownPath.c_str()) + u"\r\n\r\n" +
            u"Trying to continue without this unlock step?";
 }
 
 // Tells why the unlock step failed and, when the user agrees, goes on with a
 // plain copy of the input.
-bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& inputPath,
-                     const ZString& outputPath, platform::WindowHandle owner) {
-    if (showBox(prompt, failureText(reason, inputPath)) != platform::IDOK) return false;
+bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& shownPath,
+                     const ZString& inputPath, const ZString& outputPath,
+                     platform::WindowHandle owner) {
+    if (showBox(prompt, failureText(reason, shownPath)) != platform::IDOK) return false;
     return copyFileWithErrorBox(inputPath, outputPath, owner);
 }
 
@@ -68,8 +69,9 @@ bool askPassword(UnlockPrompt* prompt, const ZString& fileName, ZString& passwor
 }
 
 bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZString& displayName,
-               UnlockPrompt* prompt) {
+               UnlockPrompt* prompt, const ZString& userPath, UnlockResult* result) {
     std::lock_guard<std::recursive_mutex> guard(unlockLock());
+    const ZString& shown = userPath.isEmpty() ? inputPath : userPath;
     auto& remembered = rememberedPasswords();
     platform::WindowHandle owner = prompt ? prompt->owner() : nullptr;
 
@@ -113,9 +115,9 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
 
     if (killed) {
         return offerToContinue(prompt,
-                               u"Unlocking step timed out. Maybe bad PDF file. Re-creating the "
-                               u"PDF with the PDF printer may help.",
-                               inputPath, outputPath, owner);
+                               u"Unlocking step timed out. Maybe bad PDF file. Printing it to a "
+                               u"PDF file from a PDF viewer may help.",
+                               shown, inputPath, outputPath, owner);
     }
 
     bool completed = !invalidPassword;
@@ -124,14 +126,19 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
             return copyFileWithErrorBox(inputPath, outputPath, owner);
         }
         return offerToContinue(prompt,
-                               u"Unlocking step failed. Maybe bad PDF file. Re-creating the PDF "
-                               u"with the PDF printer may help.",
-                               inputPath, outputPath, owner);
+                               u"Unlocking step failed. Maybe bad PDF file. Printing it to a PDF "
+                               u"file from a PDF viewer may help.",
+                               shown, inputPath, outputPath, owner);
     }
 
     if (cancelled) {
         setLastError(kErrorCancelled);
         return false;
     }
-    return completed && platform::fs::exists(outputPath);
+    bool unlocked = completed && platform::fs::exists(outputPath);
+    if (result && unlocked) {
+        result->openedByTool = true;
+        result->password = password;
+    }
+    return unlocked;
 }

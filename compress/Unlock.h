@@ -9,8 +9,14 @@
 // chose to go on with an unchanged copy). False otherwise; after a cancelled
 // prompt getLastError() is kErrorCancelled and no partial output remains.
 // Without a prompt, asking counts as cancelled and message boxes as Cancel.
+// Messages name userPath (the user's own file) when given.
+struct UnlockResult {
+    bool openedByTool = false;  // qpdf wrote the output (not a plain copy)
+    ZString password;           // the password that opened the file
+};
 bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZString& displayName,
-               UnlockPrompt* prompt);
+               UnlockPrompt* prompt, const ZString& userPath = ZString(),
+               UnlockResult* result = nullptr);
 
 // The password prompt for a file: "operations/password-for-file 'name'".
 bool askPassword(UnlockPrompt* prompt, const ZString& fileName, ZString& password);

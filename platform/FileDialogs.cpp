@@ -77,6 +77,32 @@ ZString defaultExtension(const std::vector<Filter>& filters) {
     return ZString::fromUtf8(patterns[0].substr(1));
 }
 
+// GTK's question before replacing a file, in GTK's words and language.
+bool confirmReplace(GtkWindow* parent, const ZString& path) {
+    std::unique_ptr<gchar, decltype(&g_free)> name(g_path_get_basename(path.toUtf8().c_str()),
+                                                  &g_free);
+    std::unique_ptr<gchar, decltype(&g_free)> folder(g_path_get_dirname(path.toUtf8().c_str()),
+                                                    &g_free);
+    std::unique_ptr<gchar, decltype(&g_free)> folderName(g_path_get_basename(folder.get()),
+                                                        &g_free);
+    Dialog box(gtk_message_dialog_new(
+        parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+        GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+        g_dgettext("gtk30", "A file named “%s” already exists.  Do you want to replace it?"),
+        name.get()));
+    gtk_message_dialog_format_secondary_text(
+        GTK_MESSAGE_DIALOG(box.get()),
+        g_dgettext("gtk30",
+                   "The file already exists in “%s”.  Replacing it will overwrite its contents."),
+        folderName.get());
+    gtk_dialog_add_button(GTK_DIALOG(box.get()), g_dgettext("gtk30", "_Cancel"),
+                          GTK_RESPONSE_CANCEL);
+    gtk_dialog_add_button(GTK_DIALOG(box.get()), g_dgettext("gtk30", "_Replace"),
+                          GTK_RESPONSE_ACCEPT);
+    gtk_dialog_set_default_response(GTK_DIALOG(box.get()), GTK_RESPONSE_ACCEPT);
+    return gtk_dialog_run(GTK_DIALOG(box.get())) == GTK_RESPONSE_ACCEPT;
+}
+
 }  // namespace
 
 std::vector<ZString> openFiles(WindowHandle owner, const ZString& title,
@@ -101,16 +127,22 @@ std::optional<ZString> saveFile(WindowHandle owner, const ZString& title, const 
     Dialog dialog = makeChooser(owner, title, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", folder);
     if (!dialog) return std::nullopt;
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.get());
-    gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+    // The question about an existing file is ours: GTK's own would look at
+    // the typed name before the extension is added.
+    gtk_file_chooser_set_do_overwrite_confirmation(chooser, FALSE);
     addFilters(dialog.get(), filters);
     gtk_file_chooser_set_current_name(chooser, proposedName.toUtf8().c_str());
-    if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
-    ZString path = takeFileName(gtk_file_chooser_get_filename(chooser));
-    if (path.isEmpty()) return std::nullopt;
     const ZString extension = defaultExtension(filters);
-    if (!extension.isEmpty() && !path.toLower().endsWith(extension.toLower()))
-        path.append(extension);
-    return path;
+    for (;;) {
+        if (gtk_dialog_run(GTK_DIALOG(dialog.get())) != GTK_RESPONSE_ACCEPT) return std::nullopt;
+        ZString path = takeFileName(gtk_file_chooser_get_filename(chooser));
+        if (path.isEmpty()) return std::nullopt;
+        if (!extension.isEmpty() && !path.toLower().endsWith(extension.toLower()))
+            path.append(extension);
+        if (!g_file_test(path.toUtf8().c_str(), G_FILE_TEST_EXISTS) ||
+            confirmReplace(GTK_WINDOW(dialog.get()), path))
+            return path;
+    }
 }
 
 std::optional<ZString> chooseFolder(WindowHandle owner, const ZString& title,

@@ -12,6 +12,7 @@ namespace platform::gui {
 namespace {
 
 constexpr int kDataColumn = 3;
+constexpr int kTooltipColumn = 4;
 constexpr int kTextColumns = 3;
 
 GdkRGBA toRgba(uint32_t color) {
@@ -147,9 +148,11 @@ ReportList::ReportList(const std::vector<Column>& columns, Handlers handlers)
     Impl* impl = impl_.get();
     impl->handlers = std::move(handlers);
     impl->store =
-        gtk_list_store_new(4, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_POINTER);
+        gtk_list_store_new(5, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_POINTER,
+                           G_TYPE_STRING);
     impl->view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(impl->store));
     GtkTreeView* view = GTK_TREE_VIEW(impl->view);
+    gtk_tree_view_set_tooltip_column(view, kTooltipColumn);
     gtk_tree_view_set_enable_search(view, FALSE);
     gtk_tree_view_set_headers_clickable(view, FALSE);
     gtk_tree_selection_set_mode(gtk_tree_view_get_selection(view), GTK_SELECTION_SINGLE);
@@ -266,6 +269,15 @@ void ReportList::setText(int row, int column, const ZString& text) {
     GtkTreeIter iter;
     if (column < 0 || column >= kTextColumns || !impl_->iterAt(row, iter)) return;
     gtk_list_store_set(impl_->store, &iter, column, text.toUtf8().c_str(), -1);
+}
+
+void ReportList::setTooltip(int row, const ZString& text) {
+    GtkTreeIter iter;
+    if (!impl_->iterAt(row, iter)) return;
+    // The column holds markup; an empty one shows no tooltip.
+    std::unique_ptr<gchar, GFreeDeleter> escaped(g_markup_escape_text(text.toDisplayUtf8().c_str(), -1));
+    gtk_list_store_set(impl_->store, &iter, kTooltipColumn, text.isEmpty() ? nullptr : escaped.get(),
+                       -1);
 }
 
 void* ReportList::rowData(int row) const {

@@ -55,6 +55,8 @@ public:
     int rowCount() const;
     int appendRow(const ZString& firstText, void* data);
     void setText(int row, int column, const ZString& text);
+    // Shown when the pointer rests on the row; empty for none.
+    void setTooltip(int row, const ZString& text);
     void* rowData(int row) const;
     void removeRow(int row);
     // Redraws the row with the looks the handler gives now.

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "EngineTestSupport.h"
 #include "compress/LastError.h"
 #include "compress/PageCount.h"
 #include "compress/Pipeline.h"
+#include "compress/Unlock.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -203,4 +205,135 @@ TEST(PrepareFileTest, WorkingCopyNamesAndUnlockedPdf) {
     EXPECT_EQ(kept->sourceFolder, u"");
 
     EXPECT_FALSE(prepareFile(z(env.path("missing.pdf")), u"", u"", nullptr));
+}
+
+namespace {
+
+std::string converterExiting(int status, bool writes) {
+    return std::string("#!/bin/bash\n") + (writes ? "cp \"$(dirname \"$0\")/sample.pdf\" \"$6\"\n" : "") +
+           "exit " + std::to_string(status) + "\n";
+}
+
+}  // namespace
+
+// A file no tool can read, a converter that fails with or without leaving a
+// file, and a retry that succeeds: each failure is named, none is a result.
+TEST(ProcessEntryTest, FailuresAreNamedAndARetryClearsThem) {
+    EngineEnv env;
+    std::string converter = env.path("bin/varto-DocTool");
+    writeFile(env.path("bin/sample.pdf"), samplePdf(2));
+    auto process = [&](const std::string& name, const std::string& bytes) {
+        auto entry = std::make_unique<FileData>(z(env.add(name, bytes)), z(name), u"");
+        entry->requestedSettings = formSettings(u"72");
+        processEntry(*entry, nullptr);
+        EXPECT_EQ(entry->state, FileData::Done);
+        return entry;
+    };
+    auto setConverter = [&](int status, bool writes) {
+        writeFile(converter, converterExiting(status, writes));
+        fs::permissions(converter, fs::perms::owner_all);
+    };
+
+    auto damaged = process("damaged.pdf", samplePdf(3).substr(0, 200));
+    EXPECT_EQ(damaged->failure, FileData::Unreadable);
+    EXPECT_TRUE(damaged->resultPath.isEmpty());
+    EXPECT_TRUE(env.runs("gs").empty());
+
+    setConverter(3, true);
+    auto refused = process("a.odt", "x");
+    EXPECT_EQ(refused->failure, FileData::ConversionFailed);
+    EXPECT_EQ(refused->converterExitStatus, 3u);
+    EXPECT_TRUE(refused->resultPath.isEmpty());
+
+    setConverter(0, false);
+    auto silent = process("b.odt", "x");
+    EXPECT_EQ(silent->failure, FileData::ConversionFailed);
+    EXPECT_EQ(silent->converterExitStatus, 0u);
+
+    setConverter(0, true);
+    processEntry(*silent, nullptr);
+    EXPECT_EQ(silent->failure, FileData::NoFailure);
+    EXPECT_EQ(pdfPageCount(silent->resultPath), 2);
+
+    // Listed without copies (it could not be prepared): it stays failed.
+    auto unprepared = failedFile(z(env.path("gone/x.pdf")), u"", u"");
+    EXPECT_EQ(unprepared->displayName, u"x.pdf");
+    processEntry(*unprepared, nullptr);
+    EXPECT_EQ(unprepared->failure, FileData::Unreadable);
+    EXPECT_EQ(unprepared->state, FileData::Done);
+}
+
+// Sizes are the user's: the entry keeps a byte copy of the user's file, not
+// only the unlocked copy the unlocking rewrote.
+TEST(PrepareFileTest, KeepsAByteCopyOfTheUsersFileAndItsPassword) {
+    EngineEnv env;
+    std::string plain = env.add("plain.pdf", samplePdf(2));
+    auto entry = prepareFile(z(plain), u"", u"", nullptr);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(readFile(u8(entry->originalCopyPath)), samplePdf(2));
+    EXPECT_EQ(u8(entry->userPath), plain);
+    EXPECT_FALSE(entry->encrypted);
+
+    std::string locked = env.encrypted("locked.pdf", "pw-1");
+    rememberPassword(u"pw-1");
+    auto opened = prepareFile(z(locked), u"", u"", nullptr);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(opened->encrypted);
+    EXPECT_EQ(opened->password, u"pw-1");
+    EXPECT_EQ(readFile(u8(opened->originalCopyPath)), readFile(locked));
+}
+
+namespace {
+
+// qpdf's verdict: 0 needs a password, 2 not encrypted, 3 encrypted without one.
+int requiresPassword(const std::string& pdf) {
+    return std::system(("qpdf --requires-password '" + pdf + "' >/dev/null 2>&1").c_str()) >> 8;
+}
+
+std::string encryptionOf(const std::string& pdf, const std::string& password) {
+    return shellOutput("qpdf --show-encryption --password='" + password + "' '" + pdf +
+                       "' 2>&1 | grep -v 'Supplied password'");
+}
+
+}  // namespace
+
+// The result of a protected file opens only with the same password, keeps
+// the owner password and permissions, and has every page; asked to, the
+// result comes out unprotected. An owner password alone is kept too.
+TEST(ProcessEntryTest, ProtectionIsKeptUnlessTurnedOff) {
+    EngineEnv env(Tools::Real);
+    std::string locked = env.encrypted("locked.pdf", "pw-2");
+    std::string ownerOnly = env.path("owner-only.pdf");
+    shellOutput("qpdf --encrypt '' owner-x 256 --print=low --modify=none -- '" +
+                env.add("plain.pdf", samplePdf(3)) + "' '" + ownerOnly + "'");
+    rememberPassword(u"pw-2");
+
+    for (const std::string& user : {locked, ownerOnly}) {
+        SCOPED_TRACE(user);
+        bool needsPassword = user == locked;
+        auto entry = prepareFile(z(user), u"", u"", nullptr);
+        ASSERT_TRUE(entry);
+        ASSERT_TRUE(entry->encrypted);
+        entry->requestedSettings = formSettings(u"72");
+        processEntry(*entry, nullptr);
+        std::string result = u8(entry->resultPath);
+        ASSERT_FALSE(result.empty());
+        EXPECT_TRUE(entry->protectionKept);
+        EXPECT_EQ(requiresPassword(result), needsPassword ? 0 : 3);
+        std::string password = needsPassword ? "pw-2" : "";
+        EXPECT_EQ(pdfPageCount(z(result), z(password)), 3);
+        EXPECT_EQ(encryptionOf(result, password), encryptionOf(user, password));
+        // The owner password still opens it as the owner.
+        std::string owner = needsPassword ? "owner-pw-2" : "owner-x";
+        EXPECT_TRUE(contains(shellOutput("qpdf --show-encryption --password=" + owner + " '" +
+                                         result + "'"),
+                             "Supplied password is owner password"));
+        EXPECT_LE(fs::file_size(result), fs::file_size(user));
+
+        entry->requestedSettings[u"keepEncryption"] = u"false";
+        processEntry(*entry, nullptr);
+        EXPECT_FALSE(entry->protectionKept);
+        EXPECT_EQ(requiresPassword(u8(entry->resultPath)), 2);
+        EXPECT_FALSE(pdfIsEncrypted(entry->resultPath));
+    }
 }

@@ -42,7 +42,7 @@ public:
 };
 
 const char* kFailureText =
-    "Unlocking step failed. Maybe bad PDF file. Re-creating the PDF with the PDF printer may "
+    "Unlocking step failed. Maybe bad PDF file. Printing it to a PDF file from a PDF viewer may "
     "help.\r\n\r\nAffected PDF file:\r\n";
 
 }  // namespace
@@ -149,10 +149,13 @@ TEST(QpdfUnlockTest, DamagedFileAsksToContinueWithAnUnchangedCopy) {
                   kFailureText + damaged + "\r\n\r\nTrying to continue without this unlock step?");
     EXPECT_EQ(readFile(env.path("copy.pdf")), readFile(damaged));
 
+    // The message names the user's own file, not the copy being unlocked.
     ScriptedPrompt stop;
     setLastError(0);
-    EXPECT_FALSE(unlockPdf(z(damaged), z(env.path("none.pdf")), u"bad file.pdf", &stop));
-    EXPECT_EQ(stop.messages.size(), 1u);
+    EXPECT_FALSE(unlockPdf(z(damaged), z(env.path("none.pdf")), u"bad file.pdf", &stop,
+                           u"/home/user/bad file.pdf"));
+    ASSERT_EQ(stop.messages.size(), 1u);
+    EXPECT_TRUE(contains(stop.messages[0], "Affected PDF file:\r\n/home/user/bad file.pdf\r\n"));
     EXPECT_NE(getLastError(), kErrorCancelled);
     EXPECT_FALSE(fs::exists(env.path("none.pdf")));
 

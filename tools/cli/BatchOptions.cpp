@@ -45,6 +45,7 @@ const char* batchUsage() {
            "  --suffix S         added to each output name (default _compressed)\n"
            "  -o, --output DIR   write the outputs into DIR (default: beside each input)\n"
            "  --password P       try this password for encrypted files (repeatable)\n"
+           "  --decrypt          write encrypted files' results without their protection\n"
            "  -j, --jobs N       files compressed in parallel (default: one per core)\n"
            "  --profile          start from the window's last used settings\n"
            "  --files-from F     also compress the files named in F, one a line (-: standard input)\n"
@@ -129,6 +130,9 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         } else if (arg == u"--no-slim") {
             if (!flag()) return false;
             options.settings[u"slimFonts"] = u"false";
+        } else if (arg == u"--decrypt") {
+            if (!flag()) return false;
+            options.settings[u"keepEncryption"] = u"false";
         } else if (arg == u"--suffix") {
             if (!value(options.suffix)) return false;
         } else if (arg == u"-o" || arg == u"--output") {

@@ -7,6 +7,7 @@
 
 #include "JsonLine.h"
 #include "TerminalPrompt.h"
+#include "base/CLocale.h"
 #include "compress/LastError.h"
 #include "compress/PageCount.h"
 #include "compress/Pipeline.h"
@@ -25,10 +26,10 @@ ZString fileNameOf(const ZString& path) {
 // A converted document can come out larger than its source; from an empty
 // one there is no percentage to give.
 ZString percentSaved(int64_t oldSize, int64_t newSize) {
-    if (oldSize <= 0) return newSize > 0 ? ZString(u"larger") : ZString(u"0.0% saved");
+    if (oldSize <= 0) return newSize > 0 ? ZString(u"larger") : withUserDecimalSeparator(u"0.0% saved");
     double saved = 100.0 * static_cast<double>(oldSize - newSize) / oldSize;
-    if (saved < 0) return ZString::format(u"%0.1f%% larger", -saved);
-    return ZString::format(u"%0.1f%% saved", saved);
+    if (saved < 0) return withUserDecimalSeparator(ZString::format(u"%0.1f%% larger", -saved));
+    return withUserDecimalSeparator(ZString::format(u"%0.1f%% saved", saved));
 }
 
 // A name as a terminal shows it on one line: control characters escaped,
@@ -216,15 +217,27 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
         outcome.reason = u"cancelled";
         return outcome;
     }
+    if (entry->failure == FileData::Unreadable) {
+        outcome.reason = u"cannot be read (damaged PDF?)";
+        return outcome;
+    }
+    if (entry->failure == FileData::ConversionFailed) {
+        outcome.reason = u"could not be converted to PDF";
+        if (entry->converterExitStatus != 0) {
+            outcome.reason += ZString::format(u" (converter exit status %u)",
+                                              entry->converterExitStatus);
+        }
+        return outcome;
+    }
     if (entry->resultPath.isEmpty() || fileSize(entry->resultPath) <= 0) {
-        outcome.reason = entry->pdfSourcePath.isEmpty() ? u"could not be converted to PDF"
-                                                        : u"compression produced no file";
+        outcome.reason = u"compression produced no file";
         return outcome;
     }
     if (storeResult(entry->resultPath, path, entry->displayName, outcome)) outcome.ok = true;
     outcome.keptAsItWas = entry->resultUnchanged;
     outcome.route = routeOf(options_.settings);
-    if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target);
+    if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target, entry->password);
+    outcome.protectionKept = entry->protectionKept;
     return outcome;
 }
 
@@ -284,6 +297,7 @@ ZString BatchRun::humanLine(const ZString& path, const Outcome& outcome) const {
     if (!outcome.ok) return line + u"failed: " + oneLine(outcome.reason);
     ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
                                          : percentSaved(outcome.oldSize, outcome.newSize);
+    if (outcome.protectionKept) change += u", protected with the same password";
     return line + formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
            u" (" + change + u") -> " + oneLine(outcome.target);
 }

@@ -24,6 +24,7 @@ private:
     struct Outcome {
         bool ok = false;
         bool keptAsItWas = false;
+        bool protectionKept = false;
         int64_t oldSize = 0;
         int64_t newSize = 0;
         ZString target;
