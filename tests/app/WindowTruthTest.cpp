@@ -1,0 +1,357 @@
+// What the window shows of each file is true: sizes as the batch command
+// gives them, failed files kept with their reason, protected files saved
+// protected, a file listed once, and saving while a file is compressed.
+// Each test drives the real program on a private X server and reads back
+// the list from its screenshot and from the lines it writes for each
+// finished row.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "platform/gfx/Rect.h"
+#include "suite/Language.h"
+#include "tests/app/WindowDriver.h"
+#include "xhtml/DocumentRenderer.h"
+#include "xhtml/View.h"
+
+using namespace windowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCompressTimeoutMs = 180000;
+
+bool haveCorpus() { return fs::exists(corpus("vector-gofpdf-charts.pdf")); }
+
+std::string artifacts() {
+    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
+    fs::create_directories(folder);
+    return folder;
+}
+
+std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
+    std::string target = folder / as;
+    fs::copy_file(corpus(name), target, fs::copy_options::overwrite_existing);
+    return target;
+}
+
+platform::gfx::Rect listBox(int dpi, const std::string& lang) {
+    setenv("LANG", lang.c_str(), 1);
+    lang_reload();
+    xhtml::DocumentRenderer::Options options;
+    options.dpi = dpi;
+    xhtml::DocumentRenderer renderer(options);
+    renderer.load("res:///ui.xhtml");
+    renderer.layout();
+    xhtml::View* view = renderer.document()->findViewById(u"fileList");
+    return view ? view->getRect() : platform::gfx::Rect();
+}
+
+platform::gfx::Rect elementBox(const std::string& id) {
+    setenv("LANG", "C.UTF-8", 1);
+    lang_reload();
+    xhtml::DocumentRenderer renderer(xhtml::DocumentRenderer::Options{});
+    renderer.load("res:///ui.xhtml");
+    renderer.layout();
+    xhtml::View* view = renderer.document()->findViewById(ZString::fromUtf8(id));
+    return view ? view->getRect() : platform::gfx::Rect();
+}
+
+// What the list said of a finished file: "<size> -> <new size>", from the
+// line the window writes when the row's new size is shown.
+std::string listed(const App& app, const std::string& name) {
+    std::istringstream lines(app.outputText());
+    std::string found;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(name + ": ", 0) == 0) found = line.substr(name.size() + 2);
+    }
+    return found;
+}
+
+// The batch command's "<size> -> <new size>" for the same file.
+std::string batchSizes(const App& app, const std::string& file, const std::string& out) {
+    int code = -1;
+    std::string printed = app.runProgram(
+        {binDir() + "/varto-compress-cli", "--password", "secret", "-o", out, file}, &code);
+    size_t start = printed.find(": ");
+    size_t end = printed.find(" (");
+    if (code != 0 || start == std::string::npos || end == std::string::npos) return printed;
+    return printed.substr(start + 2, end - start - 2);
+}
+
+bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
+bool isDark(Pixel p) { return p.r < 100 && p.g < 100 && p.b < 100; }
+
+// The vertical centres of the text lines down a rectangle of the screenshot
+// (the header first, then one per row).
+std::vector<int> textLines(const std::string& png, const Geometry& g,
+                           const platform::gfx::Rect& r) {
+    std::vector<int> centres;
+    int start = -1;
+    for (int y = r.top; y <= r.bottom; ++y) {
+        bool ink = false;
+        for (int x = r.left; x < r.right && !ink && y < r.bottom; ++x) {
+            ink = isDark(App::pixelAt(png, g.x + x, g.y + y));
+        }
+        if (ink && start < 0) start = y;
+        if (!ink && start >= 0) {
+            centres.push_back((start + y) / 2);
+            start = -1;
+        }
+    }
+    return centres;
+}
+
+int redPixels(const std::string& png, const Geometry& g, const platform::gfx::Rect& r) {
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) count += isRed(App::pixelAt(png, g.x + x, g.y + y));
+    }
+    return count;
+}
+
+// A window of the program that was not there before, or empty.
+std::string newWindow(const App& app, const std::vector<std::string>& before, int timeoutMs) {
+    std::string found;
+    waitUntil(
+        [&] {
+            for (const std::string& id : app.shownWindows()) {
+                if (std::find(before.begin(), before.end(), id) == before.end()) {
+                    found = id;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+// Presses a key in a window and waits until it is gone.
+bool answer(const App& app, const std::string& window, const std::string& typed,
+            const std::string& key) {
+    app.run("xdotool windowfocus --sync " + window);
+    if (!typed.empty()) app.typeText(typed);
+    app.key(key);
+    return waitUntil([&] { return app.run("xdotool getwindowname " + window).empty(); }, 10000);
+}
+
+std::string encryptedCopy(const Folder& folder, const std::string& name,
+                          const std::string& password) {
+    std::string target = folder / name;
+    std::string command = "qpdf --encrypt " + password + " owner-" + password + " 256 -- '" +
+                          corpus("tiny-parallel-cheat-libreoffice.pdf") + "' '" + target + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return target;
+}
+
+std::vector<pid_t> ghostscripts(const App& app) {
+    std::vector<pid_t> found;
+    for (pid_t pid : app.childProcesses()) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "gs") found.push_back(pid);
+    }
+    return found;
+}
+
+// Chooses a folder in the folder dialog: its path pasted into the location
+// field (typed, the field's completion races the keys on a busy machine).
+void chooseFolder(const App& app, const std::string& dialog, const std::string& folder) {
+    std::string ready = app.environment()["VARTO_CONFIG_HOME"] + "/clipboard.txt";
+    fs::remove(ready);
+    Child clipboard({binDir() + "/test-helpers/varto-test-set-clipboard-files", folder},
+                    app.environment(), ready);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::ifstream in(ready);
+            std::string line;
+            return std::getline(in, line) && line == "ready";
+        },
+        10000));
+    app.run("xdotool windowfocus --sync " + dialog);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    app.key("ctrl+l");
+    app.key("ctrl+v");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    app.key("Return");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+}  // namespace
+
+// A PDF, a damaged one, a password-protected one and a link to the first:
+// the sizes are the batch command's, the damaged file stays listed with
+// "Cannot be read" in red, the protected one is saved protected, the link
+// and a second sending of the same file are not listed again, and a file
+// that does not exist is refused by the sender.
+TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user"), out("varto-out"), batchOut("varto-batch");
+    std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    std::string damaged = copyInto(user, "damaged-truncated.pdf", "damaged.pdf");
+    std::string locked = encryptedCopy(user, "locked.pdf", "secret");
+    fs::create_symlink(charts, user / "link.pdf");
+
+    App::Options options;
+    options.args = {charts, damaged, locked, user / "link.pdf"};
+    App app(options);
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+
+    // The damaged file: the message names the user's file; OK goes on.
+    std::string box = newWindow(app, {app.windowId()}, 30000);
+    ASSERT_FALSE(box.empty());
+    ASSERT_TRUE(answer(app, box, "", "Return"));
+    std::string prompt = app.waitForWindowNamed("locked\\.pdf", 30000);
+    ASSERT_FALSE(prompt.empty());
+    ASSERT_TRUE(answer(app, prompt, "secret", "Return"));
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (3 / 3)", kCompressTimeoutMs)) << app.title();
+
+    // The same file sent again is not listed again; a missing one is refused.
+    int code = -1;
+    app.runProgram({"sh", "-c", "cd " + user.path() + " && " + binDir() +
+                                    "/varto-compress --send charts.pdf"},
+                   &code);
+    EXPECT_EQ(code, 0);
+    std::string refused = app.runProgram(
+        {"sh", "-c", binDir() + "/varto-compress --send " + (user / "missing.pdf") + " 2>&1"},
+        &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(refused.find("missing.pdf: No such file or directory"), std::string::npos)
+        << refused;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    EXPECT_EQ(app.title(), "Varto Compress (3 / 3)");
+
+    // The list says what the batch command says.
+    EXPECT_EQ(listed(app, "charts.pdf"), batchSizes(app, charts, batchOut.path()));
+    EXPECT_EQ(listed(app, "charts.pdf").substr(0, 9), "417.27 KB");
+    EXPECT_EQ(listed(app, "damaged.pdf"), "1.32 MB -> Cannot be read");
+    EXPECT_EQ(listed(app, "locked.pdf"), batchSizes(app, locked, batchOut.path()));
+
+    // On screen: the damaged row's reason in red, the only red of the
+    // new-size column; its tooltip and the protected row's.
+    Geometry g = app.geometry();
+    platform::gfx::Rect list = listBox(96, "C.UTF-8");
+    platform::gfx::Rect names{list.left + 2, list.top, list.left + 120, list.bottom};
+    platform::gfx::Rect newSizes{list.right - 100, list.top, list.right - 4, list.bottom};
+    app.moveTo(-40, -40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    std::string shot = app.screenshot(artifacts() + "/window-failed-row.png");
+    // The name column's text lines: the header, the first row ... the last
+    // row (a name's descenders may count as a line of their own).
+    std::vector<int> lines = textLines(shot, g, names);
+    ASSERT_GE(lines.size(), 4u);
+    std::vector<int> rows = {lines[0], lines[1], (lines[1] + lines.back()) / 2, lines.back()};
+    auto rowBox = [&](int row) {
+        return platform::gfx::Rect{newSizes.left, rows[row] - 7, newSizes.right, rows[row] + 7};
+    };
+    EXPECT_EQ(redPixels(shot, g, rowBox(1)), 0);
+    EXPECT_GT(redPixels(shot, g, rowBox(2)), 30);
+    EXPECT_EQ(redPixels(shot, g, rowBox(3)), 0);
+
+    std::vector<std::string> before = app.shownWindows();
+    app.moveTo(names.left + 30, rows[3]);
+    std::string tip = newWindow(app, before, 10000);
+    EXPECT_FALSE(tip.empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    app.screenshot(artifacts() + "/window-protected-tooltip.png");
+    app.moveTo(-40, -40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    app.moveTo(names.left + 30, rows[2]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    app.moveTo(names.left + 32, rows[2]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    app.screenshot(artifacts() + "/window-failed-tooltip.png");
+    app.moveTo(-40, -40);
+
+    // Saved: the protected file's result opens only with its password.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    platform::gfx::Rect save = elementBox("actionSave");
+    before = app.shownWindows();
+    app.click((save.left + save.right) / 2, (save.top + save.bottom) / 2);
+    std::string dialog = newWindow(app, before, 20000);
+    ASSERT_FALSE(dialog.empty());
+    chooseFolder(app, dialog, out.path());
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(out / "locked_compressed.pdf") &&
+                                       fs::exists(out / "charts_compressed.pdf"); },
+                          60000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::string result = out / "locked_compressed.pdf";
+    EXPECT_EQ(std::system(("qpdf --requires-password '" + result + "'").c_str()) >> 8, 0);
+    EXPECT_NE(std::system(("pdftoppm -r 20 -f 1 -l 1 -png '" + result + "' '" + (out / "p") +
+                           "' 2>/dev/null")
+                              .c_str()),
+              0);
+    EXPECT_EQ(std::system(("pdftoppm -r 20 -f 1 -l 1 -upw secret -png '" + result + "' '" +
+                           (out / "p") + "'")
+                              .c_str()),
+              0);
+    EXPECT_FALSE(fs::exists(out / "damaged_compressed.pdf"));
+}
+
+// German sizes carry a decimal comma.
+TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user");
+    std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    App::Options options;
+    options.args = {charts};
+    options.lang = "de_DE.UTF-8";
+    App app(options);
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (1 / 1)", kCompressTimeoutMs));
+    EXPECT_EQ(listed(app, "charts.pdf").substr(0, 13), "417,27 KB -> ") << app.outputText();
+}
+
+// Save while the file is compressed: the save waits for that run instead of
+// starting Ghostscript again, and typing "report" over an existing
+// report.pdf asks before replacing it.
+TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
+    if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user"), out("varto-out");
+    std::string intro = copyInto(user, "text-r-intro.pdf", "intro.pdf");
+    std::ofstream(out / "report.pdf") << "an older report";
+
+    App::Options options;
+    options.args = {intro};
+    App app(options);
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+    std::set<pid_t> seen;
+    auto note = [&] {
+        for (pid_t pid : ghostscripts(app)) seen.insert(pid);
+    };
+    ASSERT_TRUE(waitUntil([&] { note(); return !seen.empty(); }, 60000, 20));
+
+    platform::gfx::Rect save = elementBox("actionSave");
+    std::vector<std::string> before = app.shownWindows();
+    app.click((save.left + save.right) / 2, (save.top + save.bottom) / 2);
+    std::string dialog = newWindow(app, before, 20000);
+    ASSERT_FALSE(dialog.empty());
+    app.run("xdotool windowfocus --sync " + dialog);
+    app.key("ctrl+a");
+    app.typeText(out / "report");
+    app.key("Return");
+    before = app.shownWindows();
+    std::string question = newWindow(app, before, 10000);
+    ASSERT_FALSE(question.empty()) << "no question before replacing report.pdf";
+    app.screenshot(artifacts() + "/window-replace-question.png");
+    std::ifstream older(out / "report.pdf");
+    std::string text((std::istreambuf_iterator<char>(older)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "an older report");
+    ASSERT_TRUE(answer(app, question, "", "Return"));
+
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            note();
+            return fs::file_size(out / "report.pdf") > 1000 &&
+                   app.title() == "Varto Compress (1 / 1)";
+        },
+        kCompressTimeoutMs, 50));
+    EXPECT_EQ(seen.size(), 1u) << "Ghostscript ran more than once";
+}
