@@ -269,10 +269,4 @@ uint32_t random32() {
     return static_cast<uint32_t>(fallback());
 }
 
-ZString realPath(const ZString& path) {
-    if (path.isEmpty()) return ZString();
-    std::unique_ptr<char, decltype(&free)> resolved(realpath(utf8(path).c_str(), nullptr), &free);
-    return resolved ? ZString::fromUtf8(resolved.get()) : ZString();
-}
-
 }  // namespace platform::fs

@@ -101,10 +101,6 @@ ZString environment(const char* name);
 // The system's text for an error number.
 ZString errorText(int error);
 
-// The absolute path with every link and "." or ".." resolved; empty when
-// the file does not exist (errno set).
-ZString realPath(const ZString& path);
-
 // A random 32-bit number from the system's random source.
 uint32_t random32();
 
