@@ -23,6 +23,7 @@ constexpr uint32_t kHeaderColor = 0x505050;
 constexpr unsigned kKeyDelete = 0xFFFF;  // GDK_KEY_Delete
 constexpr unsigned kKeyLowerV = 'v';
 constexpr unsigned kKeyUpperV = 'V';
+constexpr unsigned kKeyMenu = 0xFF67;  // GDK_KEY_Menu, the context-menu key
 
 ZString sizeText(const ZString& path) { return formatFileSize(fileSize(path)); }
 
@@ -261,6 +262,12 @@ bool MyFileList::handleKey(unsigned keyval, bool release, bool leftControlDown) 
     if (!release && leftControlDown && (keyval == kKeyLowerV || keyval == kKeyUpperV)) {
         std::vector<ZString> paths = platform::gui::Gui::clipboardFiles();
         if (!paths.empty()) owner_.addFiles(paths);
+        return true;
+    }
+    // The keyboard's way to the row menu a right click opens.
+    if (!release && keyval == kKeyMenu) {
+        const int row = usableRow(-1);
+        if (row >= 0) showContextMenu(row);
         return true;
     }
     return false;

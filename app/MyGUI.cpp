@@ -43,6 +43,7 @@ constexpr uint32_t kRefreshTimer = xhtml::FrameView::kTooltipTimer;
 // view's start never delays the window's first picture, one step a tick.
 constexpr uint32_t kBrowserTimer = 0xB905;
 constexpr uint32_t kKeyF12 = platform::gui::kVkF1 + 11;
+constexpr uint32_t kKeyF5 = platform::gui::kVkF1 + 4;
 constexpr const char16_t* kProfileGroup = u"compress";
 constexpr const char16_t* kProfileName = u"lastUsedSettings";
 
@@ -203,6 +204,9 @@ void MyGUI::placeFileList() {
 
 intptr_t MyGUI::handleMessage(win::Message& message) {
     switch (message.msg) {
+        case win::Msg::KeyDown:
+            if (onShortcut(message.key, message.keyState)) return 1;
+            break;
         case win::Msg::KeyUp:
             if (console_.keyEnabled && message.key == kKeyF12) {
                 console_.openConsole();
@@ -298,6 +302,35 @@ void MyGUI::onLButtonUp(xhtml::View* view) { onAction(view->getId()); }
 
 void MyGUI::onLinkClicked(xhtml::View* view) {
     onAction(view->styleString(xhtml::StyleId::LinkTarget, ZString(), xhtml::kStateNormal));
+}
+
+// The usual keys of a desktop program for the window's four actions and
+// for closing; the tool buttons' tooltips name them.
+bool MyGUI::onShortcut(uint32_t key, uint32_t keyState) {
+    const bool control = (keyState & platform::gui::kKeyControl) != 0;
+    const bool shift = (keyState & platform::gui::kKeyShift) != 0;
+    // A key does what its button does, and nothing while the button is off.
+    auto press = [this](const char16_t* id) {
+        xhtml::View* button = findViewById(id);
+        if (button && !button->isDisabled()) onAction(id);
+        return true;
+    };
+    if (shift) return false;
+    if (!control && key == kKeyF5) return press(u"actionCalcSize");
+    if (!control) return false;
+    switch (key) {
+        case 'O':
+            return press(u"actionAdd");
+        case 'S':
+            return press(u"actionSave");
+        case 'Q':
+        case 'W':
+            // Posted: the window must not go while it handles its own key.
+            getWindow().postMessage(win::Message::make(win::Msg::Close));
+            return true;
+        default:
+            return false;
+    }
 }
 
 void MyGUI::onAction(const ZString& id) {

@@ -79,6 +79,7 @@ public:
 
 private:
     void onAction(const ZString& id);
+    bool onShortcut(uint32_t key, uint32_t keyState);
     void placeFileList();
     void prepareAgain(FileData* record);
     void placeBrowser();

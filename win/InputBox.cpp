@@ -1,6 +1,7 @@
 #include "win/InputBox.h"
 
 #include "platform/gfx/Dc.h"
+#include "platform/gui/AccessibleArea.h"
 #include "platform/gui/Controls.h"
 #include "suite/Language.h"
 
@@ -64,6 +65,7 @@ void InputBox::createChildren() {
     edit_ = gui::Controls::createEdit(getHandle(), 2, initialText_, password_, false);
     ok_ = gui::Controls::createButton(getHandle(), 3, lang_getStr(u"inputBox/ok"));
     cancel_ = gui::Controls::createButton(getHandle(), 4, lang_getStr(u"inputBox/cancel"));
+    if (label_) gui::AccessibleArea::labelControl(label_, edit_);  // the question names the field
     const struct {
         WindowHandle window;
         int x, y, width, height;

@@ -8,6 +8,7 @@
 #include "platform/gui/Window.h"
 #include "xhtml/ControlView.h"
 #include "xhtml/Layouter.h"
+#include "xhtml/ViewAccessible.h"
 #include "xhtml/ViewContext.h"
 
 namespace xhtml {
@@ -34,7 +35,8 @@ int ceilDiv(int value, int unit) { return unit > 0 ? (value + unit - 1) / unit :
 
 intptr_t FrameView::Frame::onMessage(Message& message) { return view_->handleMessage(message); }
 
-FrameView::FrameView(ViewContext* context, int32_t type) : HtmlView(context, type), frame_(this) {}
+FrameView::FrameView(ViewContext* context, int32_t type)
+    : HtmlView(context, type), accessible_(std::make_unique<ViewAccessible>(*this)), frame_(this) {}
 
 FrameView::~FrameView() {
     if (mouseFrame == this) mouseFrame = nullptr;
@@ -43,6 +45,7 @@ FrameView::~FrameView() {
     tooltip_.reset();
     // The views go before the window so that their native windows go first.
     removeAllChildren();
+    accessible_->reset();
     frame_.destroy();
 }
 
@@ -50,6 +53,7 @@ void FrameView::setMarkup(const ZString& text, const ZString& baseUrl) {
     tools_.clear();
     tooltipView_ = nullptr;
     if (tooltip_) tooltip_->hide();
+    accessible_->reset();
     scrollX_ = scrollY_ = 0;
     HtmlView::setMarkup(text, baseUrl);
     scheduleUpdate(false);
@@ -186,6 +190,7 @@ void FrameView::doUpdate() {
     }
     if (updating_) sendEvent(ViewEvent::kAttach);
     if (updating_) updateTabOrder();
+    if (updating_) accessible_->refresh();
     if (updating_) {
         updating_ = false;
         invalidateRect(nullptr);
@@ -341,10 +346,13 @@ void FrameView::paintWindow(platform::gfx::Dc& dc, const Rect& clip) {
         dc.beginLayer();
         dc.translate(-corner.x, -corner.y);
         paintFrame(dc, documentClip);
+        accessible_->paintFocusRing(dc);
         dc.translate(corner.x, corner.y);
         dc.endLayer(1.0);
     }
     sendEvent(ViewEvent::kAfterPaint);
+    // What is painted is what screen readers hear of: states follow paints.
+    accessible_->refresh();
 }
 
 void FrameView::addTooltip(View* view) {
@@ -450,9 +458,11 @@ intptr_t FrameView::handleMessage(Message& message) {
             return 0;
         case Msg::SetFocus:
             focusedFrame = this;
+            if (accessible_->focusedView()) invalidateRect(nullptr);  // the ring comes back
             return 0;
         case Msg::KillFocus:
             if (focusedFrame == this) focusedFrame = nullptr;
+            if (accessible_->focusedView()) invalidateRect(nullptr);
             sendEvent(ViewEvent::kFocusLost);
             return 0;
         case Msg::Paint:
@@ -475,6 +485,8 @@ intptr_t FrameView::handleMessage(Message& message) {
             updateTooltip(false);
             return 0;
         case Msg::LButtonDown:
+            // The pointer takes over from the keyboard: no ring until Tab.
+            platform::gui::AccessibleArea::focusItem(frame_.getHandle(), -1);
             frame_.setFocus();
             mouseToTree(message, kLeftDown | 1 | (keys & gui::kKeyRightButton ? 2 : 0));
             return 0;
@@ -501,7 +513,14 @@ intptr_t FrameView::handleMessage(Message& message) {
                 onScrollMessage(true, gui::kScrollThumbPosition, next);
             }
             return 0;
+        case Msg::FocusItem:
+            accessible_->onFocusItem(message.code);
+            return 0;
+        case Msg::ItemAction:
+            accessible_->pressItem(message.code);
+            return 0;
         case Msg::KeyDown:
+            if (accessible_->onKey(message.key)) return 1;
             if (message.key == gui::kVkPageUp || message.key == gui::kVkPageDown) {
                 onScrollMessage(
                     true, message.key == gui::kVkPageUp ? gui::kScrollPageUp : gui::kScrollPageDown,

@@ -12,6 +12,8 @@ class Tooltip;
 
 namespace xhtml {
 
+class ViewAccessible;
+
 // A document root hosted in a native window of its own: lays the document
 // out into the window's client area, scrolls it, turns window messages into
 // view events, shows tooltips from title attributes and hands notifications
@@ -94,6 +96,8 @@ public:
     View* tooltipView() const { return tooltipView_; }
     // Number of full layouts so far, for tests and benchmarks.
     int updateCount() const { return updateCount_; }
+    // The keyboard focus among the painted views and what screen readers see.
+    ViewAccessible& accessible() { return *accessible_; }
 
     void handleEvent(ViewEvent& event) override;
     void relayoutNeeded() override;
@@ -134,6 +138,7 @@ private:
     Size documentSize_;
     int updateCount_ = 0;
     Rect laidOutClient_;  // the client area of the last layout
+    std::unique_ptr<ViewAccessible> accessible_;
     Frame frame_;
 };
 

@@ -210,6 +210,8 @@ void HtmlView::storeAttributes(View* view, const HtmlTagNode* element) {
     storeString(view, StyleId::Title, element->findAttribute(u"title"));
     storeString(view, StyleId::ClassList, element->findAttribute(u"class"));
     storeString(view, StyleId::HideId, element->findAttribute(u"hideId"));
+    storeString(view, StyleId::AltText, element->findAttribute(u"alt"));
+    storeString(view, StyleId::LabelFor, element->findAttribute(u"for"));
     storeString(view, StyleId::InlineStyle, element->findAttribute(u"style"), kStateNormal);
     storeString(view, StyleId::InlineStyle, element->findAttribute(u"moStyle"), kStateHover);
     storeString(view, StyleId::InlineStyle, element->findAttribute(u"lbdStyle"), kStateLeftDown);

@@ -108,6 +108,8 @@ struct StyleId {
         Sorted = 96,               // bool
         LineSpacing = 97,          // number
         HideId = 98,               // string
+        AltText = 99,              // string, alt of an image
+        LabelFor = 100,            // string, for of a label: the id of the field it names
     };
 };
 

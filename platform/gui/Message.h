@@ -41,6 +41,8 @@ enum class Msg : uint32_t {
     Notify,       // control, id, code, data
     DropFiles,    // files, x, y
     CopyData,     // id (the sender's tag), text
+    FocusItem,    // code: the painted item that took the keyboard focus, -1 none
+    ItemAction,   // code: the painted item assistive technology pressed
     User = 0x400  // and above: the program's own messages, with param and data
 };
 

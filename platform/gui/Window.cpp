@@ -297,6 +297,7 @@ gboolean onTopKey(GtkWidget* top, GdkEventKey* event, gpointer user) {
 gboolean onClientFocus(GtkWidget* client, GtkDirectionType direction, gpointer user) {
     if (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD) return FALSE;
     auto* data = static_cast<WindowData*>(user);
+    if (gboolean moved = FALSE; detail::moveFocusThroughItems(data, direction, &moved)) return moved;
     std::vector<GtkWidget*> order;
     for (WindowHandle handle : data->tabOrder) {
         WindowData* child = detail::find(handle);
@@ -487,6 +488,7 @@ void onOuterDestroy(GtkWidget*, gpointer user) {
     data->dead = true;
     data->sink = nullptr;
     stopTimers(data);
+    detail::releaseAccessibles(data);
     detail::unregisterWindow(data);
     if (data->top) g_signal_handlers_disconnect_by_data(data->top, data);
     if (data->client) g_signal_handlers_disconnect_by_data(data->client, data);
@@ -591,7 +593,7 @@ WindowHandle Window::create(const Params& p) {
     data->outerWidth = p.width;
     data->outerHeight = p.height;
     data->outer = gtk_grid_new();
-    data->client = gtk_layout_new(nullptr, nullptr);
+    data->client = detail::newClientArea(data);
     data->focusTarget = data->client;
     gtk_widget_set_hexpand(data->client, TRUE);
     gtk_widget_set_vexpand(data->client, TRUE);

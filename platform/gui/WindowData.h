@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/gui/AccessibleArea.h"
 #include "platform/gui/Window.h"
 
 namespace platform::gui::detail {
@@ -39,6 +40,12 @@ struct WindowData {
     GtkCssProvider* css = nullptr;   // the control's font and compact metrics
     bool settingItems = false;       // no notifications while the program changes items
     std::vector<WindowHandle> tabOrder;  // child windows in Tab order; empty: creation order
+    // What a self-drawn window paints for the keyboard and assistive technology.
+    std::vector<AccessibleItem> items;
+    int focusItem = -1;
+    AtkObject* areaAccessible = nullptr;   // the client area's, once an AT client asked
+    std::vector<AtkObject*> itemObjects;   // one reference per item, made when asked
+    std::vector<std::pair<AtkObject*, AtkObject*>> labelRelations;  // label, native control
 };
 
 // The live window of a handle, null for unknown or destroyed handles.
@@ -55,6 +62,14 @@ GtkWidget* clientOf(WindowHandle parent);
 WindowHandle addControl(WindowData* data, WindowHandle parent);
 // Tells the control's parent window what the user did (a Command message).
 void notifyParent(WindowData* control, int code);
+// A new client area for a self-drawn window: a GtkLayout whose accessible
+// object shows the window's painted items (AccessibleArea).
+GtkWidget* newClientArea(WindowData* data);
+// Tab and Shift+Tab through the painted items and child windows; false when
+// the window has no items and the plain order applies.
+bool moveFocusThroughItems(WindowData* data, GtkDirectionType direction, gboolean* moved);
+// The window goes: its item objects become defunct.
+void releaseAccessibles(WindowData* data);
 // Window of the widget for dialogs: the GtkWindow of the handle's top level.
 GtkWindow* gtkWindowOf(WindowHandle window);
 
