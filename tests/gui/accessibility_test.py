@@ -297,6 +297,46 @@ def tab_to(app, role, name, limit=40, back=False):
     raise AssertionError("Tab never reached " + name)
 
 
+def dark_pixels(app, shot, x, y, width):
+    """How many pixels of one row are near black (the ring's dots)."""
+    out = app.run("convert", shot, "-crop", "%dx1+%d+%d" % (width, x, y), "-depth", "8", "txt:-")
+    count = 0
+    for line in out.splitlines()[1:]:
+        rgb = line.split("(")[1].split(")")[0].split(",")[:3]
+        if all(float(value) < 64 for value in rgb):
+            count += 1
+    return count
+
+
+def test_ring(args):
+    """The focus ring on a tool button and on a footer link at two
+    resolutions: screenshots kept for looking at, and the ring's dots found
+    on the edge where it is drawn."""
+    en = read_lang(args.source, "en")
+    os.makedirs(args.artifacts, exist_ok=True)
+    for dpi in (96, 144):
+        app = App(args, "C.UTF-8", dpi)
+        try:
+            frame = app.main_window()
+            wait_until(lambda: find(frame, pyatspi.ROLE_PUSH_BUTTON, en["compress/add-file"]),
+                       what="the tool buttons")
+            inset = 2 * dpi // 96
+            for role, key, kind in ((pyatspi.ROLE_PUSH_BUTTON, "add-file", "button"),
+                                    (pyatspi.ROLE_LINK, "about", "link")):
+                node = tab_to(app, role, en["compress/" + key])
+                box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                # Inside a button's border; around a link's text.
+                top = box.y + inset if kind == "button" else box.y - 1
+                left = box.x + inset if kind == "button" else box.x - 1
+                width = box.width - 2 * inset if kind == "button" else box.width + 2
+                shot = os.path.join(args.artifacts, "focus-ring-%s-%d.png" % (kind, dpi))
+                wait_until(lambda: app.run("import", "-window", "root", shot) is not None and
+                           dark_pixels(app, shot, left, top, width) >= width // 3,
+                           what="the ring on " + kind)
+        finally:
+            app.close()
+
+
 def test_keys(args):
     en = read_lang(args.source, "en")
     user = tempfile.mkdtemp(prefix="varto-a11y-user-")
@@ -419,10 +459,11 @@ def in_private_session():
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["tree", "keys"])
+    parser.add_argument("test", choices=["tree", "keys", "ring"])
     parser.add_argument("--bin", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--pdf", default="")
+    parser.add_argument("--artifacts", default=tempfile.gettempdir())
     args = parser.parse_args()
     if not shutil.which("Xvfb") or not shutil.which("xdotool"):
         print("no Xvfb or xdotool")
@@ -432,7 +473,7 @@ def main():
     if args.test == "keys" and not os.path.exists(args.pdf):
         print("no PDF to add:", args.pdf)
         return SKIP
-    {"tree": test_tree, "keys": test_keys}[args.test](args)
+    {"tree": test_tree, "keys": test_keys, "ring": test_ring}[args.test](args)
     print("passed")
     return 0
 
