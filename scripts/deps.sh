@@ -16,6 +16,7 @@ PACKAGES=(
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress
   librsvg2-bin locales libtiff-dev desktop-file-utils x11-utils appstream man-db dpkg-dev file parallel
   python3 openssl curl
+  at-spi2-core python3-pyatspi dbus
 )
 
 missing=()
