@@ -610,6 +610,9 @@ void AccessibleArea::labelControl(WindowHandle label, WindowHandle control) {
     if (!labelData || !controlData || !GTK_IS_LABEL(labelData->outer)) return;
     GtkWidget* target = controlData->inner ? controlData->inner : controlData->outer;
     gtk_label_set_mnemonic_widget(GTK_LABEL(labelData->outer), target);
+    // The relation alone leaves the field nameless for some readers.
+    atk_object_set_name(gtk_widget_get_accessible(target),
+                        gtk_label_get_text(GTK_LABEL(labelData->outer)));
 }
 
 }  // namespace platform::gui

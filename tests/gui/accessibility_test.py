@@ -69,7 +69,7 @@ class App:
     """One copy of varto-compress on the private display, with the
     accessibility bridge on (the other window tests switch it off)."""
 
-    def __init__(self, args, lang, dpi=96):
+    def __init__(self, args, lang, dpi=96, program=None):
         self.args = args
         self.folder = tempfile.mkdtemp(prefix="varto-a11y-")
         for name in ("config", "temp", "runtime"):
@@ -92,7 +92,8 @@ class App:
         })
         self.env = env
         self.output = open(os.path.join(self.folder, "output.txt"), "w")
-        self.process = subprocess.Popen([os.path.join(args.bin, "varto-compress")], env=env,
+        argv = program or [os.path.join(args.bin, "varto-compress")]
+        self.process = subprocess.Popen(argv, env=env,
                                         stdout=self.output, stderr=subprocess.STDOUT,
                                         stdin=subprocess.DEVNULL)
 
@@ -129,15 +130,19 @@ class App:
                 continue
         return None
 
-    def window(self, role=pyatspi.ROLE_FRAME):
+    def window(self, role=pyatspi.ROLE_FRAME, name=None):
         app = self.application()
         if not app:
             return None
         for index in range(app.childCount):
             child = app.getChildAtIndex(index)
-            if child and child.getRole() == role:
+            if child and child.getRole() == role and name in (None, child.name):
                 return child
         return None
+
+    def printed(self, line):
+        with open(os.path.join(self.folder, "output.txt"), errors="replace") as f:
+            return line in f.read().splitlines()
 
     def main_window(self):
         frame = wait_until(lambda: self.window(), what="the main window on the AT-SPI bus")
@@ -337,6 +342,38 @@ def test_ring(args):
             app.close()
 
 
+def test_prompt(args):
+    """The question box: its caption is the dialog's name, its question
+    names the field, Tab goes round field, OK and Cancel, Enter confirms.
+    Reached and answered with keys only, from a link of a viewed document."""
+    document = os.path.join(args.source, "tests", "data", "gui", "frame.xhtml")
+    app = App(args, "C.UTF-8", program=[os.path.join(args.bin, "xhtml-view"), document])
+    try:
+        app.main_window()
+        tab_to(app, pyatspi.ROLE_LINK, "ask")
+        app.key("Return")
+        box = wait_until(lambda: app.window(pyatspi.ROLE_DIALOG, "input-box") or
+                         app.window(pyatspi.ROLE_FRAME, "input-box"), what="the question box")
+        field = wait_until(lambda: find(box, pyatspi.ROLE_TEXT, "Your text"),
+                           what="the field named by the question")
+        # No window manager here to hand the new window the keyboard.
+        xid = wait_until(lambda: app.run("xdotool", "search", "--onlyvisible", "--name",
+                                         "^input-box$").split(), what="the box on the display")
+        app.run("xdotool", "windowfocus", "--sync", xid[0])
+        label = related(field, pyatspi.RELATION_LABELLED_BY)
+        assert len(label) == 1 and label[0].name == "Your text", label
+        wait_until(lambda: describe(app.focused()) == (pyatspi.ROLE_TEXT, "Your text"),
+                   what="the field in focus")
+        app.run("xdotool", "type", "--delay", "50", "abc")
+        wait_until(lambda: field.queryText().getText(0, -1) == "abc", what="the typed text")
+        names = [describe(press_tab(app)) for _ in range(3)]
+        assert [name for _, name in names] == ["OK", "Cancel", "Your text"], names
+        app.key("Return")
+        wait_until(lambda: app.printed("input-box true abc"), what="the answer")
+    finally:
+        app.close()
+
+
 def test_keys(args):
     en = read_lang(args.source, "en")
     user = tempfile.mkdtemp(prefix="varto-a11y-user-")
@@ -459,7 +496,7 @@ def in_private_session():
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["tree", "keys", "ring"])
+    parser.add_argument("test", choices=["tree", "keys", "ring", "prompt"])
     parser.add_argument("--bin", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--pdf", default="")
@@ -473,7 +510,7 @@ def main():
     if args.test == "keys" and not os.path.exists(args.pdf):
         print("no PDF to add:", args.pdf)
         return SKIP
-    {"tree": test_tree, "keys": test_keys, "ring": test_ring}[args.test](args)
+    {"tree": test_tree, "keys": test_keys, "ring": test_ring, "prompt": test_prompt}[args.test](args)
     print("passed")
     return 0
 
