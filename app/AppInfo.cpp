@@ -1,6 +1,7 @@
 #include "app/AppInfo.h"
 
 #include "base/RandomString.h"
+#include "base/Version.h"
 #include "base/UrlEscape.h"
 #include "platform/Fs.h"
 #include "platform/ImageRecode.h"
@@ -46,14 +47,14 @@ ZString normalizeArchitecture(const ZString& name) {
 AppInfo readAppInfo() {
     AppInfo info;
     info.name = u"Varto-Suite";
-    info.version = u"9.9.0";
+    info.version = kProductVersion;
     info.installationId = progConfig_getStr(u"InstallationID", ZString());
     info.userId = userConfig_getStr(u"UserId", ZString());
     info.suiteId = progConfig_getStr(u"SuiteID", ZString());
     info.suiteEmail = progConfig_getStr(u"SuiteEmail", ZString());
     info.installer = progConfig_getStr(u"Installer", ZString());
     info.architecture =
-        normalizeArchitecture(fromUtf8(platform::executableMachine("/proc/self/exe")));
+        normalizeArchitecture(fromUtf8(platform::executableMachine(SettingsPaths::executablePath())));
     info.language = config_getStr(u"Language", u"English");
     info.updateMode = config_getDword(u"UpdateMode", 0);
     ZString banner = customBannerPath();

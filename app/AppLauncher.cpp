@@ -1,5 +1,6 @@
 #include "app/AppLauncher.h"
 
+#include "base/Version.h"
 #include "platform/AboutBox.h"
 #include "platform/Resources.h"
 #include "platform/ShellOpen.h"
@@ -88,7 +89,7 @@ bool openApp(ZString& name, ZString& parameters, platform::WindowHandle owner) {
 void showAbout(platform::WindowHandle owner) {
     platform::AboutFacts facts;
     facts.programName = u"Varto Compress";
-    facts.version = u"9.9.0";
+    facts.version = kProductVersion;
     facts.comments = lang_getStr(u"compress/about-text");
     platform::Resources::read("", "icon100_256.png", facts.iconPng);
     platform::showAboutBox(owner, facts);

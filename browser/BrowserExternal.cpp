@@ -1,7 +1,6 @@
 #include "browser/BrowserExternal.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -20,6 +19,7 @@
 #include "platform/ShellOpen.h"
 #include "suite/Language.h"
 #include "suite/Settings.h"
+#include "suite/SettingsPaths.h"
 
 namespace browser {
 
@@ -268,8 +268,7 @@ CallResult getFileSize(const Call& c, EmbeddedBrowser&) {
 }
 
 CallResult getModuleFileName(const Call&, EmbeddedBrowser&) {
-    std::error_code error;
-    return ok(Value::of(std::filesystem::read_symlink("/proc/self/exe", error).string()));
+    return ok(Value::of(SettingsPaths::executablePath()));
 }
 
 CallResult hasFeature(const Call& c, EmbeddedBrowser&) {

@@ -2,23 +2,13 @@
 
 #include <curl/curl.h>
 
-#include <memory>
+#include "base/CHandle.h"
 
 namespace http {
 
-struct CurlEasyCleanup {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct CurlMultiCleanup {
-    void operator()(CURLM* handle) const { curl_multi_cleanup(handle); }
-};
-struct CurlSlistFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-
-using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
-using CurlMulti = std::unique_ptr<CURLM, CurlMultiCleanup>;
-using CurlSlist = std::unique_ptr<curl_slist, CurlSlistFree>;
+using CurlEasy = CHandle<CURL, curl_easy_cleanup>;
+using CurlMulti = CHandle<CURLM, curl_multi_cleanup>;
+using CurlSlist = CHandle<curl_slist, curl_slist_free_all>;
 
 // Sets options on an easy handle until the first one fails; `result` then
 // holds that failure.

@@ -2,21 +2,15 @@
 
 #include <gio/gio.h>
 
-#include <memory>
+#include "base/CHandle.h"
 
 namespace platform::shell {
-
-namespace {
-struct GFreeDeleter {
-    void operator()(gchar* p) const { g_free(p); }
-};
-}  // namespace
 
 bool isRegisteredFileType(const ZString& extension) {
     if (extension.length() < 2 || extension[0] != u'.') return false;
     std::string name = "file" + extension.toUtf8();
     gboolean uncertain = FALSE;
-    std::unique_ptr<gchar, GFreeDeleter> type(
+    CHandle<gchar, g_free> type(
         g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
     return type && !g_content_type_is_unknown(type.get());
 }

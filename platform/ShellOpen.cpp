@@ -8,18 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "base/CHandle.h"
 #include "platform/SplitCommandLine.h"
 
 namespace platform::shell {
 
 namespace {
 
-struct GErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-struct GFreeDeleter {
-    void operator()(char* text) const { g_free(text); }
-};
+using GErrorPtr = CHandle<GError, g_error_free>;
+using GCharPtr = CHandle<char, g_free>;
 
 bool isProgram(const std::string& path) {
     struct stat st;
@@ -27,7 +24,7 @@ bool isProgram(const std::string& path) {
 }
 
 bool hasScheme(const std::string& target) {
-    std::unique_ptr<char, GFreeDeleter> scheme(g_uri_parse_scheme(target.c_str()));
+    GCharPtr scheme(g_uri_parse_scheme(target.c_str()));
     return scheme && std::string(scheme.get()).size() > 1;  // "c:" is no scheme
 }
 
@@ -45,14 +42,14 @@ bool startProgram(const std::string& program, const ZString& parameters) {
     // Without DO_NOT_REAP_CHILD GLib starts it detached: nothing to reap.
     bool started = g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
                                  nullptr, &raw);
-    std::unique_ptr<GError, GErrorDeleter> error(raw);
+    GErrorPtr error(raw);
     return started;
 }
 
 bool openUri(const std::string& uri) {
     GError* raw = nullptr;
     bool opened = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &raw);
-    std::unique_ptr<GError, GErrorDeleter> error(raw);
+    GErrorPtr error(raw);
     return opened;
 }
 
@@ -67,7 +64,7 @@ bool open(const ZString& target, const ZString& parameters) {
     if (stat(text.c_str(), &st) != 0) return false;
     std::unique_ptr<GFile, decltype(&g_object_unref)> file(g_file_new_for_path(text.c_str()),
                                                            g_object_unref);
-    std::unique_ptr<char, GFreeDeleter> uri(g_file_get_uri(file.get()));
+    GCharPtr uri(g_file_get_uri(file.get()));
     return openUri(uri.get());
 }
 

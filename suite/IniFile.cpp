@@ -12,41 +12,17 @@
 #include <mutex>
 #include <set>
 
+#include "base/CHandle.h"
+#include "platform/Fs.h"
+
 namespace {
 
-struct KeyFileDeleter {
-    void operator()(GKeyFile* file) const { g_key_file_free(file); }
-};
-using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileDeleter>;
+using KeyFilePtr = CHandle<GKeyFile, g_key_file_free>;
+using ErrorPtr = CHandle<GError, g_error_free>;
+using GCharPtr = CHandle<gchar, g_free>;
+using StrvPtr = CHandle<gchar*, g_strfreev>;
 
-struct ErrorDeleter {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorDeleter>;
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
-struct StrvDeleter {
-    void operator()(gchar** v) const { g_strfreev(v); }
-};
-using StrvPtr = std::unique_ptr<gchar*, StrvDeleter>;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using Fd = platform::fs::UniqueFd;
 
 // Identity of a file version on disk; a save always makes a new inode.
 struct FileStamp {

@@ -21,11 +21,19 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-std::string SettingsPaths::executableFolder() {
+std::string SettingsPaths::executablePath() {
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || exe.empty()) return std::filesystem::current_path(error).string();
-    return parentOf(exe.string());
+    return error ? std::string() : exe.string();
+}
+
+std::string SettingsPaths::executableFolder() {
+    std::string exe = executablePath();
+    if (exe.empty()) {
+        std::error_code error;
+        return std::filesystem::current_path(error).string();
+    }
+    return parentOf(exe);
 }
 
 std::string SettingsPaths::prefix() { return parentOf(executableFolder()); }

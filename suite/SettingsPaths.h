@@ -6,7 +6,9 @@
 // that a changed VARTO_CONFIG_HOME or VARTO_INSTALL_INI applies at once.
 class SettingsPaths {
 public:
-    // Folder of the running executable (from /proc/self/exe).
+    // The running executable (from /proc/self/exe); empty when unknown.
+    static std::string executablePath();
+    // Its folder; the current folder when unknown.
     static std::string executableFolder();
     // Parent of the executable's folder.
     static std::string prefix();

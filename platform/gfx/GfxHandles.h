@@ -12,33 +12,18 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "base/CHandle.h"
 #include "platform/gfx/Font.h"
 #include "platform/gfx/Image.h"
 
 namespace platform::gfx {
 
-struct CairoDeleter {
-    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct PatternDeleter {
-    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
-struct FontDescriptionDeleter {
-    void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
-};
-struct GObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-
-using CairoPtr = std::unique_ptr<cairo_t, CairoDeleter>;
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-using PatternPtr = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
-using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
+using CairoPtr = CHandle<cairo_t, cairo_destroy>;
+using SurfacePtr = CHandle<cairo_surface_t, cairo_surface_destroy>;
+using PatternPtr = CHandle<cairo_pattern_t, cairo_pattern_destroy>;
+using FontDescriptionPtr = CHandle<PangoFontDescription, pango_font_description_free>;
 template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectDeleter>;
+using GObjectPtr = CHandle<T, g_object_unref>;
 
 // One pixel of an ARGB32 image surface, un-premultiplied; the caller checks
 // the coordinates.

@@ -14,10 +14,6 @@ namespace platform::gfx {
 
 namespace {
 
-struct ErrorDeleter {
-    void operator()(GError* e) const { g_error_free(e); }
-};
-
 // Enough to keep a hostile file from allocating without bound.
 constexpr int kMaxFrames = 1000;
 
@@ -189,7 +185,7 @@ std::unique_ptr<Image> Image::decodeNew(std::string_view bytes, std::string* err
     GError* raw = nullptr;
     bool ok = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(bytes.data()),
                                       bytes.size(), &raw);
-    std::unique_ptr<GError, ErrorDeleter> err(raw);
+    CHandle<GError, g_error_free> err(raw);
     raw = nullptr;
     bool closed = gdk_pixbuf_loader_close(loader.get(), ok ? &raw : nullptr);
     if (!err && raw) err.reset(raw);

@@ -4,7 +4,7 @@
 
 #include <tiffio.h>
 
-#include <memory>
+#include "base/CHandle.h"
 
 namespace doctool {
 
@@ -17,12 +17,9 @@ class TiffImageSource : public ImageSource {
   static bool hasTiffSignature(const std::string& path);
 
  private:
-  struct TiffDeleter {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-  };
   void readResolution(ImagePage& page) const;
 
-  std::unique_ptr<TIFF, TiffDeleter> tiff_;
+  CHandle<TIFF, TIFFClose> tiff_;
   bool started_ = false;
 };
 
