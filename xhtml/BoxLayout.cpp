@@ -30,6 +30,14 @@ double lengthOf(const View& view, const StyleValue& value, double reference) {
 // Lengths far beyond any screen are cut down before they become integers.
 int clampedPixels(double value) { return static_cast<int>(std::clamp(value, -1e8, 1e8)); }
 
+// Boxes laid out again because their content did not fit, one inside the
+// other. Each such level would double the work below it (2^depth layouts
+// for a document that overflows at every level: the largest lengths, or
+// percentages above 100 nested deep), so inside a box that is laid out
+// again the boxes keep their first result and their content overflows.
+constexpr int kMaxWidening = 1;
+int wideningDepth = 0;
+
 // line-spacing: text is read as a number with a base prefix, a bool as 0
 // or 1, a double truncated.
 int lineSpacingOf(const StyleValue& value) {
@@ -75,7 +83,11 @@ void BoxView::layoutBox(Layouter& layouter, int widthHint, int heightHint) {
     const Rect content = contentRectOf(outer);
     Rect used = layoutChildren(content, layouter.getMode());
     // Content that did not fit (a long word, a wide child) gets the room it took.
-    if (used.width() > content.width()) used = layoutChildren(used, layouter.getMode());
+    if (used.width() > content.width() && wideningDepth < kMaxWidening) {
+        ++wideningDepth;
+        used = layoutChildren(used, layouter.getMode());
+        --wideningDepth;
+    }
     const Rect usedOuter = outerRectOf(used);
     const StyleValue* overflowX = lookupStyle(StyleId::OverflowX);
     const StyleValue* overflowY = lookupStyle(StyleId::OverflowY);

@@ -65,8 +65,8 @@ TileSpan positionTile(const StyleValue* value, int areaStart, int areaEnd, int t
         return {span.start + room / 2, span.end + room / 2};
     if (keyword) return {areaEnd - tile, areaEnd};
     if (value->kind() == StyleValue::Int || value->kind() == StyleValue::Double) {
-        const int shift = value->isPercent() ? static_cast<int>(value->toDouble() * room / 100.0)
-                                             : static_cast<int>(value->toDouble());
+        const double pixels = value->isPercent() ? value->toDouble() * room / 100.0 : value->toDouble();
+        const int shift = static_cast<int>(std::clamp(pixels, double(-kMaxExtent), double(kMaxExtent)));
         return {span.start + shift, span.end + shift};
     }
     return span;
@@ -204,8 +204,14 @@ void BoxView::paintBorderSide(gfx::Dc& dc, Point from, Point to, int width, int3
                                                        : gfx::PenStyle::Solid;
     const bool vertical = side == 0 || side == 2;
     const int inward = side < 2 ? 1 : -1;
+    // Lines step inward one pixel each: the ones past the clip are never seen.
+    const Rect clip = dc.clipBox();
+    const int clipStart = vertical ? clip.left : clip.top;
+    const int clipEnd = vertical ? clip.right : clip.bottom;
     for (int i = 0; i < width; ++i) {
-        dc.line(from, to, solid(color), pen);
+        const int at = vertical ? from.x : from.y;
+        if (inward > 0 ? at >= clipEnd : at < clipStart) break;
+        if (inward > 0 ? at >= clipStart : at < clipEnd) dc.line(from, to, solid(color), pen);
         // Step inward, and pull both ends toward each other for mitred corners.
         if (vertical) {
             from.x += inward;

@@ -5,14 +5,14 @@
 namespace xhtml {
 
 void CalcSizeLayouter::commit(const Entry& entry) {
-    x_ += entry.width;
+    x_ = clampExtent(int64_t{x_} + entry.width);
     lineHeight_ = std::max(lineHeight_, entry.height);
 }
 
 void CalcSizeLayouter::breakLine(int minHeight) {
     maxWidth_ = std::max(maxWidth_, x_ - rect_.left);
     x_ = rect_.left;
-    y_ += std::max(lineHeight_, minHeight) + lineSpacing_;
+    y_ = clampExtent(int64_t{y_} + std::max(lineHeight_, minHeight) + lineSpacing_);
     lineHeight_ = 0;
 }
 

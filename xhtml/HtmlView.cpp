@@ -250,9 +250,10 @@ std::unique_ptr<View> HtmlView::createView(View* parentView, const HtmlTagNode* 
         storeString(view.get(), StyleId::FontFamily, attr(u"face"));
         if (const ZString* size = attr(u"size")) {
             const bool relative = size->startsWith(u"+") || size->startsWith(u"-");
-            const int32_t number = readInt(*size);
-            view->setStyle(StyleId::FontSize,
-                           StyleValue::makeInt(relative ? inheritedFontSize(parentView) + number : number));
+            // Summed wide: the stored size is limited, the attribute is not.
+            const int64_t number = readInt(*size) + (relative ? int64_t{inheritedFontSize(parentView)} : 0);
+            view->setStyle(StyleId::FontSize, StyleValue::makeInt(static_cast<int32_t>(std::clamp<int64_t>(
+                                                  number, INT32_MIN, INT32_MAX))));
         }
         storeColor(view.get(), StyleId::Color, attr(u"color"));
     } else if (name == u"strike") {

@@ -40,18 +40,18 @@ void Layouter::add(View* view) {
     if (hasFlag(kNoWrap)) {
         // A run without wrapping is committed as one unit by the next flush.
         pending_.push_back(entry);
-        pendingWidth_ += entry.width;
+        pendingWidth_ = clampExtent(int64_t{pendingWidth_} + entry.width);
     } else {
         flushPending();
         if (view->isBlank()) {
             if (!hasContent()) return view->setSize(0, 0);
-            if (x_ + entry.width >= rect_.right) {
+            if (int64_t{x_} + entry.width >= rect_.right) {
                 breakLine(0);
                 return view->setSize(0, 0);
             }
         }
         pending_.push_back(entry);
-        pendingWidth_ += entry.width;
+        pendingWidth_ = clampExtent(int64_t{pendingWidth_} + entry.width);
         flushPending();
     }
     onAdded(view);
@@ -60,7 +60,7 @@ void Layouter::add(View* view) {
 void Layouter::flushPending() {
     if (pending_.empty()) return;
     // A run on an empty line never wraps: it overflows instead.
-    if (x_ + pendingWidth_ >= rect_.right && x_ > rect_.left) breakLine(0);
+    if (int64_t{x_} + pendingWidth_ >= rect_.right && x_ > rect_.left) breakLine(0);
     for (const Entry& entry : pending_) commit(entry);
     pending_.clear();
     pendingWidth_ = 0;

@@ -5,8 +5,9 @@
 namespace xhtml {
 
 void NormalLayouter::commit(const Entry& entry) {
-    placed_.push_back({entry.view, {x_, y_, x_ + entry.width, y_ + entry.height}, entry.vAlign});
-    x_ += entry.width;
+    const int right = clampExtent(int64_t{x_} + entry.width);
+    placed_.push_back({entry.view, {x_, y_, right, clampExtent(int64_t{y_} + entry.height)}, entry.vAlign});
+    x_ = right;
 }
 
 void NormalLayouter::onAdded(View* view) {
@@ -21,10 +22,10 @@ void NormalLayouter::breakLine(int minHeight) {
     int lineWidth = 0;
     for (auto it = first; it != placed_.end(); ++it) {
         lineHeight = std::max(lineHeight, it->rect.height());
-        lineWidth += it->rect.width();
+        lineWidth = clampExtent(int64_t{lineWidth} + it->rect.width());
     }
     x_ = rect_.left;
-    y_ += std::max(lineHeight, minHeight) + lineSpacing_;
+    y_ = clampExtent(int64_t{y_} + std::max(lineHeight, minHeight) + lineSpacing_);
     if (placed_.end() - first >= 2 && vAlignLine_ != kTop) {
         for (auto it = first; it != placed_.end(); ++it) {
             const int gap = lineHeight - it->rect.height();

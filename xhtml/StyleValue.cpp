@@ -1,5 +1,8 @@
 #include "xhtml/StyleValue.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace xhtml {
@@ -111,6 +114,14 @@ double StyleValue::toDouble() const {
         return payload_.color;
     }
     throw std::runtime_error("type not supported for toDouble");
+}
+
+int32_t StyleValue::toInt() const {
+    if (kind() == Int) return payload_.integer;
+    const double number = toDouble();
+    if (std::isnan(number)) return 0;
+    return static_cast<int32_t>(std::clamp(number, double(std::numeric_limits<int32_t>::min()),
+                                           double(std::numeric_limits<int32_t>::max())));
 }
 
 bool operator==(const StyleValue& a, const StyleValue& b) {

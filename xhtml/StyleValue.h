@@ -63,8 +63,9 @@ public:
     // int and colour as numbers. Throws std::runtime_error ("type not
     // supported for toDouble") for a kind above 5.
     double toDouble() const;
-    // toDouble truncated toward zero, for integer readers.
-    int32_t toInt() const { return static_cast<int32_t>(toDouble()); }
+    // toDouble truncated toward zero, for integer readers; beyond the int
+    // range it saturates, NaN is 0.
+    int32_t toInt() const;
 
     // Equal type words (percent flag included) and equal payloads; two unset
     // values are equal, NaN equals nothing.

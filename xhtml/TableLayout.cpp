@@ -37,9 +37,6 @@ struct RowInfo {
     int height = 0;
 };
 
-// Spans beyond this are taken as this many columns or rows.
-constexpr int kMaxSpan = 1000;
-
 int lengthOf(const View& view, const StyleValue& value, double reference) {
     const double pixels = value.isPercent() ? value.toDouble() * reference / 100.0
                                             : value.toDouble() * view.dpiScale();
@@ -49,6 +46,14 @@ int lengthOf(const View& view, const StyleValue& value, double reference) {
 int optionalLength(const View& view, int32_t id, double reference, int fallback) {
     const StyleValue* v = view.lookupStyle(id);
     return v ? lengthOf(view, *v, reference) : fallback;
+}
+
+// The tracks' sizes with a spacing before, between and after them.
+template <typename Track>
+int sumOf(const std::vector<Track>& tracks, int Track::*size, int spacing) {
+    int64_t sum = int64_t{static_cast<int64_t>(tracks.size()) + 1} * spacing;
+    for (const Track& t : tracks) sum += t.*size;
+    return clampExtent(sum);
 }
 
 // Hands `amount` pixels out one at a time, in repeated passes over the
@@ -111,8 +116,8 @@ void TableView::layout(Layouter& layouter) {
             if (v->type() != kCellView || !v->isDisplayed()) continue;
             ++cellsInRow;
             CellInfo cell{static_cast<CellView*>(v)};
-            cell.columnSpan = std::clamp(v->styleInt(StyleId::ColumnSpan, 1), 1, kMaxSpan);
-            cell.rowSpan = std::clamp(v->styleInt(StyleId::RowSpan, 1), 1, kMaxSpan);
+            cell.columnSpan = std::max(v->styleInt(StyleId::ColumnSpan, 1), 1);
+            cell.rowSpan = std::max(v->styleInt(StyleId::RowSpan, 1), 1);
             if (covered.size() < static_cast<size_t>(r + 1))
                 covered.resize(static_cast<size_t>(r + 1));
             while (static_cast<size_t>(column) < covered[static_cast<size_t>(r)].size() &&
@@ -176,7 +181,7 @@ void TableView::layout(Layouter& layouter) {
     }
 
     // A first proposal by preferred widths; no column starts wider than it wants.
-    const int space = innerWidth - (columnCount + 1) * spacing;
+    const int space = clampExtent(int64_t{innerWidth} - int64_t{columnCount + 1} * spacing);
     double preferredSum = 0;
     for (const ColumnInfo& col : columns) preferredSum += col.preferredWidth;
     for (ColumnInfo& col : columns) {
@@ -189,7 +194,7 @@ void TableView::layout(Layouter& layouter) {
     for (ColumnInfo& col : columns) {
         if (col.explicitWidth < 0 && col.width >= col.minWidth) continue;
         const int target = std::max(col.minWidth, col.explicitWidth);
-        int d = target - col.width;
+        int d = clampExtent(int64_t{target} - col.width);
         col.width = target;
         while (d < 0) {
             bool any = false;
@@ -213,62 +218,58 @@ void TableView::layout(Layouter& layouter) {
         }
     }
 
-    int totalWidth = (columnCount + 1) * spacing;
-    for (const ColumnInfo& col : columns) totalWidth += col.width;
+    int totalWidth = sumOf(columns, &ColumnInfo::width, spacing);
     const int widthTarget = std::max(innerMinWidth, innerWidthTarget);
     if (totalWidth < widthTarget) {
         spread(
             columns, widthTarget - totalWidth,
             [](const ColumnInfo& c) { return c.explicitWidth < 0; },
             [](ColumnInfo& c) { ++c.width; });
-        totalWidth = (columnCount + 1) * spacing;
-        for (const ColumnInfo& col : columns) totalWidth += col.width;
+        totalWidth = sumOf(columns, &ColumnInfo::width, spacing);
     }
 
     for (CellInfo& c : cells) {
-        int width = (c.columnSpan - 1) * spacing;
+        int64_t width = int64_t{c.columnSpan - 1} * spacing;
         for (int k = c.column; k < std::min(c.column + c.columnSpan, columnCount); ++k)
             width += columns[static_cast<size_t>(k)].width;
-        c.width = width;
-        c.height = std::max(c.view->measure(width).height, c.minHeight);
+        c.width = clampExtent(width);
+        c.height = std::max(c.view->measure(c.width).height, c.minHeight);
         if (c.rowSpan == 1) {
             RowInfo& row = rows[static_cast<size_t>(c.row)];
             row.height = std::max(row.height, c.height);
         }
     }
     for (RowInfo& row : rows) row.height = std::max(row.height, row.explicitHeight);
-    int totalHeight = (rowCount + 1) * spacing;
-    for (const RowInfo& row : rows) totalHeight += row.height;
+    int totalHeight = sumOf(rows, &RowInfo::height, spacing);
     const int heightTarget = std::max(innerMinHeight, innerHeightTarget);
     if (totalHeight < heightTarget) {
         spread(
             rows, heightTarget - totalHeight, [](const RowInfo& r) { return r.explicitHeight < 0; },
             [](RowInfo& r) { ++r.height; });
-        totalHeight = (rowCount + 1) * spacing;
-        for (const RowInfo& row : rows) totalHeight += row.height;
+        totalHeight = sumOf(rows, &RowInfo::height, spacing);
     }
 
     std::vector<int> columnX(static_cast<size_t>(columnCount) + 1, spacing);
     for (int k = 0; k < columnCount; ++k)
-        columnX[static_cast<size_t>(k) + 1] =
-            columnX[static_cast<size_t>(k)] + columns[static_cast<size_t>(k)].width + spacing;
+        columnX[static_cast<size_t>(k) + 1] = clampExtent(int64_t{columnX[static_cast<size_t>(k)]} +
+                                                          columns[static_cast<size_t>(k)].width + spacing);
     std::vector<int> rowY(static_cast<size_t>(rowCount) + 1, spacing);
     for (int k = 0; k < rowCount; ++k)
-        rowY[static_cast<size_t>(k) + 1] =
-            rowY[static_cast<size_t>(k)] + rows[static_cast<size_t>(k)].height + spacing;
+        rowY[static_cast<size_t>(k) + 1] = clampExtent(int64_t{rowY[static_cast<size_t>(k)]} +
+                                                       rows[static_cast<size_t>(k)].height + spacing);
 
     const Rect content = getContentRect();
     for (CellInfo& c : cells) {
-        int height = (c.rowSpan - 1) * spacing;
+        int64_t height = int64_t{c.rowSpan - 1} * spacing;
         for (int k = c.row; k < std::min(c.row + c.rowSpan, rowCount); ++k)
             height += rows[static_cast<size_t>(k)].height;
         CellView& v = *c.view;
-        v.setSize(c.width, height);
+        v.setSize(c.width, clampExtent(height));
         v.layoutChildren(v.getContentRect(), layouter.getMode());
-        const int x =
-            content.left +
+        const int64_t x =
+            int64_t{content.left} +
             (c.column < columnCount ? columnX[static_cast<size_t>(c.column)] : totalWidth);
-        v.setPosition(x, content.top + rowY[static_cast<size_t>(c.row)]);
+        v.setPosition(clampExtent(x), clampExtent(int64_t{content.top} + rowY[static_cast<size_t>(c.row)]));
     }
 
     const Size outer = outerSizeOf({totalWidth, totalHeight});

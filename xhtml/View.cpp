@@ -9,6 +9,7 @@
 #include "platform/gfx/Font.h"
 #include "xhtml/CompositeView.h"
 #include "xhtml/FrameView.h"
+#include "xhtml/StyleLimits.h"
 #include "xhtml/ViewContext.h"
 
 namespace xhtml {
@@ -102,17 +103,23 @@ void View::onCommand(const void*, int) {}
 void View::onNotify(const void*, const void*) {}
 
 void View::setPosition(int x, int y) {
-    rect_ = {x, y, x + rect_.width(), y + rect_.height()};
+    const int64_t width = rect_.width();
+    const int64_t height = rect_.height();
+    rect_.left = clampExtent(x);
+    rect_.top = clampExtent(y);
+    rect_.right = clampExtent(rect_.left + width);
+    rect_.bottom = clampExtent(rect_.top + height);
 }
 
 void View::setSize(int width, int height) {
-    rect_.right = rect_.left + width;
-    rect_.bottom = rect_.top + height;
+    rect_.right = clampExtent(int64_t{rect_.left} + width);
+    rect_.bottom = clampExtent(int64_t{rect_.top} + height);
 }
 
 void View::offsetBy(int dx, int dy) {
     if (dx == 0 && dy == 0) return;
-    rect_ = rect_.offset(dx, dy);
+    rect_ = {clampExtent(int64_t{rect_.left} + dx), clampExtent(int64_t{rect_.top} + dy),
+             clampExtent(int64_t{rect_.right} + dx), clampExtent(int64_t{rect_.bottom} + dy)};
 }
 
 bool View::containsPoint(Point point) const { return rect_.contains(point); }
@@ -187,7 +194,7 @@ void View::setStyle(int32_t id, const StyleValue& value, int32_t state) {
     if (value.isUnset())
         map.erase(id);
     else
-        map[id] = value;
+        map[id] = StyleLimits::limit(id, value);
 }
 
 const StyleValue* View::styleEntry(int32_t id, int32_t state) const {

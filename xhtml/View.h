@@ -27,6 +27,13 @@ struct Size {
     friend constexpr bool operator==(const Size&, const Size&) = default;
 };
 
+// Positions and sizes of laid-out views stay within ±kMaxExtent pixels, so
+// a sum of two of them, or one and its insets, never overflows an int.
+inline constexpr int kMaxExtent = 1 << 29;
+inline constexpr int clampExtent(int64_t value) {
+    return static_cast<int>(value < -kMaxExtent ? -kMaxExtent : value > kMaxExtent ? kMaxExtent : value);
+}
+
 class Animator;
 class CompositeView;
 class FrameView;

@@ -105,8 +105,20 @@ void Dc::line(Point from, Point to, Color c, PenStyle style) {
         if (rhythm.off == 0) rhythm.on = length;  // solid: one run
         const int period = rhythm.on + rhythm.off;
         int step = horizontal ? (to.x > from.x ? 1 : -1) : (to.y > from.y ? 1 : -1);
+        // Only the runs inside the clip are drawn (a border may be millions of
+        // pixels long); the rhythm still counts from `from`.
+        const Rect clip = clipBox();
+        const int across = horizontal ? from.y : from.x;
+        if (across < (horizontal ? clip.top : clip.left) || across >= (horizontal ? clip.bottom : clip.right))
+            return;
+        const int64_t start = horizontal ? from.x : from.y;
+        const int64_t low = horizontal ? clip.left : clip.top;
+        const int64_t high = horizontal ? clip.right : clip.bottom;
+        const int64_t first = std::max<int64_t>(0, step > 0 ? low - start : start - high + 1);
+        const int64_t last = std::min<int64_t>(length, step > 0 ? high - start : start - low + 1);
+        if (first >= last) return;
         // Runs of lit pixels along the line, the end point itself excluded.
-        for (int i = 0; i < length; i += period) {
+        for (int i = static_cast<int>(first - first % period); i < last; i += period) {
             int run = std::min(rhythm.on, length - i);
             int a = i, b = i + run - 1;  // pixel offsets from `from`
             int lo = std::min(a * step, b * step), hi = std::max(a * step, b * step);

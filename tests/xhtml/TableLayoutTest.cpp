@@ -136,5 +136,5 @@ TEST(TableGrid, AbsurdSpansAndWidthsStayBounded) {
         "<div id='d' style='width:100000000000px'>z</div>",
         300);
     EXPECT_EQ(page.rect("b").top, page.rect("t").top);
-    EXPECT_EQ(page.rect("d").width(), 100000000);
+    EXPECT_EQ(page.rect("d").width(), 1000000) << "the largest length a document can give";
 }
