@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang in build-fuzz and runs each for
-# VARTO_FUZZ_SECONDS (default 60). Fails when any target finds a crash, a
-# leak, undefined behaviour or a hang; the input is kept in
+# scripts/fuzz.sh [TARGET...]
+# Builds the libFuzzer targets with clang in build-fuzz and runs each (or
+# only the named ones, e.g. "render url") for VARTO_FUZZ_SECONDS (default
+# 60). Every run first replays the seeds in fuzz/corpus/<target>/, which
+# hold every input a fuzzer has found. Fails when any target finds a crash,
+# a leak, undefined behaviour or a hang; the input is kept in
 # build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 SECONDS_PER_TARGET=${VARTO_FUZZ_SECONDS:-60}
 BUILD_DIR=build-fuzz
-TARGETS=(markup stylesheet entities url base64 http_headers http_decode render)
+ALL_TARGETS=(markup stylesheet entities url base64 http_headers http_decode render)
+if [ $# -gt 0 ]; then
+  for name in "$@"; do
+    if [[ ! " ${ALL_TARGETS[*]} " == *" $name "* ]]; then
+      echo "fuzz.sh: no target $name (targets: ${ALL_TARGETS[*]})" >&2
+      exit 2
+    fi
+  done
+  TARGETS=("$@")
+else
+  TARGETS=("${ALL_TARGETS[@]}")
+fi
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DVARTO_FUZZ=ON -DVARTO_BENCH=OFF -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
