@@ -1,6 +1,7 @@
 // Table layout: column widths from the cells' minimum and preferred widths,
 // explicit sizes, spare space, then every cell placed on the grid.
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "xhtml/BoxView.h"
@@ -57,19 +58,41 @@ int sumOf(const std::vector<Track>& tracks, int Track::*size, int spacing) {
 }
 
 // Hands `amount` pixels out one at a time, in repeated passes over the
-// tracks `canTake` accepts; stops when it is used up or nobody takes it.
-template <typename Track, typename CanTake, typename Grow>
-void spread(std::vector<Track>& tracks, int amount, CanTake canTake, Grow grow) {
-    while (amount > 0) {
-        bool anyone = false;
-        for (Track& t : tracks) {
-            if (amount <= 0) break;
-            if (!canTake(t)) continue;
-            grow(t);
-            --amount;
-            anyone = true;
+// tracks `canTake` accepts, until it is used up or nobody takes it. Whether
+// a track takes does not change as it grows, so the passes are counted at
+// once: a million pixels cost no more than a few.
+template <typename Track, typename CanTake>
+void spread(std::vector<Track>& tracks, int amount, CanTake canTake, int Track::*size) {
+    const auto takers = std::count_if(tracks.begin(), tracks.end(), canTake);
+    if (amount <= 0 || takers == 0) return;
+    const int64_t each = amount / takers;
+    int64_t rest = amount % takers;
+    for (Track& t : tracks) {
+        if (!canTake(t)) continue;
+        t.*size = clampExtent(t.*size + each + (rest > 0 ? 1 : 0));
+        if (rest > 0) --rest;
+    }
+}
+
+// After a column grew by `d` pixels, whole passes take one pixel from every
+// automatic column that is wider than its minimum until `d` is paid (a pass
+// may take more) or nobody can give; runs of passes with the same givers
+// are counted at once.
+void takeBack(std::vector<ColumnInfo>& columns, int64_t d) {
+    auto gives = [](const ColumnInfo& c) { return c.explicitWidth < 0 && c.width > c.minWidth; };
+    while (d > 0) {
+        int64_t givers = 0;
+        int64_t room = INT64_MAX;
+        for (const ColumnInfo& c : columns) {
+            if (!gives(c)) continue;
+            ++givers;
+            room = std::min<int64_t>(room, int64_t{c.width} - c.minWidth);
         }
-        if (!anyone) break;
+        if (givers == 0) return;
+        const int64_t passes = std::min(room, (d + givers - 1) / givers);
+        for (ColumnInfo& c : columns)
+            if (gives(c)) c.width = static_cast<int>(c.width - passes);
+        d -= passes * givers;
     }
 }
 
@@ -194,28 +217,18 @@ void TableView::layout(Layouter& layouter) {
     for (ColumnInfo& col : columns) {
         if (col.explicitWidth < 0 && col.width >= col.minWidth) continue;
         const int target = std::max(col.minWidth, col.explicitWidth);
-        int d = clampExtent(int64_t{target} - col.width);
+        const int d = clampExtent(int64_t{target} - col.width);
         col.width = target;
-        while (d < 0) {
-            bool any = false;
+        // A column that shrank gives whole passes of one pixel to every
+        // automatic column (a pass may give more).
+        const auto automatic = std::count_if(columns.begin(), columns.end(),
+                                             [](const ColumnInfo& c) { return c.explicitWidth < 0; });
+        if (d < 0 && automatic > 0) {
+            const int64_t passes = (-int64_t{d} + automatic - 1) / automatic;
             for (ColumnInfo& other : columns)
-                if (other.explicitWidth < 0) {
-                    ++other.width;
-                    ++d;
-                    any = true;
-                }
-            if (!any) break;
+                if (other.explicitWidth < 0) other.width = clampExtent(other.width + passes);
         }
-        while (d > 0) {
-            bool any = false;
-            for (ColumnInfo& other : columns)
-                if (other.explicitWidth < 0 && other.width > other.minWidth) {
-                    --other.width;
-                    --d;
-                    any = true;
-                }
-            if (!any) break;
-        }
+        takeBack(columns, d);
     }
 
     int totalWidth = sumOf(columns, &ColumnInfo::width, spacing);
@@ -223,8 +236,7 @@ void TableView::layout(Layouter& layouter) {
     if (totalWidth < widthTarget) {
         spread(
             columns, widthTarget - totalWidth,
-            [](const ColumnInfo& c) { return c.explicitWidth < 0; },
-            [](ColumnInfo& c) { ++c.width; });
+            [](const ColumnInfo& c) { return c.explicitWidth < 0; }, &ColumnInfo::width);
         totalWidth = sumOf(columns, &ColumnInfo::width, spacing);
     }
 
@@ -245,7 +257,7 @@ void TableView::layout(Layouter& layouter) {
     if (totalHeight < heightTarget) {
         spread(
             rows, heightTarget - totalHeight, [](const RowInfo& r) { return r.explicitHeight < 0; },
-            [](RowInfo& r) { ++r.height; });
+            &RowInfo::height);
         totalHeight = sumOf(rows, &RowInfo::height, spacing);
     }
 
