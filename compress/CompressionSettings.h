@@ -18,5 +18,9 @@ bool getBoolSetting(const Props& settings, const ZString& key);
 // The value, or empty when absent.
 ZString getStringSetting(const Props& settings, const ZString& key);
 
+// A step's switch: on unless the configuration value configKey is false or
+// the record holds settingKey = "false" (the batch command's --no-... options).
+bool stepSwitchOn(const Props& settings, const ZString& configKey, const ZString& settingKey);
+
 // Same keys with the same values, compared exactly.
 bool sameSettings(const Props& a, const Props& b);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -14,6 +15,7 @@
 #include "compress/Command.h"
 #include "compress/CompressionSettings.h"
 #include "compress/FontSlimming.h"
+#include "compress/StreamReencoder.h"
 #include "suite/Settings.h"
 
 // Use the library's current smart-pointer interface without the transition warning.
@@ -24,12 +26,6 @@
 #include <qpdf/QPDFWriter.hh>
 
 namespace {
-
-bool switchOn(const Props& settings, const char16_t* configKey, const char16_t* settingKey) {
-    auto it = settings.find(settingKey);
-    if (it != settings.end() && it->second.toLower() == u"false") return false;
-    return config_getBool(configKey, true);
-}
 
 bool isScalar(QPDFObjectHandle object) {
     return object.isInteger() || object.isReal() || object.isName();
@@ -308,14 +304,24 @@ private:
     std::unordered_map<QPDFObjGen, QPDFObjGen, ObjGenHash> replaced_;
 };
 
+// Last, so that only the copies kept are re-encoded.
+size_t reencodeStreams(const ZString& inputPath, const std::vector<QPDFObjectHandle>& objects) {
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(inputPath.toUtf8(), error);
+    StreamReencoder reencoder(objects, StreamReencoder::timeLimitFor(error ? 0 : size),
+                              StreamReencoder::progressiveJpeg());
+    printLogLine(ZString::fromUtf8(reencoder.run()));
+    return reencoder.reencoded();
+}
+
 }  // namespace
 
 bool ObjectSharing::sharingEnabled(const Props& settings) {
-    return switchOn(settings, u"compress.shareObjects", u"shareObjects");
+    return stepSwitchOn(settings, u"compress.shareObjects", u"shareObjects");
 }
 
 bool ObjectSharing::slimmingEnabled(const Props& settings) {
-    return switchOn(settings, u"compress.slimFonts", u"slimFonts");
+    return stepSwitchOn(settings, u"compress.slimFonts", u"slimFonts");
 }
 
 std::vector<QPDFObjectHandle> ObjectSharing::objectsOf(QPDF& pdf) {
@@ -338,7 +344,8 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
                         int64_t* pages) {
     bool share = sharingEnabled(settings);
     bool slim = slimmingEnabled(settings);
-    if (!share && !slim) return false;
+    bool reencode = StreamReencoder::enabled(settings);
+    if (!share && !slim && !reencode) return false;
     auto start = std::chrono::steady_clock::now();
     // The step's own time, for the log: the benchmark adds it up.
     auto timed = [&](const std::string& line) {
@@ -369,6 +376,8 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
             summary += (share ? ", " : " ") + slimming.run();
             changes += slimming.merged + slimming.blanked;
         }
+        if (!share && !slim) summary += " sharing and slimming off";
+        if (reencode) changes += reencodeStreams(inputPath, objects);
         if (changes == 0) {
             // Writing would only repeat the qpdf step's work.
             timed(summary + ", nothing to write");

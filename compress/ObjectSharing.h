@@ -12,7 +12,8 @@ class QPDFObjectHandle;
 
 // The lossless step after qpdf: one copy of every repeated stream and of
 // every repeated dictionary or array of a kind that may be shared, then the
-// font program slimming, written with object streams in one libqpdf pass.
+// font program slimming and the exact re-encoding of the streams left,
+// written with object streams in one libqpdf pass.
 class ObjectSharing {
 public:
     // On unless "compress.shareObjects" is false in the configuration or the

@@ -3,6 +3,7 @@
 #include "compress/CompressionSettings.h"
 #include "compress/Ghostscript.h"
 #include "compress/ObjectSharing.h"
+#include "compress/StreamReencoder.h"
 #include "compress/PageCount.h"
 #include "compress/ProtectionStep.h"
 #include "compress/Qpdf.h"
@@ -210,6 +211,7 @@ void processEntry(FileData& entry, CommandContext* context) {
 
 void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
                   CommandContext* context) {
+    StreamReencoder::BusyFile busy;
     auto cancelled = [context] { return context && context->cancelled; };
     ZString best = inputPath;
     ZString gs;

@@ -12,7 +12,7 @@ PACKAGES=(
   libgtk-3-dev libcairo2-dev libpango1.0-dev fontconfig fonts-dejavu-core
   libgdk-pixbuf-2.0-dev libglib2.0-dev libglib2.0-dev-bin
   libwebkit2gtk-4.1-dev libcurl4-openssl-dev zlib1g-dev
-  ghostscript qpdf libqpdf-dev
+  ghostscript qpdf libqpdf-dev libjpeg62-turbo-dev libdeflate-dev
   libreoffice-core libreoffice-writer libreoffice-calc libreoffice-impress
   librsvg2-bin locales libtiff-dev desktop-file-utils x11-utils appstream man-db dpkg-dev file parallel
   python3 openssl curl

@@ -42,6 +42,7 @@ const char* batchUsage() {
            "  --lossless         no image re-encoding: only restructure the file\n"
            "  --no-share         keep repeated objects (fonts, images) as they are\n"
            "  --no-slim          keep embedded font programs as they are\n"
+           "  --no-reencode      keep JPEG and Flate streams' encoding as it is\n"
            "  --suffix S         added to each output name (default _compressed)\n"
            "  -o, --output DIR   write the outputs into DIR (default: beside each input)\n"
            "  --password P       try this password for encrypted files (repeatable)\n"
@@ -133,6 +134,9 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         } else if (arg == u"--decrypt") {
             if (!flag()) return false;
             options.settings[u"keepEncryption"] = u"false";
+        } else if (arg == u"--no-reencode") {
+            if (!flag()) return false;
+            options.settings[u"reencode"] = u"false";
         } else if (arg == u"--suffix") {
             if (!value(options.suffix)) return false;
         } else if (arg == u"-o" || arg == u"--output") {

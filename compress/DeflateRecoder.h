@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct libdeflate_compressor;
+struct libdeflate_decompressor;
+
+// Zlib streams through libdeflate: decoded only when they decode completely
+// (checksum included), encoded at the strongest level. One per thread.
+class DeflateRecoder {
+public:
+    DeflateRecoder();
+    ~DeflateRecoder();
+    DeflateRecoder(const DeflateRecoder&) = delete;
+    DeflateRecoder& operator=(const DeflateRecoder&) = delete;
+
+    // Decoded streams larger than this are not decoded at all: a few bytes
+    // can claim gigabytes.
+    static constexpr size_t kMaxDecodedSize = size_t(512) << 20;
+
+    // The decoded bytes, or nothing when the data is damaged or too large.
+    // Bytes after the end of the zlib stream are ignored, as readers do.
+    std::optional<std::string> inflate(std::string_view zlib) const;
+
+    // The data as a zlib stream at libdeflate's highest level.
+    std::string deflate(std::string_view data) const;
+
+    // The same decoded bytes in fewer encoded ones; nothing when the input
+    // does not decode or the new encoding is not smaller.
+    std::optional<std::string> recode(std::string_view zlib) const;
+
+private:
+    libdeflate_compressor* compressor_;
+    libdeflate_decompressor* decompressor_;
+};

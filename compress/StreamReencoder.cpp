@@ -1,0 +1,238 @@
+#include "compress/StreamReencoder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <thread>
+
+#include "compress/CompressionSettings.h"
+#include "compress/DeflateRecoder.h"
+#include "compress/JpegTranscode.h"
+#include "suite/Settings.h"
+
+#define POINTERHOLDER_TRANSITION 4
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+namespace {
+
+// Files being compressed at this moment in this process.
+std::atomic<unsigned> gBusy{0};
+
+// Streams this small gain nothing worth the work.
+constexpr size_t kSmallest = 64;
+
+std::optional<std::vector<std::string>> filterNames(QPDFObjectHandle dict) {
+    QPDFObjectHandle filter = dict.getKey("/Filter");
+    std::vector<std::string> names;
+    if (filter.isNull()) return names;
+    if (filter.isName()) return std::vector<std::string>{filter.getName()};
+    if (!filter.isArray()) return std::nullopt;
+    for (QPDFObjectHandle item : filter.getArrayAsVector()) {
+        if (!item.isName()) return std::nullopt;
+        names.push_back(item.getName());
+    }
+    return names;
+}
+
+// Filters whose decoding libqpdf does itself and whose output Flate holds as well.
+bool decodableToFlate(const std::vector<std::string>& names) {
+    bool other = false;
+    for (const std::string& name : names) {
+        if (name == "/LZWDecode" || name == "/RunLengthDecode" || name == "/ASCII85Decode" ||
+            name == "/ASCIIHexDecode")
+            other = true;
+        else if (name != "/FlateDecode")
+            return false;
+    }
+    return other;
+}
+
+std::string bytesOf(const std::shared_ptr<Buffer>& buffer) {
+    return {reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize()};
+}
+
+}  // namespace
+
+struct StreamReencoder::Job {
+    enum class Action { Transcode, Recode, Compress };
+    QPDFObjectHandle stream;
+    Kind kind;
+    Action action;
+    size_t encodedSize;  // the stream's bytes as they are now
+    std::string input;   // raw bytes, or decoded ones for Compress
+    std::optional<std::string> output;
+    bool done = false;
+};
+
+bool StreamReencoder::enabled(const Props& settings) {
+    return stepSwitchOn(settings, u"compress.reencode", u"reencode");
+}
+
+bool StreamReencoder::progressiveJpeg() {
+    return config_getBool(u"compress.progressiveJpeg", false);
+}
+
+double StreamReencoder::timeLimitFor(uint64_t fileBytes) {
+    // About a fifth of what libdeflate's strongest level needs for a file
+    // of compressed text, so files that are mostly such streams may stop
+    // early; two seconds at least for small files.
+    return 2.0 + static_cast<double>(fileBytes) / 1e6;
+}
+
+StreamReencoder::BusyFile::BusyFile() {
+    ++gBusy;
+}
+
+StreamReencoder::BusyFile::~BusyFile() {
+    --gBusy;
+}
+
+unsigned StreamReencoder::threadsFor(unsigned cores, unsigned busy) {
+    busy = std::max(busy, 1u);
+    return cores > busy ? cores - busy + 1 : 1;
+}
+
+StreamReencoder::StreamReencoder(const std::vector<QPDFObjectHandle>& objects,
+                                 double secondsLimit, bool progressive)
+    : objects_(objects), secondsLimit_(secondsLimit), progressive_(progressive) {}
+
+StreamReencoder::~StreamReencoder() = default;
+
+void StreamReencoder::collect() {
+    for (QPDFObjectHandle object : objects_) {
+        if (!object.isStream()) continue;
+        QPDFObjectHandle dict = object.getDict();
+        QPDFObjectHandle type = dict.getKey("/Type");
+        // The writer makes these anew; /F streams keep their data elsewhere.
+        if (type.isNameAndEquals("/XRef") || type.isNameAndEquals("/ObjStm") || dict.hasKey("/F"))
+            continue;
+        std::optional<std::vector<std::string>> names = filterNames(dict);
+        if (!names) continue;
+        Job job{object, Kind::Other, Job::Action::Compress, 0, {}, {}, false};
+        try {
+            if (names->size() == 1 && names->front() == "/DCTDecode") {
+                job.kind = Kind::Jpeg;
+                job.action = Job::Action::Transcode;
+            } else if (!names->empty() && names->front() == "/FlateDecode") {
+                // Only the outer layer changes: its parameters and the
+                // filters after it see the same bytes.
+                job.kind = Kind::Flate;
+                job.action = Job::Action::Recode;
+            } else if (names->empty()) {
+                // Metadata stays readable as text, as the writer leaves it.
+                if (type.isNameAndEquals("/Metadata")) continue;
+            } else if (!decodableToFlate(*names)) {
+                continue;
+            }
+            job.input = bytesOf(object.getRawStreamData());
+            job.encodedSize = job.input.size();
+            if (job.encodedSize < kSmallest) continue;
+            if (job.action == Job::Action::Compress && !names->empty()) {
+                // Decoded by the library; any warning means it did not decode cleanly.
+                QPDF* owner = object.getOwningQPDF();
+                size_t warnings = owner ? owner->numWarnings() : 0;
+                job.input = bytesOf(object.getStreamData(qpdf_dl_specialized));
+                if (owner && owner->numWarnings() != warnings) continue;
+            }
+        } catch (const std::exception&) {
+            continue;  // unreadable: left as it is
+        }
+        Totals& t = totals_[static_cast<int>(job.kind)];
+        ++t.streams;
+        t.before += job.encodedSize;
+        jobs_.push_back(std::move(job));
+    }
+}
+
+void StreamReencoder::encodeAll() {
+    // Largest first: the threads end together and the time limit, when it
+    // comes, leaves the small streams.
+    std::vector<Job*> order;
+    for (Job& job : jobs_) order.push_back(&job);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Job* a, const Job* b) { return a->input.size() > b->input.size(); });
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(secondsLimit_));
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        try {
+            DeflateRecoder deflate;
+            JpegTranscode jpeg(progressive_);
+            for (;;) {
+                if (std::chrono::steady_clock::now() >= deadline) return;
+                size_t i = next++;
+                if (i >= order.size()) return;
+                Job& job = *order[i];
+                switch (job.action) {
+                case Job::Action::Transcode:
+                    job.output = jpeg.transcode(job.input);
+                    break;
+                case Job::Action::Recode:
+                    job.output = deflate.recode(job.input);
+                    break;
+                case Job::Action::Compress:
+                    job.output = deflate.deflate(job.input);
+                    break;
+                }
+                job.done = true;
+            }
+        } catch (const std::exception&) {
+            // Out of memory: the streams not done stay as they are.
+        }
+    };
+    unsigned threads = std::min<size_t>(
+        threadsFor(std::thread::hardware_concurrency(), gBusy.load()), order.size());
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+}
+
+void StreamReencoder::apply() {
+    for (Job& job : jobs_) {
+        Totals& t = totals_[static_cast<int>(job.kind)];
+        if (!job.done) ++notStarted_;
+        if (!job.done || !job.output || job.output->size() >= job.encodedSize) {
+            t.after += job.encodedSize;
+            continue;
+        }
+        QPDFObjectHandle dict = job.stream.getDict();
+        if (job.action == Job::Action::Compress)
+            job.stream.replaceStreamData(*job.output, QPDFObjectHandle::newName("/FlateDecode"),
+                                         QPDFObjectHandle::newNull());
+        else
+            job.stream.replaceStreamData(*job.output, dict.getKey("/Filter"),
+                                         dict.getKey("/DecodeParms"));
+        ++t.smaller;
+        t.after += job.output->size();
+        ++reencoded_;
+    }
+    jobs_.clear();
+}
+
+std::string StreamReencoder::run() {
+    auto start = std::chrono::steady_clock::now();
+    collect();
+    encodeAll();
+    apply();
+    std::string line = "Re-encoding: " + std::to_string(reencoded_) + " streams smaller";
+    const char* names[] = {"JPEG", "Flate", "other"};
+    for (int k = 0; k < 3; ++k) {
+        const Totals& t = totals_[k];
+        line += std::string(k == 0 ? " (" : "; ") + names[k] + " " + std::to_string(t.smaller) +
+                " of " + std::to_string(t.streams) + ": " + std::to_string(t.before) + " to " +
+                std::to_string(t.after) + " bytes";
+    }
+    line += ")";
+    if (notStarted_ > 0)
+        line += ", time limit reached with " + std::to_string(notStarted_) + " streams left";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, " in %.2f s",
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return line + seconds;
+}

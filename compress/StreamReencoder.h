@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Props.h"
+
+class QPDFObjectHandle;
+
+// Exact re-encoding, the last part of the lossless step: every stream in the
+// smallest encoding whose decoded bytes (for images: pixels) are the same.
+// JPEG images get Huffman tables made for them, Flate streams libdeflate's
+// strongest level, LZW, RunLength, ASCII and unfiltered streams become
+// Flate; a stream is replaced only when that is smaller. Streams with other
+// filters, and streams that do not decode cleanly, stay as they are.
+class StreamReencoder {
+public:
+    // On unless "compress.reencode" is false in the configuration or the
+    // settings record says "reencode" = "false" (the batch command's
+    // --no-reencode).
+    static bool enabled(const Props& settings);
+
+    // Progressive JPEG output: "compress.progressiveJpeg", off by default.
+    static bool progressiveJpeg();
+
+    // How long a file of this size may spend re-encoding; streams not started
+    // by then stay as they are.
+    static double timeLimitFor(uint64_t fileBytes);
+
+    // Held while a file is being compressed, so that re-encoding knows how
+    // many cores the other files of a batch keep busy.
+    struct BusyFile {
+        BusyFile();
+        ~BusyFile();
+        BusyFile(const BusyFile&) = delete;
+        BusyFile& operator=(const BusyFile&) = delete;
+    };
+
+    // Threads for one file's re-encoding while `busy` files (this one
+    // included) are being compressed: the cores the others leave, at least one.
+    static unsigned threadsFor(unsigned cores, unsigned busy);
+
+    StreamReencoder(const std::vector<QPDFObjectHandle>& objects, double secondsLimit,
+                    bool progressive);
+    ~StreamReencoder();
+
+    // Re-encodes and replaces the streams' data in the document; returns the
+    // log line ("Re-encoding: ...").
+    std::string run();
+
+    // How many streams were replaced by run().
+    size_t reencoded() const { return reencoded_; }
+
+    enum class Kind { Jpeg, Flate, Other };
+
+    struct Totals {
+        size_t streams = 0;   // streams of the kind looked at
+        size_t smaller = 0;   // of them replaced
+        uint64_t before = 0;  // encoded bytes of all of them before
+        uint64_t after = 0;   // and after
+    };
+    const Totals& totals(Kind kind) const { return totals_[static_cast<int>(kind)]; }
+
+private:
+    struct Job;
+
+    void collect();
+    void encodeAll();
+    void apply();
+
+    const std::vector<QPDFObjectHandle>& objects_;
+    double secondsLimit_;
+    bool progressive_;
+    std::vector<Job> jobs_;
+    Totals totals_[3];
+    size_t reencoded_ = 0;
+    size_t notStarted_ = 0;
+};
