@@ -11,15 +11,20 @@
 # the batch command's overhead over the raw two steps (both one file at a
 # time; goal at most 5 %) and --jobs 2 against --jobs 1 (goal at least 1.6x).
 # Then the lossless step after qpdf, one file at a time, side by side: the
-# ratio without it (--no-share --no-slim), with object sharing alone
-# (--no-slim) and with sharing and font slimming (the defaults), and the
-# step's share of the time (goal at most 5 %). The three runs of each file
-# follow each other, so that a change in the machine's load touches all
-# three alike; besides wall time they count CPU time (the command's and its
-# tools'), and the step's own time as its log lines give it, against the rest
-# of the run it ran in. Last, the peak memory of the batch command with and
-# without the step on the largest file and on the file the step took longest
-# on (goal at most 400 MB).
+# ratio without it (--no-share --no-slim --no-reencode), with object sharing
+# alone (--no-slim --no-reencode), with sharing and font slimming
+# (--no-reencode) and with exact re-encoding too (the defaults), and the
+# step's share of the time (goal at most 5 % without re-encoding). The four
+# runs of each file follow each other, so that a change in the machine's
+# load touches all alike; besides wall time they count CPU time (the
+# command's and its tools'), and the step's own time as its log lines give
+# it, against the rest of the run it ran in. For the re-encoding: the ratios
+# of the text manuals (text-*) and of the whole corpus without and with it
+# (goal: whole corpus -3 % or better), the JPEG bytes before and after (goal
+# -7 % or better) and its own time against the rest of its run (goal at most
+# 15 %). Last, the peak memory of the batch command with and without the
+# step on the largest file and on the file the step took longest on (goal
+# at most 400 MB).
 #
 #   bench/compress.sh [--quick] [CORPUS_FOLDER]
 # --quick leaves out files above 5 MB. The user-password file gets its
@@ -110,6 +115,7 @@ report() {  # name folder seconds suffix [cpu_seconds]
     fi
     out_total=$((out_total + osize))
   done
+  last_ratio="$(calc "$out_total / $in_total")"
   printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s%s\n' "$name" \
     "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds" \
     "${cpu:+$(printf '  cpu %7.1f s' "$cpu")}"
@@ -120,18 +126,23 @@ elapsed() { calc "$2 - $1"; }
 echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores," \
   "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share"
+mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share" \
+  "$work/slim"
 t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
 batch_time=$(elapsed "$t0" "$t1")
 
-# One file at a time, each file's three variants back to back. Adds the
+# One file at a time, each file's four variants back to back. Adds the
 # wall and CPU seconds of each variant up; the -v logs keep the step's lines.
+variants=(nostep share slim reenc)
 declare -A wall cpu
-for v in nostep share slim; do wall[$v]=0; cpu[$v]=0; done
+for v in "${variants[@]}"; do wall[$v]=0; cpu[$v]=0; done
 variant_options() {  # variant
-  case "$1" in nostep) echo --no-share --no-slim;; share) echo --no-slim;; slim) echo;; esac
+  case "$1" in
+    nostep) echo --no-share --no-slim --no-reencode;; share) echo --no-slim --no-reencode;;
+    slim) echo --no-reencode;; reenc) echo;;
+  esac
 }
-variant_dir() { case "$1" in slim) echo "$work/batch1";; *) echo "$work/$1";; esac; }
+variant_dir() { case "$1" in reenc) echo "$work/batch1";; *) echo "$work/$1";; esac; }
 # "Object sharing: ... in 1.23 s" (also when it wrote nothing or was skipped)
 own() {  # log
   { grep -ho '^Object sharing.* in [0-9.]* s$' "$1" || true; } |
@@ -139,7 +150,7 @@ own() {  # log
 }
 slowest="" slowest_time=0  # the file the step took longest on
 for f in "${files[@]}"; do
-  for v in nostep share slim; do
+  for v in "${variants[@]}"; do
     # shellcheck disable=SC2046  # the options are words
     /usr/bin/time -f '%e %U %S' -o "$work/time" "$cli" -v --jobs 1 $(variant_options "$v") \
       --password secret -o "$(variant_dir "$v")" "$f" >/dev/null 2>"$work/one.log" || true
@@ -150,7 +161,7 @@ for f in "${files[@]}"; do
   t=$(own "$work/one.log")
   if awk "BEGIN { exit !($t > $slowest_time) }"; then slowest="$f" slowest_time=$t; fi
 done
-batch1_time=${wall[slim]}
+batch1_time=${wall[reenc]}
 nostep_time=${wall[nostep]}
 t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
 ebook_time=$(elapsed "$t0" "$t1")
@@ -165,22 +176,52 @@ printf 'overhead of the batch command (--jobs 1, no step) over the raw two steps
 printf -- '--jobs 2 against --jobs 1: %.2fx (%.1f s against %.1f s; goal >= 1.6x)\n' \
   "$(calc "$batch1_time / $batch_time")" "$batch_time" "$batch1_time"
 
-echo "the lossless step after qpdf (one file at a time, each file's three runs back to back):"
-for v in nostep share slim; do report "$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed "${cpu[$v]}"; done
+echo "the lossless step after qpdf (one file at a time, each file's four runs back to back):"
+for v in "${variants[@]}"; do report "$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed "${cpu[$v]}"; done
 step_share() {  # variant kind(wall|cpu)
   local -n t="$2"; calc "(${t[$1]} - ${t[nostep]}) * 100 / ${t[nostep]}"
 }
-printf 'wall time of the step: sharing %+.1f %%, sharing and slimming %+.1f %% (goal <= 5 %%)\n' \
-  "$(step_share share wall)" "$(step_share slim wall)"
-printf 'CPU time of the step: sharing %+.1f %%, sharing and slimming %+.1f %%\n' \
-  "$(step_share share cpu)" "$(step_share slim cpu)"
+printf 'wall time of the step: sharing %+.1f %%, sharing and slimming %+.1f %% (goal <= 5 %%), with re-encoding %+.1f %%\n' \
+  "$(step_share share wall)" "$(step_share slim wall)" "$(step_share reenc wall)"
+printf 'CPU time of the step: sharing %+.1f %%, sharing and slimming %+.1f %%, with re-encoding %+.1f %%\n' \
+  "$(step_share share cpu)" "$(step_share slim cpu)" "$(step_share reenc cpu)"
 # Under changing load the three runs' times differ by more than the step
 # costs; its own time against the rest of the run it ran in does not.
-for v in share slim; do
+for v in share slim reenc; do
   o=$(own "$work/$v.log")
   printf "the step's own time (its log lines), %s: %.1f s, adding %.1f %% to the rest of that run (goal <= 5 %%)\n" \
     "$v" "$o" "$(calc "$o * 100 / (${wall[$v]} - $o)")"
 done
+# The re-encoding alone: text manuals and whole corpus without and with it.
+texts=()
+for f in "${files[@]}"; do case "$(basename "$f")" in text-*) texts+=("$f");; esac; done
+echo "exact re-encoding (one file at a time; without = sharing and slimming):"
+declare -A text_ratio all_ratio
+if [ ${#texts[@]} -gt 0 ]; then
+  for v in slim reenc; do
+    report_texts() { local files=("${texts[@]}"); report "$@"; }
+    report_texts "text-$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed
+    text_ratio[$v]=$last_ratio
+  done
+  printf 'text manuals: %+.2f %% with re-encoding\n' \
+    "$(calc "(${text_ratio[reenc]} - ${text_ratio[slim]}) * 100 / ${text_ratio[slim]}")"
+fi
+for v in slim reenc; do
+  report "all-$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed
+  all_ratio[$v]=$last_ratio
+done
+printf 'whole corpus: %+.2f %% with re-encoding (goal <= -3 %%)\n' \
+  "$(calc "(${all_ratio[reenc]} - ${all_ratio[slim]}) * 100 / ${all_ratio[slim]}")"
+# "Re-encoding: 3 streams smaller (JPEG 1 of 2: 100 to 90 bytes; Flate ...) in 0.12 s"
+sed -n 's/^Re-encoding: .*(JPEG [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; Flate [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; other [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes).* in \([0-9.]*\) s$/\1 \2 \3 \4 \5 \6 \7/p' \
+  "$work/reenc.log" | awk -v rest="${wall[reenc]}" '
+  { for (i = 1; i <= 6; i++) b[i] += $i; t += $7 }
+  END {
+    printf "JPEG bytes %d -> %d (%+.1f %%; goal <= -7 %%), Flate %d -> %d (%+.1f %%), other %d -> %d\n",
+      b[1], b[2], b[1] ? (b[2] - b[1]) * 100 / b[1] : 0, b[3], b[4], b[3] ? (b[4] - b[3]) * 100 / b[3] : 0, b[5], b[6]
+    printf "re-encoding own time %.1f s, adding %.1f %% to the rest of its run (goal <= 15 %%)\n",
+      t, rest > t ? t * 100 / (rest - t) : 0
+  }'
 peak() {  # file options...
   local dir="$work/peak" file="$1"; shift; rm -rf "$dir"; mkdir -p "$dir"
   /usr/bin/time -f %M "$cli" --jobs 1 --password secret -o "$dir" "$@" "$file" 2>&1 >/dev/null \
@@ -189,7 +230,7 @@ peak() {  # file options...
 largest="$(ls -S "${files[@]}" | head -1)"
 for f in "$largest" ${slowest:+"$slowest"}; do
   printf 'peak memory on %s: %d MB without the step, %d MB with it (goal <= 400 MB)\n' \
-    "$(basename "$f")" "$(( $(peak "$f" --no-share --no-slim) / 1024 ))" "$(( $(peak "$f") / 1024 ))"
+    "$(basename "$f")" "$(( $(peak "$f" --no-share --no-slim --no-reencode) / 1024 ))" "$(( $(peak "$f") / 1024 ))"
   [ "$f" != "$slowest" ] || break
 done
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

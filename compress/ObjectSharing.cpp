@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@
 // Use the library's current smart-pointer interface without the transition warning.
 #define POINTERHOLDER_TRANSITION 4
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Flate.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -306,6 +308,10 @@ private:
 
 // Last, so that only the copies kept are re-encoded.
 size_t reencodeStreams(const ZString& inputPath, const std::vector<QPDFObjectHandle>& objects) {
+    // The object streams are made by the writer with zlib: its strongest
+    // level for them too (the library's default is zlib's middle one).
+    static std::once_flag strongest;
+    std::call_once(strongest, [] { Pl_Flate::setCompressionLevel(9); });
     std::error_code error;
     uintmax_t size = std::filesystem::file_size(inputPath.toUtf8(), error);
     StreamReencoder reencoder(objects, StreamReencoder::timeLimitFor(error ? 0 : size),
