@@ -47,11 +47,3 @@ std::string DeflateRecoder::deflate(std::string_view data) const {
     out.resize(size);
     return out;
 }
-
-std::optional<std::string> DeflateRecoder::recode(std::string_view zlib) const {
-    std::optional<std::string> decoded = inflate(zlib);
-    if (!decoded) return std::nullopt;
-    std::string encoded = deflate(*decoded);
-    if (encoded.size() >= zlib.size()) return std::nullopt;
-    return encoded;
-}

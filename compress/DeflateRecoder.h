@@ -28,10 +28,6 @@ public:
     // The data as a zlib stream at libdeflate's highest level.
     std::string deflate(std::string_view data) const;
 
-    // The same decoded bytes in fewer encoded ones; nothing when the input
-    // does not decode or the new encoding is not smaller.
-    std::optional<std::string> recode(std::string_view zlib) const;
-
 private:
     libdeflate_compressor* compressor_;
     libdeflate_decompressor* decompressor_;

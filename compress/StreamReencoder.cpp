@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <thread>
+#include <time.h>
 
 #include "compress/CompressionSettings.h"
 #include "compress/DeflateRecoder.h"
@@ -51,6 +52,13 @@ bool decodableToFlate(const std::vector<std::string>& names) {
     return other;
 }
 
+// Processor time of the calling thread.
+int64_t cpuMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
 std::string bytesOf(const std::shared_ptr<Buffer>& buffer) {
     return {reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize()};
 }
@@ -77,10 +85,10 @@ bool StreamReencoder::progressiveJpeg() {
 }
 
 double StreamReencoder::timeLimitFor(uint64_t fileBytes) {
-    // About a fifth of what libdeflate's strongest level needs for a file
-    // of compressed text, so files that are mostly such streams may stop
-    // early; two seconds at least for small files.
-    return 2.0 + static_cast<double>(fileBytes) / 1e6;
+    // Enough for a file of compressed text (its streams decode to about
+    // four times their size; the strongest level takes about a second per
+    // decoded megabyte), two seconds at least for small files.
+    return 2.0 + 2.0 * static_cast<double>(fileBytes) / 1e6;
 }
 
 StreamReencoder::BusyFile::BusyFile() {
@@ -155,16 +163,29 @@ void StreamReencoder::encodeAll() {
     for (Job& job : jobs_) order.push_back(&job);
     std::stable_sort(order.begin(), order.end(),
                      [](const Job* a, const Job* b) { return a->input.size() > b->input.size(); });
-    auto deadline = std::chrono::steady_clock::now() +
-                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                        std::chrono::duration<double>(secondsLimit_));
+    // The limit counts the threads' processor time, so that a busy machine
+    // makes the step slower, as it does every step, but not worse.
+    const int64_t limit = static_cast<int64_t>(secondsLimit_ * 1e6);
+    std::atomic<int64_t> used{0};  // microseconds
     std::atomic<size_t> next{0};
     auto work = [&] {
+        int64_t counted = cpuMicroseconds();
+        auto account = [&] {
+            int64_t now = cpuMicroseconds();
+            used += now - counted;
+            counted = now;
+        };
+        // Deflate's strongest level needs about a second per megabyte:
+        // data larger than the time left allows stays as it is.
+        auto affordable = [&](const std::string& data) {
+            return static_cast<int64_t>(data.size()) < limit - used.load();
+        };
         try {
             DeflateRecoder deflate;
             JpegTranscode jpeg(progressive_);
             for (;;) {
-                if (std::chrono::steady_clock::now() >= deadline) return;
+                account();
+                if (used.load() >= limit) return;
                 size_t i = next++;
                 if (i >= order.size()) return;
                 Job& job = *order[i];
@@ -173,10 +194,11 @@ void StreamReencoder::encodeAll() {
                     job.output = jpeg.transcode(job.input);
                     break;
                 case Job::Action::Recode:
-                    job.output = deflate.recode(job.input);
+                    if (std::optional<std::string> decoded = deflate.inflate(job.input))
+                        if (affordable(*decoded)) job.output = deflate.deflate(*decoded);
                     break;
                 case Job::Action::Compress:
-                    job.output = deflate.deflate(job.input);
+                    if (affordable(job.input)) job.output = deflate.deflate(job.input);
                     break;
                 }
                 job.done = true;

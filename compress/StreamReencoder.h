@@ -26,8 +26,9 @@ public:
     // Progressive JPEG output: "compress.progressiveJpeg", off by default.
     static bool progressiveJpeg();
 
-    // How long a file of this size may spend re-encoding; streams not started
-    // by then stay as they are.
+    // How much processor time (seconds, all threads) a file of this size may
+    // spend re-encoding; streams not started by then, and streams whose
+    // decoded data would need more than is left, stay as they are.
     static double timeLimitFor(uint64_t fileBytes);
 
     // Held while a file is being compressed, so that re-encoding knows how
