@@ -77,6 +77,7 @@ TEST(CompressFileTest, LargerEqualOrShortOutputsAreBypassed) {
     EngineEnv env;
     env.setConfig("compress.shareObjects", "false");  // the two tools' outputs alone
     env.setConfig("compress.slimFonts", "false");
+    env.setConfig("compress.reencode", "false");
     std::string in = env.add("in.pdf", samplePdf(2));
     // Ties keep the earlier file; Ghostscript's output with fewer pages
     // (page 1 alone, as for an unreadable input) never wins.
