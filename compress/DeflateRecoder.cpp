@@ -6,7 +6,7 @@
 #include <libdeflate.h>
 
 DeflateRecoder::DeflateRecoder()
-    : compressor_(libdeflate_alloc_compressor(12)), decompressor_(libdeflate_alloc_decompressor()) {
+    : compressor_(libdeflate_alloc_compressor(kLevel)), decompressor_(libdeflate_alloc_decompressor()) {
     if (!compressor_ || !decompressor_) {
         libdeflate_free_compressor(compressor_);
         libdeflate_free_decompressor(decompressor_);

@@ -86,7 +86,7 @@ bool StreamReencoder::progressiveJpeg() {
 
 double StreamReencoder::timeLimitFor(uint64_t fileBytes) {
     // Enough for a file of compressed text (its streams decode to about
-    // four times their size; the strongest level takes about a second per
+    // four times their size; Deflate at our level takes under a second per
     // decoded megabyte), two seconds at least for small files.
     return 2.0 + 2.0 * static_cast<double>(fileBytes) / 1e6;
 }
@@ -175,8 +175,8 @@ void StreamReencoder::encodeAll() {
             used += now - counted;
             counted = now;
         };
-        // Deflate's strongest level needs about a second per megabyte:
-        // data larger than the time left allows stays as it is.
+        // Deflate at our level needs up to a second per megabyte on a slow
+        // machine: data larger than the time left allows stays as it is.
         auto affordable = [&](const std::string& data) {
             return static_cast<int64_t>(data.size()) < limit - used.load();
         };

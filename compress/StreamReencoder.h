@@ -13,7 +13,7 @@ class QPDFObjectHandle;
 // Exact re-encoding, the last part of the lossless step: every stream in the
 // smallest encoding whose decoded bytes (for images: pixels) are the same.
 // JPEG images get Huffman tables made for them, Flate streams libdeflate's
-// strongest level, LZW, RunLength, ASCII and unfiltered streams become
+// near-optimal parsing, LZW, RunLength, ASCII and unfiltered streams become
 // Flate; a stream is replaced only when that is smaller. Streams with other
 // filters, and streams that do not decode cleanly, stay as they are.
 class StreamReencoder {
