@@ -38,9 +38,22 @@ std::string fontCss(const Controls::Font& font) {
     return css;
 }
 
+// The arrow button sits inside the drop-down's own box.
+void noArrowFocus(GtkWidget* widget, gpointer) {
+    if (GTK_IS_TOGGLE_BUTTON(widget))
+        gtk_widget_set_can_focus(widget, FALSE);
+    else if (GTK_IS_CONTAINER(widget) && !GTK_IS_ENTRY(widget))
+        gtk_container_forall(GTK_CONTAINER(widget), noArrowFocus, nullptr);
+}
+
 GtkWidget* newComboWidget(bool editable) {
     GtkWidget* combo = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
-    if (editable) gtk_entry_set_width_chars(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), 1);
+    if (editable) {
+        gtk_entry_set_width_chars(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), 1);
+        // Tab stops at the field only: the arrow beside it would be a stop
+        // that screen readers cannot name (Alt+Down opens the list).
+        gtk_container_forall(GTK_CONTAINER(combo), noArrowFocus, nullptr);
+    }
     // Long items are cut with an ellipsis instead of widening the box past its place.
     GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
     for (GList* cell = cells; cell; cell = cell->next)
