@@ -18,7 +18,7 @@ import time
 
 try:
     import pyatspi
-    from gi.repository import Atspi
+    from gi.repository import Atspi, GLib
 except ImportError as error:  # the package is in scripts/deps.sh
     print("no AT-SPI client here:", error)
     sys.exit(77)
@@ -135,9 +135,12 @@ class App:
         if not app:
             return None
         for index in range(app.childCount):
-            child = app.getChildAtIndex(index)
-            if child and child.getRole() == role and name in (None, child.name):
-                return child
+            try:
+                child = app.getChildAtIndex(index)
+                if child and child.getRole() == role and (name is None or child.name == name):
+                    return child
+            except GLib.GError:  # a window that went while we looked
+                continue
         return None
 
     def printed(self, line):
