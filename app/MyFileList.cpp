@@ -186,7 +186,11 @@ void MyFileList::setResultText(int row, FileData* record, const ZString& text) {
     if (!text.isEmpty()) list_->redrawRow(row);
     // The console's record of what the list says of a finished file.
     if (record->state == FileData::Done && !text.isEmpty()) {
-        printLogLine(record->displayName + u": " + sizeText(inputOf(record)) + u" -> " + text);
+        ZString line = record->displayName + u": " + sizeText(inputOf(record)) + u" -> " + text;
+        if (record->protectionKept) {
+            line += ZString(u" (") + lang_getStr(u"compress/protected-same-password") + u")";
+        }
+        printLogLine(line);
     }
 }
 

@@ -89,10 +89,14 @@ LoadResult load(GKeyFile* file, const std::string& path, GKeyFileFlags flags) {
     if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)
         return LoadResult::Missing;
     if (error->domain == G_KEY_FILE_ERROR) {
-        reportOnce(path, (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
+        reportOnce(
+            path,
+            (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
         return LoadResult::Damaged;
     }
-    reportOnce(path, (std::string("cannot be read (") + error->message + "); it is read as empty").c_str());
+    reportOnce(
+        path,
+        (std::string("cannot be read (") + error->message + "); it is read as empty").c_str());
     return LoadResult::Unreadable;
 }
 
@@ -117,7 +121,9 @@ bool isReadableKeyLine(const std::string& line) {
 // The file as a person may have written it, made readable: a byte order
 // mark is dropped, keys before the first group go to the default group, and
 // a line that cannot be read is left out with one warning naming it.
-std::string tolerantText(const std::string& path, std::string text) {
+// With keepComments (for rewriting the file) comments stay, and a line that
+// cannot be read stays as a comment instead of being left out.
+std::string tolerantText(const std::string& path, std::string text, bool keepComments = false) {
     if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     std::string out;
     bool inGroup = false;
@@ -131,7 +137,8 @@ std::string tolerantText(const std::string& path, std::string text) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#' || line[first] == ';') {
-            out += "\n";
+            out += keepComments && first != std::string::npos ? "#" + line.substr(first + 1) + "\n"
+                                                              : std::string("\n");
             continue;
         }
         size_t last = line.find_last_not_of(" \t");
@@ -141,8 +148,13 @@ std::string tolerantText(const std::string& path, std::string text) {
             continue;
         }
         if (!isReadableKeyLine(line)) {
-            reportOnce(path + "\n" + std::to_string(number),
-                       ("line " + std::to_string(number) + " cannot be read and is skipped").c_str());
+            if (keepComments) {
+                out += "# " + line + "\n";
+                continue;
+            }
+            reportOnce(
+                path + "\n" + std::to_string(number),
+                ("line " + std::to_string(number) + " cannot be read and is skipped").c_str());
             continue;
         }
         if (!inGroup) {
@@ -182,7 +194,9 @@ std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
     if (!g_file_get_contents(path.c_str(), &contents, &length, &raw)) {
         ErrorPtr error(raw);
         if (!(error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT))
-            reportOnce(path, (std::string("cannot be read (") + error->message + "); it is read as empty").c_str());
+            reportOnce(path,
+                       (std::string("cannot be read (") + error->message + "); it is read as empty")
+                           .c_str());
         return groups;
     }
     std::string text = tolerantText(path, std::string(contents, length));
@@ -190,7 +204,9 @@ std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
     KeyFilePtr file(g_key_file_new());
     if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), G_KEY_FILE_NONE, &raw)) {
         ErrorPtr error(raw);
-        reportOnce(path, (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
+        reportOnce(
+            path,
+            (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
         return groups;
     }
     return groupsOf(file.get());
@@ -270,7 +286,8 @@ std::shared_ptr<const IniFile::Groups> IniFile::read(const std::string& path, bo
     return groups;
 }
 
-bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*)>& edit) {
+bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*)>& edit,
+                     bool handWritten) {
     std::string folder = path.substr(0, path.find_last_of('/'));
     if (!folder.empty() && g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
         std::fprintf(stderr, "varto: cannot create the settings folder %s: %s\n", folder.c_str(),
@@ -294,22 +311,41 @@ bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*
 
     KeyFilePtr file(g_key_file_new());
     auto flags = static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS);
-    switch (load(file.get(), path, flags)) {
-        case LoadResult::Loaded:
-        case LoadResult::Missing:
-            break;
-        case LoadResult::Unreadable:
-            return false;
-        case LoadResult::Damaged: {
-            // Keep what the user had before anything replaces it.
-            std::string badPath = path + ".bad";
-            if (::rename(path.c_str(), badPath.c_str()) != 0) {
-                std::fprintf(stderr, "varto: cannot keep %s as %s: %s\n", path.c_str(),
-                             badPath.c_str(), std::strerror(errno));
+    if (handWritten) {
+        // Read as a person wrote it (keys before any group, a byte order
+        // mark), so rewriting it keeps every comment, key and group.
+        gchar* contents = nullptr;
+        gsize length = 0;
+        GError* raw = nullptr;
+        if (g_file_get_contents(path.c_str(), &contents, &length, &raw)) {
+            std::string text = tolerantText(path, std::string(contents, length), true);
+            g_free(contents);
+            g_key_file_load_from_data(file.get(), text.data(), text.size(), flags, nullptr);
+        } else {
+            ErrorPtr error(raw);
+            if (!(error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)) {
+                std::fprintf(stderr, "varto: cannot read %s: %s\n", path.c_str(), error->message);
                 return false;
             }
-            file.reset(g_key_file_new());
-            break;
+        }
+    } else {
+        switch (load(file.get(), path, flags)) {
+            case LoadResult::Loaded:
+            case LoadResult::Missing:
+                break;
+            case LoadResult::Unreadable:
+                return false;
+            case LoadResult::Damaged: {
+                // Keep what the user had before anything replaces it.
+                std::string badPath = path + ".bad";
+                if (::rename(path.c_str(), badPath.c_str()) != 0) {
+                    std::fprintf(stderr, "varto: cannot keep %s as %s: %s\n", path.c_str(),
+                                 badPath.c_str(), std::strerror(errno));
+                    return false;
+                }
+                file.reset(g_key_file_new());
+                break;
+            }
         }
     }
 

@@ -36,7 +36,9 @@ public:
     // Locks, rereads, lets edit change the content, then replaces the file
     // atomically. Returns false (after a message on standard error) when the
     // file could not be read or written; the file is then left as it was.
-    static bool update(const std::string& path, const std::function<void(GKeyFile*)>& edit);
+    // A handWritten file is read as read() reads it, keeping its comments.
+    static bool update(const std::string& path, const std::function<void(GKeyFile*)>& edit,
+                       bool handWritten = false);
 
     static std::string encodeName(const std::string& name);
     static std::string decodeName(const std::string& name);

@@ -215,16 +215,15 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
 
     // The same file sent again is not listed again; a missing one is refused.
     int code = -1;
-    app.runProgram({"sh", "-c", "cd " + user.path() + " && " + binDir() +
-                                    "/varto-compress --send charts.pdf"},
-                   &code);
+    app.runProgram(
+        {"sh", "-c", "cd " + user.path() + " && " + binDir() + "/varto-compress --send charts.pdf"},
+        &code);
     EXPECT_EQ(code, 0);
     std::string refused = app.runProgram(
         {"sh", "-c", binDir() + "/varto-compress --send " + (user / "missing.pdf") + " 2>&1"},
         &code);
     EXPECT_EQ(code, 1);
-    EXPECT_NE(refused.find("missing.pdf: No such file or directory"), std::string::npos)
-        << refused;
+    EXPECT_NE(refused.find("missing.pdf: No such file or directory"), std::string::npos) << refused;
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     EXPECT_EQ(app.title(), "Varto Compress (3 / 3)");
 
@@ -232,7 +231,8 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     EXPECT_EQ(listed(app, "charts.pdf"), batchSizes(app, charts, batchOut.path()));
     EXPECT_EQ(listed(app, "charts.pdf").substr(0, 9), "417.27 KB");
     EXPECT_EQ(listed(app, "damaged.pdf"), "1.32 MB -> Cannot be read");
-    EXPECT_EQ(listed(app, "locked.pdf"), batchSizes(app, locked, batchOut.path()));
+    EXPECT_EQ(listed(app, "locked.pdf"),
+              batchSizes(app, locked, batchOut.path()) + " (Protected with the same password)");
 
     // On screen: the damaged row's reason in red, the only red of the
     // new-size column; its tooltip and the protected row's.
@@ -278,9 +278,12 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     std::string dialog = newWindow(app, before, 20000);
     ASSERT_FALSE(dialog.empty());
     chooseFolder(app, dialog, out.path());
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(out / "locked_compressed.pdf") &&
-                                       fs::exists(out / "charts_compressed.pdf"); },
-                          60000));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return fs::exists(out / "locked_compressed.pdf") &&
+                   fs::exists(out / "charts_compressed.pdf");
+        },
+        60000));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::string result = out / "locked_compressed.pdf";
     EXPECT_EQ(std::system(("qpdf --requires-password '" + result + "'").c_str()) >> 8, 0);
@@ -326,7 +329,12 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     auto note = [&] {
         for (pid_t pid : ghostscripts(app)) seen.insert(pid);
     };
-    ASSERT_TRUE(waitUntil([&] { note(); return !seen.empty(); }, 60000, 20));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            note();
+            return !seen.empty();
+        },
+        60000, 20));
 
     platform::gfx::Rect save = elementBox("actionSave");
     std::vector<std::string> before = app.shownWindows();

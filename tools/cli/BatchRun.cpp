@@ -15,6 +15,7 @@
 #include "compress/TempFiles.h"
 #include "platform/Fs.h"
 #include "platform/Terminal.h"
+#include "suite/Settings.h"
 
 namespace {
 
@@ -92,7 +93,12 @@ int BatchRun::run() {
     std::stable_sort(order_.begin(), order_.end(),
                      [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
 
-    unsigned jobs = options_.jobs ? options_.jobs : std::max(1u, std::thread::hardware_concurrency());
+    // --jobs, else the configured count (the settings program's "files
+    // compressed in parallel"), else one per core.
+    unsigned configured = config_getDword(u"compress.parallelFiles", 0);
+    unsigned jobs = options_.jobs       ? options_.jobs
+                    : configured > 0    ? std::min(configured, 64u)
+                                        : std::max(1u, std::thread::hardware_concurrency());
     jobs = std::min<size_t>(jobs, options_.files.size());
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < jobs; ++i) workers.emplace_back([this] { worker(); });

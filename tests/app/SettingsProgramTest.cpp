@@ -1,0 +1,251 @@
+// The settings program, started from the window's footer link: a bad value
+// is marked and not written, OK writes config.ini keeping what the user
+// wrote there, and the running window compresses the next file with the
+// new value. Screenshots in both languages at 96 and 144 dpi.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/gfx/Rect.h"
+#include "suite/Language.h"
+#include "tests/app/WindowDriver.h"
+#include "xhtml/DocumentRenderer.h"
+#include "xhtml/FormElement.h"
+#include "xhtml/StyleId.h"
+#include "xhtml/View.h"
+
+using namespace windowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCompressTimeoutMs = 180000;
+
+std::string artifacts() {
+    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
+    fs::create_directories(folder);
+    return folder;
+}
+
+// The box of the first view `pick` accepts in a laid-out document.
+platform::gfx::Rect boxIn(const std::string& url, const std::function<bool(xhtml::View*)>& pick,
+                          bool markShown = false) {
+    setenv("LANG", "C.UTF-8", 1);
+    lang_reload();
+    xhtml::DocumentRenderer renderer(xhtml::DocumentRenderer::Options{});
+    renderer.load(url);
+    // The settings window starts with its mark for bad values hidden.
+    if (xhtml::View* mark = renderer.document()->findViewById(u"parallelFilesMark"))
+        mark->setHidden(!markShown);
+    renderer.layout();
+    platform::gfx::Rect found;
+    renderer.document()->forEachInTree([&](xhtml::View* view) {
+        if (!pick(view)) return true;
+        found = view->getRect();
+        return false;
+    });
+    return found;
+}
+
+platform::gfx::Rect settingsField(const std::string& name) {
+    ZString wanted = ZString::fromUtf8(name);
+    return boxIn("res:///settings.xhtml", [&](xhtml::View* view) {
+        xhtml::FormElement* element = xhtml::FormElement::of(view);
+        return element && element->getNameText() == wanted;
+    });
+}
+
+platform::gfx::Rect settingsElement(const std::string& id, bool markShown = false) {
+    ZString wanted = ZString::fromUtf8(id);
+    return boxIn(
+        "res:///settings.xhtml", [&](xhtml::View* view) { return view->getId() == wanted; },
+        markShown);
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+Geometry geometryOf(const App& app, const std::string& window) {
+    Geometry g;
+    std::istringstream lines(app.run("xdotool getwindowgeometry --shell " + window));
+    for (std::string line; std::getline(lines, line);) {
+        size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        int value = atoi(line.c_str() + equals + 1);
+        std::string name = line.substr(0, equals);
+        if (name == "X") g.x = value;
+        if (name == "Y") g.y = value;
+        if (name == "WIDTH") g.width = value;
+        if (name == "HEIGHT") g.height = value;
+    }
+    return g;
+}
+
+void clickIn(const App& app, const std::string& window, const platform::gfx::Rect& box) {
+    Geometry g = geometryOf(app, window);
+    app.run("xdotool mousemove --sync " + std::to_string(g.x + (box.left + box.right) / 2) + " " +
+            std::to_string(g.y + (box.top + box.bottom) / 2) + " sleep 0.1 click 1");
+}
+
+bool gone(const App& app, const std::string& window) {
+    return waitUntil([&] { return app.run("xdotool getwindowname " + window).empty(); }, 10000);
+}
+
+std::string encryptedCopy(const Folder& folder, const std::string& name) {
+    std::string target = folder / name;
+    std::string command = "qpdf --encrypt secret owner-pw 256 -- '" +
+                          corpus("tiny-parallel-cheat-libreoffice.pdf") + "' '" + target + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return target;
+}
+
+// The last line the window wrote for the named file.
+std::string listed(const App& app, const std::string& name) {
+    std::istringstream lines(app.outputText());
+    std::string found;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(name + ": ", 0) == 0) found = line;
+    }
+    return found;
+}
+
+// Sends a protected file; the password is asked for the first one only (the
+// window remembers it).
+void sendLocked(App& app, const std::string& path, const std::string& title, bool asked) {
+    Child sender({binDir() + "/varto-compress", "--send", path}, app.environment(),
+                 path + ".send.txt");
+    if (asked) {
+        std::string prompt = app.waitForWindowNamed(fs::path(path).filename().string(), 30000);
+        ASSERT_FALSE(prompt.empty());
+        app.run("xdotool windowfocus --sync " + prompt);
+        app.typeText("secret");
+        app.key("Return");
+    }
+    ASSERT_TRUE(app.waitForTitle(title, kCompressTimeoutMs)) << app.title();
+}
+
+}  // namespace
+
+TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
+    if (!fs::exists(corpus("tiny-parallel-cheat-libreoffice.pdf")))
+        GTEST_SKIP() << "the shared corpus is not here";
+    Folder user("varto-user");
+    std::string first = encryptedCopy(user, "first.pdf");
+    std::string second = encryptedCopy(user, "second.pdf");
+    App app(App::Options{});
+    std::string config = app.environment()["VARTO_CONFIG_HOME"] + "/config.ini";
+    std::ofstream(config) << "# written by hand\nlogoclickurl=https://example.org/\n"
+                             "[Other]\nkeep=1\n";
+    ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+
+    // A protected file comes out protected.
+    sendLocked(app, first, "Varto Compress (1 / 1)", true);
+    EXPECT_NE(listed(app, "first.pdf").find("(Protected with the same password)"),
+              std::string::npos)
+        << app.outputText();
+
+    // The footer's link starts the settings program: the last link of the
+    // centred footer, found as the rightmost white text in its grey band.
+    platform::gfx::Rect footer =
+        boxIn("res:///ui.xhtml", [](xhtml::View* view) { return view->hasClass(u"footer"); });
+    ASSERT_FALSE(footer.isEmpty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    std::string before = app.screenshot(artifacts() + "/settings-footer.png");
+    Geometry main = app.geometry();
+    int linkX = -1, linkY = -1;
+    for (int y = footer.top; y < footer.bottom; ++y) {
+        for (int x = footer.left; x < footer.right; ++x) {
+            Pixel p = App::pixelAt(before, main.x + x, main.y + y);
+            if (p.r == 255 && p.g == 255 && p.b == 255 && x > linkX) {
+                linkX = x;
+                linkY = y;
+            }
+        }
+    }
+    ASSERT_GT(linkX, 0);
+    app.click(linkX - 12, linkY - 3);
+    std::string settings = app.run(
+        "sh -c 'for i in $(seq 1 100); do w=$(xdotool search "
+        "--onlyvisible --name \"^Varto Compress settings$\" | head -1); "
+        "[ -n \"$w\" ] && echo $w && break; sleep 0.2; done'");
+    settings = settings.substr(0, settings.find('\n'));
+    if (settings.empty()) app.screenshot(artifacts() + "/settings-not-started.png");
+    ASSERT_FALSE(settings.empty());
+
+    // A bad count is marked and nothing is written.
+    platform::gfx::Rect parallel = settingsField("compress.parallelFiles");
+    platform::gfx::Rect ok = settingsElement("actionOk");
+    clickIn(app, settings, parallel);
+    app.typeText("x7");
+    clickIn(app, settings, ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    Geometry g = geometryOf(app, settings);
+    std::string shot = app.screenshot(artifacts() + "/settings-bad-value.png");
+    int red = 0;
+    platform::gfx::Rect mark = settingsElement("parallelFilesMark", true);
+    for (int y = mark.top; y < mark.bottom; ++y) {
+        for (int x = mark.left; x < mark.right; ++x) {
+            Pixel p = App::pixelAt(shot, g.x + x, g.y + y);
+            red += p.r > 150 && p.g < 80 && p.b < 80;
+        }
+    }
+    EXPECT_GT(red, 20) << "no visible mark";
+    EXPECT_EQ(readAll(config).find("parallelFiles"), std::string::npos);
+
+    // Corrected, protection switched off: OK writes and closes.
+    clickIn(app, settings, parallel);
+    app.key("ctrl+a BackSpace");
+    app.typeText("2");
+    clickIn(app, settings, settingsField("compress.keepEncryption"));
+    clickIn(app, settings, settingsElement("actionOk", true));
+    ASSERT_TRUE(gone(app, settings));
+    std::string written = readAll(config);
+    EXPECT_NE(written.find("# written by hand"), std::string::npos) << written;
+    EXPECT_NE(written.find("logoclickurl=https://example.org/"), std::string::npos) << written;
+    EXPECT_EQ(written.find("LogoClickUrl"), std::string::npos) << written;
+    EXPECT_NE(written.find("[Other]\nkeep=1"), std::string::npos) << written;
+    EXPECT_NE(written.find("compress.keepEncryption=false"), std::string::npos) << written;
+    EXPECT_NE(written.find("compress.parallelFiles=2"), std::string::npos) << written;
+
+    // The running window takes it for the next file.
+    sendLocked(app, second, "Varto Compress (2 / 2)", false);
+    std::string line = listed(app, "second.pdf");
+    EXPECT_FALSE(line.empty()) << app.outputText();
+    EXPECT_EQ(line.find("Protected"), std::string::npos) << line;
+}
+
+TEST(SettingsProgramTest, BothLanguagesAtTwoResolutions) {
+    for (int dpi : {96, 144}) {
+        for (std::string lang : {"en_US.UTF-8", "de_DE.UTF-8"}) {
+            App::Options options;
+            options.dpi = dpi;
+            options.lang = lang;
+            App app(options);
+            ASSERT_TRUE(app.waitForWindow()) << app.outputText();
+            std::string key = lang.substr(0, 2) + "-" + std::to_string(dpi);
+            Child settings({binDir() + "/varto-Settings"}, app.environment(),
+                           app.environment()["VARTO_CONFIG_HOME"] + "/settings.txt");
+            std::string title =
+                lang[0] == 'd' ? "^Einstellungen von Varto Compress$" : "^Varto Compress settings$";
+            std::string window = app.run(
+                "sh -c 'for i in $(seq 1 100); do w=$(xdotool search --onlyvisible "
+                "--name \"" +
+                title +
+                "\" | head -1); [ -n \"$w\" ] && echo $w && "
+                "break; sleep 0.2; done'");
+            window = window.substr(0, window.find('\n'));
+            ASSERT_FALSE(window.empty()) << key;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            app.screenshot(artifacts() + "/settings-" + key + ".png");
+            Geometry g = geometryOf(app, window);
+            EXPECT_GT(g.width, 300 * dpi / 96) << key;
+            app.run("xdotool windowfocus --sync " + window + " key Escape");
+            settings.kill();
+        }
+    }
+}
