@@ -55,6 +55,27 @@ ZString failureText(uint32_t failure) {
     }
 }
 
+// The running step: Ghostscript with the share of pages written, then the
+// later steps' names.
+ZString progressText(const StepProgress& progress) {
+    switch (progress.step.load()) {
+        case StepProgress::Ghostscript: {
+            int percent = progress.percent;
+            if (percent < 0) return lang_getStr(u"compress/step-ghostscript");
+            return ZString::format(u"%s %d %%", lang_getStr(u"compress/step-ghostscript").c_str(),
+                                   percent);
+        }
+        case StepProgress::Qpdf:
+            return lang_getStr(u"compress/step-qpdf");
+        case StepProgress::Sharing:
+            return lang_getStr(u"compress/step-sharing");
+        case StepProgress::Protection:
+            return lang_getStr(u"compress/step-protection");
+        default:
+            return ZString();
+    }
+}
+
 // The row's tooltip: the user's file, then why it failed or that the
 // result is protected.
 ZString tooltipOf(FileData* record) {
@@ -201,9 +222,13 @@ void MyFileList::refreshResults() {
         ZString text;
         uint32_t state = record->state;
         if (state == FileData::Processing) {
-            uint32_t step = record->progressStep;
-            for (uint32_t i = 0; i < step; ++i) text.append(u'.');
-            record->progressStep = (step + 1) % 7;
+            text = progressText(record->progress);
+            if (text.isEmpty()) {
+                // Before any step has begun: the cycling dots.
+                uint32_t step = record->progressStep;
+                for (uint32_t i = 0; i < step; ++i) text.append(u'.');
+                record->progressStep = (step + 1) % 7;
+            }
         } else if (state == FileData::Done) {
             std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
             if (!guard.owns_lock()) guard.try_lock();

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "compress/Command.h"
+#include "compress/StepProgress.h"
 #include "platform/WindowHandle.h"
 
 // The cancellation record shared by the steps of one compression: cancelling
@@ -18,6 +19,8 @@ public:
     std::atomic<bool> cancelled{false};
     Command* runningCommand = nullptr;  // guarded by lock
     platform::WindowHandle parentWindow = nullptr;
+    // The progress of the file being compressed with this context, if shown.
+    StepProgress* progress = nullptr;
 };
 
 // A command that ends itself when its context was cancelled while it was

@@ -6,6 +6,7 @@
 
 #include "base/Props.h"
 #include "base/ZString.h"
+#include "compress/StepProgress.h"
 
 // One listed file: its private copies, its result and the settings both were
 // made with. Shared by the list (GUI thread) and the background processor;
@@ -54,6 +55,7 @@ public:
     Props resultSettings;
     ZString shownResultText;
     std::atomic<uint32_t> progressStep{0};
+    StepProgress progress;
     uint32_t rowState = 0;
     std::recursive_mutex lock;
     std::atomic<bool> removed{false};

@@ -1,5 +1,9 @@
 #include "compress/Ghostscript.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 #include "compress/Command.h"
 #include "compress/CommandContext.h"
 #include "compress/CompressionSettings.h"
@@ -154,9 +158,51 @@ ZString ghostscriptCommandLine(const ZString& arguments) {
     return ghostscriptBaseCommand() + u" " + a;
 }
 
+namespace {
+
+// Ghostscript names the pages it will write ("Processing pages 1 through
+// 113.") and then each page it starts ("Page 7"): the share written so far.
+class PageCountingCommand : public ContextCommand {
+public:
+    explicit PageCountingCommand(CommandContext* context) : ContextCommand(context) {}
+
+    void onStdoutData(const char* bytes, int count) override {
+        ContextCommand::onStdoutData(bytes, count);
+        StepProgress* progress = context() ? context()->progress : nullptr;
+        if (!progress) return;
+        for (int i = 0; i < count; ++i) {
+            if (bytes[i] != '\n') {
+                if (line_.size() < 200) line_.push_back(bytes[i]);
+                continue;
+            }
+            readLine(*progress);
+            line_.clear();
+        }
+    }
+
+private:
+    void readLine(StepProgress& progress) {
+        int first = 0, last = 0, page = 0;
+        if (std::sscanf(line_.c_str(), "Processing pages %d through %d.", &first, &last) == 2) {
+            first_ = first;
+            pages_ = last - first + 1;
+        } else if (pages_ > 0 && std::sscanf(line_.c_str(), "Page %d", &page) == 1) {
+            // A page is written once the next one starts.
+            int done = std::clamp(page - first_, 0, pages_);
+            progress.percent = done * 100 / pages_;
+        }
+    }
+
+    std::string line_;
+    int first_ = 1;
+    int pages_ = 0;
+};
+
+}  // namespace
+
 void runGhostscriptCompression(const ZString& inputPath, const ZString& outputPath,
                                const Props& settings, CommandContext* context) {
-    ContextCommand command(context);
+    PageCountingCommand command(context);
     command.commandLine = ghostscriptCommandLine(ghostscriptArguments(inputPath, outputPath, settings));
     runInContext(command, context);
 }

@@ -75,6 +75,7 @@ void keepProtection(FileData& entry, const ZString& result, CommandContext* cont
     bool protect = entry.encrypted && ProtectionStep::enabled(entry.requestedSettings);
     if (protect) {
         ZString encrypted = makeRegisteredTempName(u"compress_protected_", u".pdf");
+        if (context && context->progress) context->progress->step = StepProgress::Protection;
         bool done = ProtectionStep::run(entry.originalCopyPath, entry.password, result, encrypted,
                                         entry.requestedSettings, context) &&
                     copyFileWithRetries(encrypted, result);
@@ -158,6 +159,8 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
 void processEntry(FileData& entry, CommandContext* context) {
     std::lock_guard<std::recursive_mutex> guard(entry.lock);
     entry.progressStep = 0;
+    entry.progress.step = StepProgress::Starting;
+    entry.progress.percent = -1;
     entry.state = FileData::Processing;
     if (entry.workingPath.isEmpty()) {
         // Listed although it could not be prepared: it stays failed.
@@ -165,6 +168,7 @@ void processEntry(FileData& entry, CommandContext* context) {
         entry.state = FileData::Done;
         return;
     }
+    if (context) context->progress = &entry.progress;
 
     ZString source = entry.pdfSourcePath.isEmpty() ? entry.workingPath : entry.pdfSourcePath;
     uint32_t converterExit = 0;
@@ -206,6 +210,7 @@ void processEntry(FileData& entry, CommandContext* context) {
             entry.protectionKept = false;
         }
     }
+    if (context) context->progress = nullptr;
     entry.state = FileData::Done;
 }
 
@@ -213,6 +218,9 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
                   CommandContext* context) {
     StreamReencoder::BusyFile busy;
     auto cancelled = [context] { return context && context->cancelled; };
+    auto stepTo = [context](StepProgress::Step step) {
+        if (context && context->progress) context->progress->step = step;
+    };
     ZString best = inputPath;
     ZString gs;
     ZString qp;
@@ -227,16 +235,19 @@ void compressFile(const ZString& inputPath, const ZString& outputPath, const Pro
     if (!cancelled()) {
         if (mode != u"lossless") {
             gs = makeRegisteredTempName(u"compress_gs_", u".pdf");
+            stepTo(StepProgress::Ghostscript);
             runGhostscriptCompression(best, gs, settings, context);
             if (!cancelled() && betterThan(gs, best, expectedPages())) best = gs;
         }
         if (!cancelled()) {
             qp = makeRegisteredTempName(u"compress_qpdf_", u".pdf");
+            stepTo(StepProgress::Qpdf);
             optimizeWithQpdf(best, qp, settings, context);
             if (!cancelled() && betterThan(qp, best, expectedPages())) best = qp;
         }
         if (!cancelled()) {
             sh = makeRegisteredTempName(u"compress_share_", u".pdf");
+            stepTo(StepProgress::Sharing);
             // The step counts the pages of what it wrote: parsing a large output
             // again for that would cost as much as a good part of the step.
             int64_t shPages = -1;
