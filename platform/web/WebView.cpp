@@ -42,6 +42,18 @@ constexpr const char* kRelay = R"JS((function () {__CHECK__
     channel.postMessage(call.message).then(function (value) { answer(call.id, true, value); },
       function (error) { answer(call.id, false, String(error && error.message !== undefined ? error.message : error)); });
   });
+  // The program's calls of the page's objects (callbacks) come as answers to
+  // a request that is always waiting: an answer carries no click with it,
+  // as a script the program ran would.
+  function poll() {
+    channel.postMessage({ poll: true }).then(function (events) {
+      (events || []).forEach(function (event) {
+        document.dispatchEvent(new CustomEvent('varto-event', { detail: stringify(event) }));
+      });
+      poll();
+    }, function () { setTimeout(poll, 250); });
+  }
+  poll();
 })();)JS";
 
 // window.external for allowed pages. Objects handed to a function are kept
@@ -90,10 +102,14 @@ constexpr const char* kShim = R"JS((function () {__CHECK__
       get: function () { return post(name, 'get', []); },
       set: function (v) { post(name, 'put', [v]); } });
   });
-  Object.defineProperty(ext, '__varto', { value: {
-    invoke: function (id, member, args) { var o = objects[id]; if (o && typeof o[member] === 'function') o[member].apply(o, args); },
-    set: function (id, member, value) { if (objects[id]) objects[id][member] = value; },
-    release: function (id) { delete objects[id]; } } });
+  doc.addEventListener('varto-event', function (e) {
+    if (typeof e.detail !== 'string') return;
+    var v = parse(e.detail), o = objects[v.id];
+    if (!o) return;
+    if (v.kind === 'invoke' && typeof o[v.member] === 'function') o[v.member].apply(o, v.args);
+    else if (v.kind === 'set') o[v.member] = v.value;
+    else if (v.kind === 'release') delete objects[v.id];
+  });
   Object.defineProperty(window, 'external', { value: ext, configurable: false, writable: false });
 })();)JS";
 
@@ -161,6 +177,31 @@ struct WebView::Impl {
     std::vector<std::string> allowed;
     // The address the program itself last loaded, as WebKit writes it.
     std::string programUri;
+    // The page's waiting request for the program's calls of its objects,
+    // and the calls not yet handed over.
+    std::unique_ptr<WebKitScriptMessageReply, ReplyUnref> poll;
+    std::unique_ptr<JSCContext, GObjectUnref> pollContext;
+    Value events = Value::array();
+
+    void deliverEvents() {
+        if (!poll || events.items.empty()) return;
+        answerPoll();
+    }
+
+    // Hands the waiting request what is queued (perhaps nothing).
+    void answerPoll() {
+        if (!poll) return;
+        std::string json = events.toJson();
+        std::unique_ptr<JSCValue, GObjectUnref> answer(jsc_value_new_from_json(pollContext.get(), json.c_str()));
+        webkit_script_message_reply_return_value(poll.get(), answer.get());
+        poll.reset();
+        events = Value::array();
+    }
+
+    void queueEvent(Value event) {
+        events.items.push_back(std::move(event));
+        deliverEvents();
+    }
     gfx::Rect rect{-300, -300, 300, 300};
     bool visible = false;
 
@@ -174,6 +215,19 @@ struct WebView::Impl {
             return TRUE;
         }
         Value m = fromJsc(message);
+        if (m.member("poll").boolean) {
+            // A newer request replaces one of a page that left, which gets
+            // nothing of what is queued.
+            Value queued = std::move(self->events);
+            self->events = Value::array();
+            self->answerPoll();
+            self->events = std::move(queued);
+            self->poll.reset(webkit_script_message_reply_ref(reply));
+            // The answer is made in the context the request came from.
+            self->pollContext.reset(JSC_CONTEXT(g_object_ref(jsc_value_get_context(message))));
+            self->deliverEvents();
+            return TRUE;
+        }
         Call call;
         call.name = m.member("name").text;
         const std::string& kind = m.member("kind").text;
@@ -203,6 +257,8 @@ struct WebView::Impl {
     static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
         auto* self = static_cast<Impl*>(data);
         if (event == WEBKIT_LOAD_COMMITTED) {
+            // Calls meant for the page that left go nowhere.
+            self->events = Value::array();
             WebKitWebResource* main = webkit_web_view_get_main_resource(view);
             WebKitURIResponse* response = main ? webkit_web_resource_get_response(main) : nullptr;
             int status = response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
@@ -472,17 +528,28 @@ void WebView::runScript(const std::string& script) {
 }
 
 void WebView::invokeMember(int objectId, const std::string& member, const Value& args) {
-    runScript("window.external.__varto.invoke(" + std::to_string(objectId) + "," + Value::of(member).toJson() +
-              "," + args.toJson() + ");");
+    Value event = Value::object();
+    event.set("kind", Value::of("invoke"));
+    event.set("id", Value::of(objectId));
+    event.set("member", Value::of(member));
+    event.set("args", args);
+    impl_->queueEvent(std::move(event));
 }
 
 void WebView::setMember(int objectId, const std::string& member, const Value& value) {
-    runScript("window.external.__varto.set(" + std::to_string(objectId) + "," + Value::of(member).toJson() + "," +
-              value.toJson() + ");");
+    Value event = Value::object();
+    event.set("kind", Value::of("set"));
+    event.set("id", Value::of(objectId));
+    event.set("member", Value::of(member));
+    event.set("value", value);
+    impl_->queueEvent(std::move(event));
 }
 
 void WebView::releaseObject(int objectId) {
-    runScript("window.external.__varto.release(" + std::to_string(objectId) + ");");
+    Value event = Value::object();
+    event.set("kind", Value::of("release"));
+    event.set("id", Value::of(objectId));
+    impl_->queueEvent(std::move(event));
 }
 
 void WebView::prepare() { registerScheme(); }

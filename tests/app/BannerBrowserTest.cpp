@@ -1,7 +1,9 @@
 // The embedded browser in the real window program, seen from outside: the
 // banner page over the banner image, the image alone when the switch is off
-// (no web process) or the page cannot be reached, and a click on the page's
-// banner opening the address in the desktop's default browser.
+// (no web process) or the page cannot be reached, a click on the page's
+// banner opening the address in the desktop's default browser, and a
+// hostile banner page (with a hostile frame) that reaches none of the
+// user's files, programs or other servers while the banner still works.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -15,6 +17,7 @@
 
 #include "suite/Language.h"
 #include "tests/app/WindowDriver.h"
+#include "tests/support/PageServer.h"
 #include "xhtml/DocumentRenderer.h"
 #include "xhtml/View.h"
 
@@ -44,28 +47,51 @@ platform::gfx::Rect bannerBox() {
     return banner ? banner->getRect() : platform::gfx::Rect();
 }
 
-// The installation's settings with some lines of the test's added; a stand-in
-// default browser that writes the address it is given to a file.
+// What the desktop hands addresses and files to: one stand-in handler for
+// every scheme and file type a page might try, writing each address it is
+// given as a line.
+const char* const kHandledTypes[] = {
+    "x-scheme-handler/http",  "x-scheme-handler/https",     "x-scheme-handler/mailto", "x-scheme-handler/javascript",
+    "x-scheme-handler/smb",   "x-scheme-handler/file",      "x-scheme-handler/data",   "x-scheme-handler/blob",
+    "x-scheme-handler/varto", "x-scheme-handler/vartotest", "x-scheme-handler/ftp",    "text/plain",
+    "text/html",              "application/octet-stream",   "inode/directory"};
+
+// The installation's settings with some lines of the test's added, a private
+// home folder, a stand-in for the desktop's handlers and a stand-in
+// settings program in the programs' folder.
 struct Installation {
     Folder folder{"varto-banner-install"};
     std::map<std::string, std::string> env;
 
     explicit Installation(const std::string& lines) {
         const std::string shipped = VARTO_BINARY_DIR "/share/varto/";
-        fs::copy_file(shipped + "install.ini", folder / "install.ini");
+        std::ofstream(folder / "install.ini") << readText(shipped + "install.ini") << "\nBinDir=" << folder / "bin"
+                                              << "\n";
         std::ofstream(folder / "defaults.ini") << readText(shipped + "defaults.ini") << "\n" << lines;
         fs::create_directories(folder / "data/applications");
-        std::ofstream(folder / "browser.sh") << "#!/bin/sh\nprintf '%s' \"$1\" > " << folder / "opened.txt" << "\n";
-        chmod((folder / "browser.sh").c_str(), 0755);
+        fs::create_directories(folder / "bin");
+        fs::create_directories(folder / "home");
+        std::ofstream(folder / "home/.bashrc") << kBashrc;
+        script(folder / "browser.sh", "printf '%s\\n' \"$1\" >> " + folder / "opened.txt");
+        script(folder / "bin/varto-Settings", "printf '%s\\n' \"$@\" > " + folder / "settings-ran.txt");
+        std::string types, defaults;
+        for (const char* type : kHandledTypes) {
+            types += std::string(type) + ";";
+            defaults += std::string(type) + "=stand-in-browser.desktop\n";
+        }
         std::ofstream(folder / "data/applications/stand-in-browser.desktop")
             << "[Desktop Entry]\nType=Application\nName=Stand-in\nExec=" << folder / "browser.sh"
-            << " %u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n";
-        std::ofstream(folder / "mimeapps.list")
-            << "[Default Applications]\nx-scheme-handler/https=stand-in-browser.desktop\n"
-               "x-scheme-handler/http=stand-in-browser.desktop\n";
+            << " %u\nMimeType=" << types << "\n";
+        std::ofstream(folder / "mimeapps.list") << "[Default Applications]\n" << defaults;
         env = {{"VARTO_INSTALL_INI", folder / "install.ini"},
                {"XDG_DATA_HOME", folder / "data"},
-               {"XDG_CONFIG_HOME", folder.path()}};
+               {"XDG_CONFIG_HOME", folder.path()},
+               {"HOME", folder / "home"}};
+    }
+    static constexpr const char* kBashrc = "# the user's own shell settings\n";
+    static void script(const std::string& path, const std::string& body) {
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        chmod(path.c_str(), 0755);
     }
     std::string opened() const { return readText(folder / "opened.txt"); }
 };
@@ -184,8 +210,129 @@ TEST(BannerBrowserTest, PageOverTheBannerImageOrTheImageAloneAndClicksGoToTheDef
     EXPECT_GT(differing(boxPixels(shot, app.geometry(), box), reference), 1000);
 
     app.click((box.left + box.right) / 2, box.top + box.height() / 3);
-    EXPECT_TRUE(waitUntil([&] { return page.opened() == kClickAddress; }, 20000)) << page.opened();
+    EXPECT_TRUE(waitUntil([&] { return page.opened() == std::string(kClickAddress) + "\n"; }, 20000)) << page.opened();
     EXPECT_TRUE(pageStripShown(app.screenshot(shotPath()), app.geometry(), box));
+}
+
+// The lines of a list that start with the prefix.
+std::vector<std::string> starting(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& line : lines)
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    return text;
+}
+
+// Files of that name anywhere below the folder.
+int filesNamed(const std::string& folder, const std::string& name) {
+    int count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error))
+        count += it->path().filename() == name;
+    return count;
+}
+
+// Three local web servers: the banner's origin (its page hostile), a
+// second origin for a hostile frame inside it, a third the page must not
+// reach. Every attack is tried and reported to the servers; the banner
+// still does what it is for; without a click nothing reaches the desktop.
+TEST(BannerBrowserTest, HostilePagesReachNothingAndTheBannerStillWorks) {
+    const platform::gfx::Rect box = bannerBox();
+    ASSERT_GT(box.width(), 50);
+    Folder site("varto-hostile-site");
+    for (const char* name : {"top.html", "frame.html", "landing.html"})
+        fs::copy_file(std::string(VARTO_SOURCE_DIR "/tests/data/hostile/") + name, site / name);
+    PageServer servers(site.path(), 3);
+    ASSERT_TRUE(servers.started());
+    const std::string A = servers.origin(0), B = servers.origin(1);
+    Installation installation("EmbeddedBrowserUrl=" + A + "/top.html\n");
+    const std::string home = installation.folder / "home";
+    std::string config;
+    {
+        App app(start(installation));
+        config = app.environment()["VARTO_CONFIG_HOME"] + "/config.ini";
+        // The page waits for this: the user's files it will go after.
+        std::ofstream(site / "params.json.part") << "{\"home\": \"" << home << "\", \"config\": \"" << config
+                                                 << "\", \"bin\": \"" << installation.folder / "bin" << "\"}";
+        fs::rename(site / "params.json.part", site / "params.json");
+        ASSERT_TRUE(app.waitForWindow());
+
+        auto reported = [&](int port, const std::string& line) {
+            return servers.waitFor(
+                [&](const std::vector<std::string>&) {
+                    auto r = servers.reports(port);
+                    return std::find(r.begin(), r.end(), line) != r.end();
+                },
+                90000);
+        };
+        ASSERT_TRUE(reported(0, "ready for clicks")) << joined(servers.poll());
+        std::vector<std::string> before = servers.reports(0);
+        before.erase(std::find(before.begin(), before.end(), "ready for clicks") + 1, before.end());
+        EXPECT_EQ(joined(before), R"(works: getAppInfo Varto-Suite
+works: fetchUrl own origin true secret of port A
+works: temporary file as an image 1x1
+works: openApp settings ok null
+refused: openApp /bin/sh error Invalid argument (0x80070057)
+refused: openApp path error Invalid argument (0x80070057)
+refused: appendTempFile bashrc error Invalid argument (0x80070057)
+refused: appendTempFile config error Invalid argument (0x80070057)
+refused: appendTempFile through the temporary file error Invalid argument (0x80070057)
+refused: getFileInfo error Invalid argument (0x80070057)
+refused: getFileSize error Invalid argument (0x80070057)
+refused: getFileUrl error Invalid argument (0x80070057)
+refused: loadFromUrl varto://file/abs/etc/passwd ok null
+refused: loadFromUrl varto://file/absHOME/.bashrc ok null
+refused: loadFromUrl varto://file/tmp/../../../../../../etc/passwd ok null
+refused: loadFromUrl varto://file/tmp/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/etc/passwd ok null
+refused: loadFromUrl varto://file/inst/../../../../../../etc/passwd ok null
+refused: fetchUrl other port false Address not allowed: http://127.0.0.1:C/secret
+refused: fetchUrl redirected false Address not allowed: http://127.0.0.1:C/secret
+refused: fetchUrl negative size error Invalid argument (0x80070057)
+refused: setAsyncJobWorkerCount huge error Invalid argument (0x80070057)
+top navigation tried varto://res/banner.html
+top navigation tried varto://file/abs/etc/passwd
+top navigation tried file:///etc/passwd
+top navigation tried data:text/html,<p>data</p>
+top navigation tried blob
+top navigation tried B/landing.html?top
+ready for clicks
+)");
+        EXPECT_EQ(joined(starting(servers.reports(1), "frame: ")), R"(frame: external undefined, handler none, parent document blocked
+frame: img varto:banner failed
+frame: img varto://file/tmp/FILE.png failed
+frame: img varto://res/banner.html failed
+frame: img varto://file/abs/etc/passwd failed
+frame: script varto://file/tmp/FILE.js failed
+frame: script varto://file/abs/etc/passwd failed
+frame: link varto://res/banner.html failed
+frame: fetch varto:banner failed
+frame: fetch varto://file/tmp/FILE.png failed
+frame: attacks sent
+)");
+        EXPECT_EQ(readText(installation.folder / "settings-ran.txt"), "--from-banner\n");
+
+    }
+    // The program is gone: whatever it was going to do is done.
+    EXPECT_EQ(readText(home + "/.bashrc"), Installation::kBashrc);
+    EXPECT_FALSE(fs::exists(home + "/pwned"));
+    EXPECT_EQ(readText(config).find("EmbeddedBrowserUrl"), std::string::npos);
+    EXPECT_EQ(filesNamed(installation.folder.path(), "saved.html") + filesNamed(installation.folder.path(), "attachment") +
+                  filesNamed(installation.folder.path(), "octet"),
+              0);
+    EXPECT_FALSE(fs::exists(home + "/Downloads") && !fs::is_empty(home + "/Downloads"));
+    for (const std::string& line : servers.poll()) {
+        for (const char* ran : {"landed", "varto script ran", "attachment page ran", "javascript ran"})
+            EXPECT_EQ(line.find(ran), std::string::npos) << line;
+    }
+    EXPECT_FALSE(servers.hit(2, "/secret"));
+    // Nothing was clicked: nothing reached the desktop's handlers.
+    EXPECT_EQ(installation.opened(), "");
 }
 
 }  // namespace

@@ -12,7 +12,9 @@ Special paths besides the folder's files:
   /octet       bytes of a type no page shows (a download too)
   /secret      a text nobody but the allowed pages may read
   /redirect?to=ADDRESS  a 302 to the address
+  /ports       the ports as a JSON list, so pages know the other origins
 """
+import json
 import http.server
 import mimetypes
 import os
@@ -22,6 +24,7 @@ import urllib.parse
 
 LOCK = threading.Lock()
 FOLDER = "."
+PORTS = []
 
 
 def tell(line):
@@ -64,6 +67,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.reply(200, b"\x00\x01binary", [("Content-Type", "application/octet-stream")])
         if url.path == "/secret":
             return self.reply(200, b"secret of port %d" % port, [("Content-Type", "text/plain")])
+        if url.path == "/ports":
+            body = json.dumps(PORTS).encode()
+            return self.reply(200, body, [("Content-Type", "application/json")])
         if url.path == "/redirect":
             target = urllib.parse.parse_qs(url.query).get("to", ["/"])[0]
             return self.reply(302, b"", [("Location", target)])
@@ -89,6 +95,7 @@ def main():
     FOLDER = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     servers = [Server(("127.0.0.1", 0), Handler) for _ in range(count)]
+    PORTS.extend(s.server_address[1] for s in servers)
     for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()
     tell("PORTS " + " ".join(str(s.server_address[1]) for s in servers))
