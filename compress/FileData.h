@@ -50,6 +50,11 @@ public:
     ZString failureDetail;
     // The result is that copy: the file is kept as it was.
     std::atomic<bool> resultUnchanged{false};
+    // Why the result is the user's file when the web option could not be
+    // kept (no linearised version was smaller); empty otherwise.
+    ZString resultNote;
+    // Which road the result came by: "ghostscript" or "lossless".
+    ZString resultRoute;
     std::atomic<uint32_t> state{New};
     Props requestedSettings;
     Props resultSettings;

@@ -6,7 +6,9 @@
 #include "compress/StreamReencoder.h"
 #include "compress/PageCount.h"
 #include "compress/ProtectionStep.h"
+#include "compress/Planner.h"
 #include "compress/Qpdf.h"
+#include "compress/SaveNames.h"
 #include "compress/TempFiles.h"
 #include "compress/Unlock.h"
 #include "platform/Fs.h"
@@ -194,9 +196,15 @@ void processEntry(FileData& entry, CommandContext* context) {
         if (!upToDate) {
             entry.failure = FileData::NoFailure;
             ZString out = makeRegisteredTempName(u"compress_", u".pdf");
-            compressFile(source, out, entry.requestedSettings, context);
+            CompressReport report;
+            compressFile(source, out, entry.requestedSettings, context, &report);
             if (platform::fs::exists(out)) keepProtection(entry, out, context);
             bool stored = platform::fs::exists(out);
+            entry.resultNote.clear();
+            if (entry.resultUnchanged && getBoolSetting(entry.requestedSettings, u"webOptimize"))
+                entry.resultNote = report.linearised ? u"no linearised version is smaller"
+                                                     : u"no linearised version could be made";
+            entry.resultRoute = report.ghostscript ? u"ghostscript" : u"lossless";
             removeIfExists(entry.resultPath);
             entry.resultPath = out;
             entry.resultSettings = entry.requestedSettings;
@@ -214,54 +222,171 @@ void processEntry(FileData& entry, CommandContext* context) {
     entry.state = FileData::Done;
 }
 
-void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
-                  CommandContext* context) {
-    StreamReencoder::BusyFile busy;
-    auto cancelled = [context] { return context && context->cancelled; };
-    auto stepTo = [context](StepProgress::Step step) {
-        if (context && context->progress) context->progress->step = step;
-    };
-    ZString best = inputPath;
-    ZString gs;
-    ZString qp;
-    ZString sh;
-    ZString mode = getStringSetting(settings, u"mode");
-    int64_t pages = -2;  // read once, when the first tool output is judged
-    auto expectedPages = [&] {
-        if (pages == -2) pages = pdfPageCount(inputPath);
-        return pages;
-    };
+namespace {
 
-    if (!cancelled()) {
-        if (mode != u"lossless") {
-            gs = makeRegisteredTempName(u"compress_gs_", u".pdf");
-            stepTo(StepProgress::Ghostscript);
-            runGhostscriptCompression(best, gs, settings, context);
-            if (!cancelled() && betterThan(gs, best, expectedPages())) best = gs;
-        }
-        if (!cancelled()) {
-            qp = makeRegisteredTempName(u"compress_qpdf_", u".pdf");
-            stepTo(StepProgress::Qpdf);
-            optimizeWithQpdf(best, qp, settings, context);
-            if (!cancelled() && betterThan(qp, best, expectedPages())) best = qp;
-        }
-        if (!cancelled()) {
-            sh = makeRegisteredTempName(u"compress_share_", u".pdf");
-            stepTo(StepProgress::Sharing);
-            // The step counts the pages of what it wrote: parsing a large output
-            // again for that would cost as much as a good part of the step.
-            int64_t shPages = -1;
-            if (ObjectSharing::run(best, sh, settings, &shPages) && smallerThan(sh, best) &&
-                expectedPages() >= 0 && shPages == expectedPages())
-                best = sh;
-            if (!cancelled() && !best.isEmpty() && platform::fs::exists(best)) {
-                copyFileWithErrorBox(best, outputPath, context ? context->parentWindow : nullptr);
+// The steps of one compression and the intermediates they leave, removed
+// when it ends. Each step's output is taken only when it has the input's
+// page count, since Ghostscript answers unreadable input with a blank page.
+class Steps {
+public:
+    Steps(const ZString& input, const Props& settings, CommandContext* context)
+        : input_(input), settings_(settings), context_(context) {}
+    ~Steps() {
+        for (const ZString& path : temps_) removeIfExists(path);
+    }
+    Steps(const Steps&) = delete;
+    Steps& operator=(const Steps&) = delete;
+
+    bool cancelled() const { return context_ && context_->cancelled; }
+
+    // What the entry's row shows while the step runs.
+    void stepTo(StepProgress::Step step) {
+        if (context_ && context_->progress) context_->progress->step = step;
+    }
+
+    int64_t expectedPages() {
+        if (pages_ == -2) pages_ = pdfPageCount(input_);  // read once, when first needed
+        return pages_;
+    }
+
+    // Ghostscript's output, or empty when it made none with every page.
+    ZString ghostscript(const ZString& from) {
+        ZString gs = temp(u"compress_gs_");
+        stepTo(StepProgress::Ghostscript);
+        runGhostscriptCompression(from, gs, settings_, context_);
+        if (cancelled() || !platform::fs::exists(gs) || fileSize(gs) <= 0) return ZString();
+        return expectedPages() >= 0 && pdfPageCount(gs) == expectedPages() ? gs : ZString();
+    }
+
+    // qpdf's output when it is smaller than best, or (takeAnyway: the web
+    // option wants its linearisation) whenever it has every page.
+    ZString qpdf(const ZString& best, bool takeAnyway = false) {
+        ZString qp = temp(u"compress_qpdf_");
+        stepTo(StepProgress::Qpdf);
+        optimizeWithQpdf(best, qp, settings_, context_);
+        if (cancelled()) return best;
+        if (betterThan(qp, best, expectedPages())) return qp;
+        if (takeAnyway && platform::fs::exists(qp) && fileSize(qp) > 0 &&
+            pdfPageCount(qp) == expectedPages())
+            return qp;
+        return best;
+    }
+
+    // The sharing step's output when it is smaller than best.
+    ZString share(const ZString& best) {
+        if (cancelled()) return best;
+        ZString sh = temp(u"compress_share_");
+        stepTo(StepProgress::Sharing);
+        // The step counts the pages of what it wrote: parsing a large output
+        // again for that would cost as much as a good part of the step.
+        int64_t shPages = -1;
+        if (ObjectSharing::run(best, sh, settings_, &shPages) && smallerThan(sh, best) &&
+            expectedPages() >= 0 && shPages == expectedPages())
+            return sh;
+        return best;
+    }
+
+private:
+    ZString temp(const char16_t* prefix) {
+        temps_.push_back(makeRegisteredTempName(prefix, u".pdf"));
+        return temps_.back();
+    }
+
+    ZString input_;
+    const Props& settings_;
+    CommandContext* context_;
+    int64_t pages_ = -2;
+    std::vector<ZString> temps_;
+};
+
+void storeBest(const ZString& best, const ZString& outputPath, CommandContext* context) {
+    if (!best.isEmpty() && platform::fs::exists(best))
+        copyFileWithErrorBox(best, outputPath, context ? context->parentWindow : nullptr);
+}
+
+// Ghostscript on every PDF, then qpdf and the sharing step, each output
+// taken when smaller: the designed road, kept exactly for --thorough.
+void compressThoroughly(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                        CommandContext* context, CompressReport* report) {
+    Steps steps(inputPath, settings, context);
+    if (steps.cancelled()) return;
+    ZString best = inputPath;
+    ZString gs = steps.ghostscript(best);
+    if (!gs.isEmpty() && smallerThan(gs, best)) best = gs;
+    if (report) report->ghostscript = best == gs;
+    if (steps.cancelled()) return;
+    best = steps.qpdf(best);
+    if (steps.cancelled()) return;
+    best = steps.share(best);
+    if (!steps.cancelled()) storeBest(best, outputPath, context);
+}
+
+ZString sizeText(const ZString& path) { return formatFileSize(fileSize(path)); }
+
+// The lossless result first, then Ghostscript only where the planner
+// expects a gain; the smallest candidate wins. With the web option only
+// linearised files (what qpdf and the sharing step write then) compete.
+void compressWithPlanner(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                         CommandContext* context, CompressReport* report) {
+    bool web = getBoolSetting(settings, u"webOptimize");
+    bool lossless = getStringSetting(settings, u"mode") == u"lossless";
+    Steps steps(inputPath, settings, context);
+    if (steps.cancelled()) return;
+    ZString losslessBest = steps.share(steps.qpdf(inputPath, web));
+    if (steps.cancelled()) return;
+    // Only qpdf and the sharing step linearise.
+    bool losslessLinearised = web && losslessBest != inputPath;
+    ZString best = losslessBest;
+    bool linearised = losslessLinearised;
+
+    ZString line;
+    if (lossless) {
+        line = u"the lossless mode runs no Ghostscript";
+    } else {
+        Planner::Decision decision = Planner(settings).decide(inputPath, losslessBest, context);
+        if (steps.cancelled()) return;
+        ZString why = decision.reason + ZString::format(u" (decided in %.2f s)", decision.seconds);
+        if (!decision.runGhostscript) {
+            line = u"kept the lossless result: " + why;
+        } else {
+            ZString gsRaw = steps.ghostscript(inputPath);
+            if (steps.cancelled()) return;
+            ZString gsBest = gsRaw.isEmpty() ? gsRaw : steps.share(steps.qpdf(gsRaw, web));
+            if (steps.cancelled()) return;
+            bool gsLinearised = web && !gsBest.isEmpty() && gsBest != gsRaw;
+            bool compete = !gsBest.isEmpty() && (!web || gsLinearised);
+            bool wins = compete && ((web && !losslessLinearised) ||
+                                    fileSize(gsBest) < fileSize(best));
+            if (wins) {
+                best = gsBest;
+                linearised = gsLinearised;
+                line = u"took the Ghostscript result: " + why + u"; " + sizeText(gsBest) +
+                       u" against " + sizeText(losslessBest) + u" lossless";
+            } else {
+                line = u"kept the lossless result: " + why + u"; Ghostscript gave " +
+                       (gsBest.isEmpty() ? ZString(u"no usable file") : sizeText(gsBest));
             }
         }
     }
-    removeIfExists(gs);
-    removeIfExists(qp);
-    removeIfExists(sh);
+    if (web && !linearised) line += u"; no linearised version could be made";
+    printLogLine(u"Planner: " + line);
+    if (report) {
+        report->summary = line;
+        report->linearised = linearised;
+        report->ghostscript = best != losslessBest;
+    }
+    storeBest(best, outputPath, context);
+}
+
+}  // namespace
+
+void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
+                  CommandContext* context, CompressReport* report) {
+    StreamReencoder::BusyFile busy;
+    if (Planner::enabled(settings) || getStringSetting(settings, u"mode") == u"lossless")
+        compressWithPlanner(inputPath, outputPath, settings, context, report);
+    else
+        compressThoroughly(inputPath, outputPath, settings, context, report);
 }
 
 ZString converterCommandLine(const ZString& inputPath, const ZString& outputPath,

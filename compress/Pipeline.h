@@ -29,11 +29,21 @@ std::unique_ptr<FileData> failedFile(const ZString& addedPath, const ZString& di
 // made with the same ones. Holds the entry's lock throughout.
 void processEntry(FileData& entry, CommandContext* context);
 
-// Writes the smallest of the input, Ghostscript's and qpdf's outputs to
-// outputPath. An output counts only when it has the input's page count.
-// Nothing is written when the context is cancelled.
+// What a compression chose, for the log and the result line.
+struct CompressReport {
+    ZString summary;          // which path won and why, in one line
+    bool linearised = false;  // the written file is linearised
+    bool ghostscript = false; // it came by Ghostscript's road
+};
+
+// Writes the smallest candidate to outputPath. With the planner (the
+// default) the lossless path's result (qpdf, sharing) is always one, and
+// Ghostscript's only where the planner expects a gain; with the planner off
+// Ghostscript runs on every PDF, then qpdf and sharing, the smaller file
+// winning at each step. An output counts only when it has the input's page
+// count. Nothing is written when the context is cancelled.
 void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
-                  CommandContext* context);
+                  CommandContext* context, CompressReport* report = nullptr);
 
 // Runs the converter program on a non-PDF document; its exit status (0 on
 // success).

@@ -192,7 +192,8 @@ TEST(CommandLineTest, InstalledTreeWorksFromItsPrefix) {
         EXPECT_EQ(out, "");
     }
     // The programs read the installed install.ini (its Ghostscript here
-    // leaves a mark) and convert the text file with the converter beside them.
+    // leaves a mark: --thorough runs it on every file) and convert the text
+    // file with the converter beside them.
     std::string gs = work.path + "/gs";
     std::ofstream(gs) << "#!/bin/sh\ntouch " << work.path << "/gs-used\nexec gs \"$@\"\n";
     std::filesystem::permissions(gs, std::filesystem::perms::owner_all);
@@ -201,7 +202,7 @@ TEST(CommandLineTest, InstalledTreeWorksFromItsPrefix) {
     std::ofstream(work.path + "/notes.txt") << "Installed and working\n";
     std::string env = "cd " + work.path + " && env -u VARTO_INSTALL_INI VARTO_CONFIG_HOME=" +
                       work.path + " TMPDIR=" + work.path + " " + prefix.path + "/bin/";
-    out = shell(env + "varto-compress-cli notes.txt", code);
+    out = shell(env + "varto-compress-cli --thorough notes.txt", code);
     EXPECT_EQ(code, 0) << out;
     EXPECT_TRUE(std::filesystem::exists(work.path + "/notes_compressed.pdf")) << out;
     EXPECT_TRUE(std::filesystem::exists(work.path + "/gs-used")) << out;

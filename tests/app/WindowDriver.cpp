@@ -156,6 +156,10 @@ App::App(Options options) : options_(std::move(options)) {
     chmod(temp_->path().c_str(), 0700);
     chmod(runtime_->path().c_str(), 0700);
     outputFile_ = config_->path() + "/output.txt";
+    if (!options_.configIni.empty()) {
+        std::ofstream config(config_->path() + "/config.ini");
+        config << options_.configIni;
+    }
     env_ = options_.env;
     env_["DISPLAY"] = server_->display();
     env_["VARTO_CONFIG_HOME"] = config_->path();

@@ -69,6 +69,7 @@ public:
         std::map<std::string, std::string> env;  // added to the test's environment
         int dpi = 96;
         std::string lang = "C.UTF-8";
+        std::string configIni;  // the program's config.ini, when not empty
     };
 
     explicit App(Options options);

@@ -53,6 +53,8 @@ private:
 enum class Tools { Real, Recording };
 
 // Its own folder (with a space in its name), install.ini, config and TMPDIR.
+// With Recording tools the planner is off ("compress.planner" false), so
+// Ghostscript runs on every PDF as designed.
 // With Recording tools, "gs" and "qpdf" are scripts that append their
 // arguments (one per line, then "--end--") to <tool>.log, keep qpdf's
 // standard input in qpdf.stdin, then act by <tool>.mode:

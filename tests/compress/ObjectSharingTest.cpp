@@ -134,12 +134,14 @@ TEST(ObjectSharingTest, PipelineTakesTheStepOnlyWhenSmallerAndWhenSwitchedOn) {
     EXPECT_EQ(kinds(env.path("off2.pdf"))["/Type1C"], 2);
     env.setConfig("compress.shareObjects", "true");
 
-    // Nothing left to share: the step writes nothing and the file stays as it was.
+    // Nothing left to share: the step writes nothing and the file stays as it
+    // was (without the web option, which would take qpdf's linearised copy).
     std::string plain = env.path("plain.pdf");
     ASSERT_TRUE(ObjectSharing::run(z(in), z(plain), {}));
-    env.setMode("qpdf", "none");
+    Props still = web;
+    still[u"webOptimize"] = u"false";
     std::string again = env.path("again.pdf");
-    compressFile(z(plain), z(again), web, nullptr);
+    compressFile(z(plain), z(again), still, nullptr);
     EXPECT_EQ(readFile(again), readFile(plain));
 
     // A file libqpdf cannot read leaves no output and fails nothing.

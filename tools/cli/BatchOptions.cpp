@@ -40,6 +40,7 @@ const char* batchUsage() {
            "  --color MODEL      rgb, cmyk or gray (default: leave colours)\n"
            "  --web              optimise for the web (linearise)\n"
            "  --lossless         no image re-encoding: only restructure the file\n"
+           "  --thorough         run Ghostscript on every PDF, not only where it can win\n"
            "  --no-share         keep repeated objects (fonts, images) as they are\n"
            "  --no-slim          keep embedded font programs as they are\n"
            "  --no-reencode      keep JPEG and Flate streams' encoding as it is\n"
@@ -125,6 +126,9 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
         } else if (arg == u"--lossless") {
             if (!flag()) return false;
             options.settings[u"mode"] = u"lossless";
+        } else if (arg == u"--thorough") {
+            if (!flag()) return false;
+            options.settings[u"planner"] = u"false";
         } else if (arg == u"--no-share") {
             if (!flag()) return false;
             options.settings[u"shareObjects"] = u"false";

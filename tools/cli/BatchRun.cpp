@@ -241,9 +241,10 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
     }
     if (storeResult(entry->resultPath, path, entry->displayName, outcome)) outcome.ok = true;
     outcome.keptAsItWas = entry->resultUnchanged;
-    outcome.route = routeOf(options_.settings);
+    outcome.route = entry->resultRoute.isEmpty() ? routeOf(options_.settings) : entry->resultRoute;
     if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target, entry->password);
     outcome.protectionKept = entry->protectionKept;
+    outcome.note = entry->resultNote;
     return outcome;
 }
 
@@ -303,7 +304,10 @@ ZString BatchRun::humanLine(const ZString& path, const Outcome& outcome) const {
     if (!outcome.ok) return line + u"failed: " + oneLine(outcome.reason);
     ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
                                          : percentSaved(outcome.oldSize, outcome.newSize);
-    if (outcome.protectionKept) change += u", protected with the same password";
+    outcome.route = entry->resultRoute.isEmpty() ? routeOf(options_.settings) : entry->resultRoute;
+    if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target, entry->password);
+    outcome.protectionKept = entry->protectionKept;
+    outcome.note = entry->resultNote;
     return line + formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
            u" (" + change + u") -> " + oneLine(outcome.target);
 }

@@ -25,6 +25,7 @@ private:
         bool ok = false;
         bool keptAsItWas = false;
         bool protectionKept = false;
+        ZString note;  // why it was kept, when there is more to say
         int64_t oldSize = 0;
         int64_t newSize = 0;
         ZString target;
