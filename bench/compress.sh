@@ -26,14 +26,33 @@
 # step on the largest file and on the file the step took longest on (goal
 # at most 400 MB).
 #
-#   bench/compress.sh [--quick] [CORPUS_FOLDER]
-# --quick leaves out files above 5 MB. The user-password file gets its
-# password ("secret") in every peer.
+# First of all, the planner against the roads it chooses between, each file's
+# four runs back to back (one job, so the load touches all four alike):
+#   planner   the batch command's defaults
+#   thorough  --thorough: Ghostscript on every PDF, then qpdf and sharing
+#   lossless  --lossless: qpdf and sharing only
+#   designed  --thorough --no-share --no-slim: Ghostscript then qpdf alone
+# with per file the sizes, which result the planner kept and its decision
+# time, then the totals against the goals (wall time at most 0.35 of
+# thorough's, sizes at most 1.005 of thorough's, no file more than 1 %
+# larger than thorough's or larger than its input).
+#
+#   bench/compress.sh [--quick] [--planner] [CORPUS_FOLDER]
+# --quick leaves out files above 5 MB; --planner stops after the planner's
+# comparison. The user-password file gets its password ("secret") in every
+# peer.
 set -euo pipefail
 export LC_ALL=C  # numbers with a decimal point in awk and printf
 here="$(cd "$(dirname "$0")/.." && pwd)"
 quick=0
-if [ "${1:-}" = "--quick" ]; then quick=1; shift; fi
+planner_only=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --quick) quick=1; shift;;
+    --planner) planner_only=1; shift;;
+    *) break;;
+  esac
+done
 corpus="${1:-${VARTO_CORPUS:-$here/../shared/corpus}}"
 build="${VARTO_BUILD_DIR:-$here/build}"
 cli="$build/bin/varto-compress-cli"
@@ -53,6 +72,71 @@ done
 password_of() { case "$(basename "$1")" in enc-user-*) echo secret;; *) echo "";; esac; }
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
+pages() {  # file [password]
+  qpdf ${2:+--password=$2} --show-npages "$1" 2>/dev/null || echo NA
+}
+
+# The planner against the roads it chooses between.
+planner_section() {
+  local v dir f base size out osize line
+  declare -A pwall psum
+  local variants=(planner thorough lossless designed)
+  for v in "${variants[@]}"; do pwall[$v]=0; psum[$v]=0; mkdir -p "$work/p-$v"; done
+  local in_sum=0 worse=0 larger=0 decide_sum=0
+  printf '%-36s %10s %10s %10s %10s %10s  %-22s %s\n' file input planner thorough lossless \
+    designed "planner kept" "decided in"
+  for f in "${files[@]}"; do
+    base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f"); in_sum=$((in_sum + size))
+    declare -A psize
+    for v in "${variants[@]}"; do
+      local opts=()
+      case "$v" in
+        thorough) opts=(--thorough);;
+        lossless) opts=(--lossless);;
+        designed) opts=(--thorough --no-share --no-slim);;
+      esac
+      dir="$work/p-$v"
+      /usr/bin/time -f '%e' -o "$work/time" "$cli" -v --jobs 1 "${opts[@]}" --password secret \
+        -o "$dir" "$f" >/dev/null 2>"$work/p-$v.log" || true
+      pwall[$v]=$(calc "${pwall[$v]} + $(tail -1 "$work/time")")
+      out="$dir/${base}_compressed.pdf"
+      osize=$size  # no output, or one that lost pages: nothing gained
+      if [ -s "$out" ] && [ "$(pages "$out" "$(password_of "$f")")" = "$(pages "$f" "$(password_of "$f")")" ]; then
+        osize=$(stat -c %s "$out")
+      fi
+      psize[$v]=$osize
+      psum[$v]=$((psum[$v] + osize))
+    done
+    line="$(grep -m1 '^Planner: ' "$work/p-planner.log" || true)"
+    local kept="-" took=""
+    case "$line" in
+      "Planner: took the Ghostscript"*) kept="Ghostscript's";;
+      "Planner: kept the lossless"*) kept="lossless";;
+    esac
+    took="$(sed -n 's/.*(decided in \([0-9.]*\) s).*/\1/p' <<<"$line")"
+    decide_sum=$(calc "$decide_sum + ${took:-0}")
+    awk "BEGIN { exit !(${psize[planner]} > ${psize[thorough]} * 1.01) }" && worse=$((worse + 1))
+    [ "${psize[planner]}" -gt "$size" ] && larger=$((larger + 1))
+    printf '%-36s %10d %10d %10d %10d %10d  %-22s %s\n' "${base:0:36}" "$size" "${psize[planner]}" \
+      "${psize[thorough]}" "${psize[lossless]}" "${psize[designed]}" "$kept" "${took:+$took s}"
+    unset psize
+  done
+  for v in "${variants[@]}"; do
+    printf '%-9s ratio %.3f  wall %7.1f s\n' "$v" "$(calc "${psum[$v]} / $in_sum")" "${pwall[$v]}"
+  done
+  printf 'planner against thorough: wall %.2f (goal <= 0.35), size %.4f (goal <= 1.005),' \
+    "$(calc "${pwall[planner]} / ${pwall[thorough]}")" "$(calc "${psum[planner]} / ${psum[thorough]}")"
+  printf ' files more than 1 %% larger %d (goal 0), larger than their input %d (goal 0)\n' \
+    "$worse" "$larger"
+  printf "the planner's decisions: %.1f s in all\n" "$decide_sum"
+}
+echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores," \
+  "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+planner_section
+if [ "$planner_only" = 1 ]; then
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+  exit 0
+fi
 
 # The exact Ghostscript command line of the batch command, from its log.
 # Tried on the smallest files first; a damaged one stops before Ghostscript.
@@ -87,9 +171,6 @@ ebook_one() {  # input output
     -dPDFSETTINGS=/ebook -sOutputFile="$2" -f "$1" >/dev/null 2>&1 || true
 }
 
-pages() {  # file [password]
-  qpdf ${2:+--password=$2} --show-npages "$1" 2>/dev/null || echo NA
-}
 
 # Prints the peer's line from its output folder and wall time (and CPU time
 # when known).
@@ -122,9 +203,6 @@ report() {  # name folder seconds suffix [cpu_seconds]
 }
 
 elapsed() { calc "$2 - $1"; }
-
-echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores," \
-  "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share" \
   "$work/slim"

@@ -28,6 +28,8 @@ constexpr int64_t kSmallImage = 4096;
 constexpr double kDownsampleMargin = 1.25;
 // A JPEG this many quality steps above what Ghostscript writes may shrink.
 constexpr int kJpegQualityMargin = 8;
+// A predicted gain on the images this large is not lost on the rest of the file.
+constexpr double kSureGain = 5.0;
 // Page content Ghostscript writes anew: where it holds this share of the
 // file, a trial tells whether its way of writing it is shorter.
 constexpr double kContentShare = 0.15;
@@ -216,11 +218,13 @@ Planner::Decision Planner::judge(const PdfInventory& inventory) const {
                       : dpi_ <= 0              ? ZString(u"images kept at their resolution")
                       : above == 0             ? u"no image above " + dpiText
                       : ZString::format(u"%d image%s above ", above, above == 1 ? u"" : u"s") + dpiText;
-    if (decision.imageGain >= kMinimumGain) {
+    if (decision.imageGain >= kSureGain) {
         decision.runGhostscript = true;
         decision.reason += ZString::format(u", about %.1f %% to gain", decision.imageGain);
         return decision;
     }
+    if (decision.imageGain > 0)
+        decision.reason += ZString::format(u", about %.1f %% to gain", decision.imageGain);
     if (wholeFonts >= 2 * kMinimumGain / 100 * file) {
         decision.runGhostscript = true;
         decision.reason = u"fonts embedded whole hold " + percent(wholeFonts, file) + u" of the file";
@@ -228,7 +232,9 @@ Planner::Decision Planner::judge(const PdfInventory& inventory) const {
     }
     decision.contentShare = static_cast<double>(inventory.contentBytes) / file;
     if (decision.recodedShare * 100 < kMinimumGain / 2) decision.trialImages.clear();
-    decision.needsTrial = !decision.trialImages.empty() || decision.contentShare >= kContentShare;
+    // A small gain on the images can be lost on the rest: the trials weigh both.
+    decision.needsTrial = !decision.trialImages.empty() || decision.contentShare >= kContentShare ||
+                          decision.imageGain >= kMinimumGain;
     if (!decision.needsTrial)
         decision.reason += u", no font embedded whole, page content " +
                            percent(decision.contentShare, 1.0);
@@ -369,8 +375,8 @@ void Planner::runTrials(PdfInventory& inventory, const ZString& losslessPath, De
         decision.reason += ZString::format(u"; images Ghostscript re-encodes (%.1f %% of the file) %+.1f %% in a trial",
                                            100 * decision.recodedShare, 100 * (ratio - 1));
     }
-    // Page content is worth a trial only when the images alone do not decide.
-    if (gain < kMinimumGain && decision.contentShare >= kContentShare) {
+    // Page content is worth a trial unless the images alone decide.
+    if (gain < kSureGain && decision.contentShare >= kContentShare / 3) {
         decision.samplePages = samplePages(inventory.pageCount);
         double contentGain = trial(inventory, losslessPath, decision.samplePages, context, failure);
         if (!failure.isEmpty()) {

@@ -97,6 +97,29 @@ TEST(CompressCliTest, OptionsBecomeTheFormsSettings) {
     EXPECT_EQ(readFile(a), samplePdf(2));
 }
 
+// -v says which result the planner kept; --thorough runs Ghostscript on the
+// file whatever the planner would say.
+TEST(CompressCliTest, PlannerLineAndThorough) {
+    EngineEnv env;
+    env.setConfig("compress.planner", "true");
+    std::string a = env.add("a.pdf", samplePdf(2));
+    auto wholeFileRuns = [&] {
+        size_t count = 0;
+        // The engine works on its private copy of the file.
+        for (const auto& run : env.runs("gs"))
+            count += !run.empty() && contains(run.back(), "/unlocked_");
+        return count;
+    };
+    CliResult planned = runCli({"-v", a});
+    EXPECT_EQ(planned.exitCode, 0u) << planned.err;
+    EXPECT_TRUE(contains(planned.err, "\nPlanner: ")) << planned.err;
+    size_t before = wholeFileRuns();
+    CliResult thorough = runCli({"--thorough", "-v", a});
+    EXPECT_EQ(thorough.exitCode, 0u) << thorough.err;
+    EXPECT_FALSE(contains(thorough.err, "Planner: "));
+    EXPECT_EQ(wholeFileRuns(), before + 1);
+}
+
 TEST(CompressCliTest, ProfileGivesTheWindowsLastSettings) {
     EngineEnv env;
     userConfig_saveProfile(
@@ -587,7 +610,8 @@ TEST(CompressCliTest, TemporaryFilesArePrivateAndGoneHoweverTheRunEnds) {
     for (const char* name : {"tiny-parallel-cheat-libreoffice.pdf", "lin-simh-faq.pdf"}) {
         files.push_back(user.add(name, corpus.empty() ? samplePdf(20) : readFile(corpus + "/" + name)));
     }
-    std::vector<std::string> args = {"--jobs", "1", "-o", user.root + "/out"};
+    // --thorough: Ghostscript runs on each file, so the run can end while it works.
+    std::vector<std::string> args = {"--thorough", "--jobs", "1", "-o", user.root + "/out"};
     args.insert(args.end(), files.begin(), files.end());
     ScopedEnv tmpdir("TMPDIR", temp);
 
