@@ -142,6 +142,9 @@ TEST(PlannerTest, ImagesDecideWhetherGhostscriptRuns) {
 // a trial on the documented pages; every web result is linearised or is the
 // user's own file with the reason.
 TEST(PlannerCorpusTest, TextManualSkipsGhostscriptAndWebResultsAreLinearised) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a corpus run: the normal build runs it once; the generated files cover the same code";
+#endif
     std::string corpus = corpusFolder();
     if (corpus.empty()) GTEST_SKIP() << "no corpus";
     EngineEnv env;
@@ -183,6 +186,9 @@ TEST(PlannerCorpusTest, TextManualSkipsGhostscriptAndWebResultsAreLinearised) {
 // With the planner off, Ghostscript runs on the file and the steps follow
 // it exactly as the designed road takes them, to the byte count.
 TEST(PlannerCorpusTest, ThoroughRunsTheDesignedRoad) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a corpus run: the normal build runs it once; the generated files cover the same code";
+#endif
     std::string corpus = corpusFolder();
     if (corpus.empty()) GTEST_SKIP() << "no corpus";
     EngineEnv env;
