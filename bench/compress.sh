@@ -83,11 +83,11 @@ planner_section() {
   local variants=(planner thorough lossless designed)
   for v in "${variants[@]}"; do pwall[$v]=0; psum[$v]=0; mkdir -p "$work/p-$v"; done
   local in_sum=0 worse=0 larger=0 decide_sum=0
-  printf '%-36s %10s %10s %10s %10s %10s  %-22s %s\n' file input planner thorough lossless \
-    designed "planner kept" "decided in"
+  printf '%-34s %9s %9s %9s %9s %9s %7s %7s  %-13s %s\n' file input planner thorough lossless \
+    designed "pl. s" "th. s" "planner kept" "decided in"
   for f in "${files[@]}"; do
     base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f"); in_sum=$((in_sum + size))
-    declare -A psize
+    declare -A psize ptime
     for v in "${variants[@]}"; do
       local opts=()
       case "$v" in
@@ -98,7 +98,8 @@ planner_section() {
       dir="$work/p-$v"
       /usr/bin/time -f '%e' -o "$work/time" "$cli" -v --jobs 1 "${opts[@]}" --password secret \
         -o "$dir" "$f" >/dev/null 2>"$work/p-$v.log" || true
-      pwall[$v]=$(calc "${pwall[$v]} + $(tail -1 "$work/time")")
+      ptime[$v]=$(tail -1 "$work/time")
+      pwall[$v]=$(calc "${pwall[$v]} + ${ptime[$v]}")
       out="$dir/${base}_compressed.pdf"
       osize=$size  # no output, or one that lost pages: nothing gained
       if [ -s "$out" ] && [ "$(pages "$out" "$(password_of "$f")")" = "$(pages "$f" "$(password_of "$f")")" ]; then
@@ -117,9 +118,10 @@ planner_section() {
     decide_sum=$(calc "$decide_sum + ${took:-0}")
     awk "BEGIN { exit !(${psize[planner]} > ${psize[thorough]} * 1.01) }" && worse=$((worse + 1))
     [ "${psize[planner]}" -gt "$size" ] && larger=$((larger + 1))
-    printf '%-36s %10d %10d %10d %10d %10d  %-22s %s\n' "${base:0:36}" "$size" "${psize[planner]}" \
-      "${psize[thorough]}" "${psize[lossless]}" "${psize[designed]}" "$kept" "${took:+$took s}"
-    unset psize
+    printf '%-34s %9d %9d %9d %9d %9d %7.1f %7.1f  %-13s %s\n' "${base:0:34}" "$size" \
+      "${psize[planner]}" "${psize[thorough]}" "${psize[lossless]}" "${psize[designed]}" \
+      "${ptime[planner]}" "${ptime[thorough]}" "$kept" "${took:+$took s}"
+    unset psize ptime
   done
   for v in "${variants[@]}"; do
     printf '%-9s ratio %.3f  wall %7.1f s\n' "$v" "$(calc "${psum[$v]} / $in_sum")" "${pwall[$v]}"

@@ -203,12 +203,20 @@ Planner::Decision Planner::judge(const PdfInventory& inventory) const {
         if (dpi_ > 0 && image.drawnDpi > dpi_ * kDownsampleMargin && image.bytes >= kSmallImage)
             ++above;
         if (fate == ImageFate::Downsampled) downsampled += gain;
-        if (fate == ImageFate::Recoded) {
+        // Downsampled images count as estimated only when that alone
+        // decides; otherwise the trial sizes them with the rest.
+        if (fate != ImageFate::Same) {
             decision.trialImages.push_back(i);
             decision.recodedShare += image.bytes / file;
         }
     }
     decision.imageGain = 100 * downsampled / file;
+    if (decision.imageGain < kSureGain) {
+        decision.imageGain = 0;
+    } else {
+        decision.trialImages.clear();
+        decision.recodedShare = 0;
+    }
     double wholeFonts = 0;
     for (const PdfInventory::Font& font : inventory.fonts)
         if (!font.subset) wholeFonts += font.bytes;
@@ -223,8 +231,7 @@ Planner::Decision Planner::judge(const PdfInventory& inventory) const {
         decision.reason += ZString::format(u", about %.1f %% to gain", decision.imageGain);
         return decision;
     }
-    if (decision.imageGain > 0)
-        decision.reason += ZString::format(u", about %.1f %% to gain", decision.imageGain);
+
     if (wholeFonts >= 2 * kMinimumGain / 100 * file) {
         decision.runGhostscript = true;
         decision.reason = u"fonts embedded whole hold " + percent(wholeFonts, file) + u" of the file";
@@ -232,9 +239,7 @@ Planner::Decision Planner::judge(const PdfInventory& inventory) const {
     }
     decision.contentShare = static_cast<double>(inventory.contentBytes) / file;
     if (decision.recodedShare * 100 < kMinimumGain / 2) decision.trialImages.clear();
-    // A small gain on the images can be lost on the rest: the trials weigh both.
-    decision.needsTrial = !decision.trialImages.empty() || decision.contentShare >= kContentShare ||
-                          decision.imageGain >= kMinimumGain;
+    decision.needsTrial = !decision.trialImages.empty() || decision.contentShare >= kContentShare;
     if (!decision.needsTrial)
         decision.reason += u", no font embedded whole, page content " +
                            percent(decision.contentShare, 1.0);

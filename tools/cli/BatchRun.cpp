@@ -304,10 +304,8 @@ ZString BatchRun::humanLine(const ZString& path, const Outcome& outcome) const {
     if (!outcome.ok) return line + u"failed: " + oneLine(outcome.reason);
     ZString change = outcome.keptAsItWas ? ZString(u"kept as it was")
                                          : percentSaved(outcome.oldSize, outcome.newSize);
-    outcome.route = entry->resultRoute.isEmpty() ? routeOf(options_.settings) : entry->resultRoute;
-    if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target, entry->password);
-    outcome.protectionKept = entry->protectionKept;
-    outcome.note = entry->resultNote;
+    if (outcome.keptAsItWas && !outcome.note.isEmpty()) change += u": " + outcome.note;
+    if (outcome.protectionKept) change += u", protected with the same password";
     return line + formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
            u" (" + change + u") -> " + oneLine(outcome.target);
 }
