@@ -323,6 +323,8 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
 
     App::Options options;
     options.args = {intro};
+    // Ghostscript on the whole file, so the save has a run to wait for.
+    options.configIni = "[Settings]\ncompress.planner=false\n";
     App app(options);
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     std::set<pid_t> seen;
