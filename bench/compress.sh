@@ -30,8 +30,8 @@
 # four runs back to back (one job, so the load touches all four alike):
 #   planner   the batch command's defaults
 #   thorough  --thorough: Ghostscript on every PDF, then qpdf and sharing
-#   lossless  --lossless: qpdf and sharing only
-#   designed  --thorough --no-share --no-slim: Ghostscript then qpdf alone
+#   lossless  --lossless: qpdf, sharing and re-encoding only
+#   designed  --thorough --no-share --no-slim --no-reencode: Ghostscript then qpdf alone
 # with per file the sizes, which result the planner kept and its decision
 # time, then the totals against the goals (wall time at most 0.35 of
 # thorough's, sizes at most 1.005 of thorough's, no file more than 1 %
@@ -93,7 +93,7 @@ planner_section() {
       case "$v" in
         thorough) opts=(--thorough);;
         lossless) opts=(--lossless);;
-        designed) opts=(--thorough --no-share --no-slim);;
+        designed) opts=(--thorough --no-share --no-slim --no-reencode);;
       esac
       dir="$work/p-$v"
       /usr/bin/time -f '%e' -o "$work/time" "$cli" -v --jobs 1 "${opts[@]}" --password secret \
