@@ -5,6 +5,7 @@
 #include "app/FileHandlerArgs.h"
 #include "app/MyGUI.h"
 #include "app/StartUp.h"
+#include "async/JobProcessor.h"
 #include "compress/FileProcessor.h"
 #include "platform/MessageBox.h"
 #include "platform/Terminal.h"
@@ -60,8 +61,16 @@ int runApplication(const std::vector<ZString>& args) {
             "varto-compress-cli (scripts/run.sh --batch FILE...)\n");
         return 1;
     }
-    if (!startApplication(args)) return 2;
+    MyGUI* window = startApplication(args);
+    if (!window) return 2;
+    platform::gui::Gui::quitOnTerminationSignals();
     int exitCode = platform::gui::Gui::run();
+    // A quit that did not come from closing the window closes it now, so it
+    // leaves the registry and no background report waits for it.
+    if (window->windowHandle()) window->getWindow().destroy();
+    // Page fetches are aborted, then the running tool is killed: nothing
+    // the workers wait for is left.
+    async::JobProcessor::instance().stop();
     stopFileProcessor();
     closeTimeUpdateCheck(u"appClose");
     return exitCode;

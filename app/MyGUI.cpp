@@ -11,6 +11,7 @@
 #include "app/SaveOp.h"
 #include "app/SendCommand.h"
 #include "app/WindowUnlockPrompt.h"
+#include "async/GlibGuiThread.h"
 #include "browser/EmbeddedBrowser.h"
 #include "compress/FileProcessor.h"
 #include "compress/LastError.h"
@@ -133,7 +134,10 @@ bool MyGUI::ConsoleSwitch::addMenuEntry() {
 
 MyGUI::MyGUI(xhtml::ViewContext* context) : FrameView(context) {}
 
-MyGUI::~MyGUI() { fileList_.reset(); }
+MyGUI::~MyGUI() {
+    if (unlockPrompt_ && &failureReporter() == &unlockPrompt_->reporter()) setFailureReporter(nullptr);
+    fileList_.reset();
+}
 
 bool MyGUI::initialize() {
     if (!create(nullptr, 0, 0, 1, 1, platform::gui::kNoResize, 0, u"Varto Compress")) return false;
@@ -156,6 +160,10 @@ bool MyGUI::initialize() {
     console_.addMenuEntry();
     unlockPrompt_ =
         std::make_unique<WindowUnlockPrompt>(windowHandle(), [this] { leaveForModal(); });
+    // The engine's reports from the background worker come to this window's
+    // thread, which the registry names.
+    async::GlibGuiThread::instance().openWindow(windowHandle());
+    setFailureReporter(&unlockPrompt_->reporter());
     platform::gui::Window::acceptFiles(windowHandle(), true);
     copyData_ = std::make_unique<platform::CopyDataSocket>();
     copyData_->listen(kWindowClass, [this](uint32_t tag, const ZString& text) -> uint32_t {
@@ -289,6 +297,8 @@ void MyGUI::showWindowMenu() {
 void MyGUI::onDestroy() {
     saveProfile();
     closeBannerBrowser(browser_, windowHandle());
+    // From now on a report waits for nobody: the worker gets the cautious answer.
+    async::GlibGuiThread::instance().closeWindow(windowHandle());
     platform::gui::Gui::quit(0);
 }
 
@@ -522,7 +532,7 @@ void MyGUI::saveCompressedFile(FileData* record, const ZString& targetPath,
     Props values;
     collectFormValues(values);
     userConfig_saveProfile(kProfileGroup, kProfileName, values);
-    SaveOp operation(record, targetPath, values, windowHandle());
+    SaveOp operation(record, targetPath, values, &unlockPrompt_->reporter());
     window->run(&operation);
 }
 

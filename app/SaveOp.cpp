@@ -23,7 +23,7 @@ void SaveOp::run() {
     if (isCancelled() || context.cancelled) return;
     if (record_->state == FileData::Done && !record_->resultPath.isEmpty() &&
         platform::fs::exists(record_->resultPath)) {
-        copyFileWithErrorBox(record_->resultPath, targetPath_, owner_);
+        copyFileWithErrorBox(record_->resultPath, targetPath_, reporter_);
     }
 }
 

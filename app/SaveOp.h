@@ -3,7 +3,7 @@
 #include "base/Props.h"
 #include "compress/CommandOperation.h"
 #include "compress/FileData.h"
-#include "platform/WindowHandle.h"
+#include "compress/FailureReporter.h"
 
 // Saves one listed file: compresses it again first when its result was made
 // with other settings (or there is none), then copies the result to the
@@ -11,8 +11,8 @@
 class SaveOp : public CommandOperation {
 public:
     SaveOp(FileData* record, const ZString& targetPath, const Props& settings,
-           platform::WindowHandle owner)
-        : record_(record), targetPath_(targetPath), settings_(settings), owner_(owner) {}
+           FailureReporter* reporter)
+        : record_(record), targetPath_(targetPath), settings_(settings), reporter_(reporter) {}
 
     void release() override {}
     void run() override;
@@ -22,5 +22,5 @@ private:
     FileData* record_;
     ZString targetPath_;
     Props settings_;
-    platform::WindowHandle owner_;
+    FailureReporter* reporter_;
 };

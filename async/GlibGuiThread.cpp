@@ -27,12 +27,15 @@ GlibGuiThread& GlibGuiThread::instance() {
 
 void GlibGuiThread::openWindow(platform::WindowHandle window) {
     std::lock_guard<std::mutex> guard(mutex_);
-    windows_[window] = std::this_thread::get_id();
+    Registration& entry = windows_[window];
+    entry.thread = std::this_thread::get_id();
+    ++entry.count;
 }
 
 void GlibGuiThread::closeWindow(platform::WindowHandle window) {
     std::lock_guard<std::mutex> guard(mutex_);
-    windows_.erase(window);
+    auto it = windows_.find(window);
+    if (it != windows_.end() && --it->second.count <= 0) windows_.erase(it);
 }
 
 bool GlibGuiThread::windowAlive(platform::WindowHandle window) {
@@ -43,7 +46,7 @@ bool GlibGuiThread::windowAlive(platform::WindowHandle window) {
 bool GlibGuiThread::onWindowThread(platform::WindowHandle window) {
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = windows_.find(window);
-    return it != windows_.end() && it->second == std::this_thread::get_id();
+    return it != windows_.end() && it->second.thread == std::this_thread::get_id();
 }
 
 bool GlibGuiThread::startTimer(platform::WindowHandle window, GuiSyncedOp* op, uint32_t periodMs) {

@@ -11,8 +11,9 @@ namespace async {
 
 // The hand-over over GLib's default main context: a window is any handle
 // registered with openWindow, and its thread is the one that registered it
-// (the thread that runs the default context's loop). Timers are GLib timeout
-// sources, which may be attached from any thread.
+// (the thread that runs the default context's loop). Several users may
+// register one window; it counts as gone after the last closeWindow. Timers
+// are GLib timeout sources, which may be attached from any thread.
 class GlibGuiThread : public GuiThread {
 public:
     static GlibGuiThread& instance();
@@ -35,7 +36,11 @@ private:
 
     std::mutex mutex_;
     std::condition_variable fired_;
-    std::map<platform::WindowHandle, std::thread::id> windows_;
+    struct Registration {
+        std::thread::id thread;
+        int count = 0;
+    };
+    std::map<platform::WindowHandle, Registration> windows_;
     std::map<GuiSyncedOp*, Timer> timers_;
 };
 

@@ -10,7 +10,7 @@ namespace async {
 void GuiSyncedOp::syncWithGui() {
     GuiThread& gui = guiThread();
     done = false;
-    if (!gui.windowAlive(window)) {
+    if (abandoned || !gui.windowAlive(window)) {
         done = true;
         return;
     }
@@ -24,7 +24,7 @@ void GuiSyncedOp::syncWithGui() {
         return;
     }
     while (!done) {
-        if (!gui.windowAlive(window)) {
+        if (abandoned || !gui.windowAlive(window)) {
             // Nobody will run it now; make sure the timer cannot fire later
             // into an operation whose owner may be gone.
             gui.stopTimer(window, this);

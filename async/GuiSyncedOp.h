@@ -22,6 +22,9 @@ public:
 
     platform::WindowHandle window = nullptr;
     std::atomic<bool> done{false};
+    // Set from another thread when nobody should wait for the window any
+    // longer (the program is quitting): a pending call is skipped.
+    std::atomic<bool> abandoned{false};
     uint32_t timerPeriodMs = 10;
 };
 

@@ -31,6 +31,10 @@ public:
     virtual void setCancelled(bool value);
     virtual bool cancelled() const;
 
+    // Asks a running job to end soon (the program is quitting). Called from
+    // another thread while run() may be under way; the default does nothing.
+    virtual void abort() {}
+
     // For the owner's own use; the processor never takes it.
     std::recursive_mutex& lock() { return lock_; }
 

@@ -1,7 +1,7 @@
 #include "async/JobProcessor.h"
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 
 namespace async {
 namespace {
@@ -9,13 +9,13 @@ namespace {
 // Identifiers are unique in the process, across every processor.
 std::atomic<uint64_t> nextId{1};
 
-constexpr auto kIdlePoll = std::chrono::milliseconds(100);
-
 }  // namespace
 
 JobProcessor& JobProcessor::instance() {
-    static JobProcessor single;
-    return single;
+    // Never destroyed: the application stops it while everything its jobs
+    // use still exists, instead of a static destructor at exit.
+    static JobProcessor* single = new JobProcessor;
+    return *single;
 }
 
 JobProcessor::~JobProcessor() { stop(); }
@@ -30,13 +30,15 @@ void JobProcessor::enqueue(Job* job) {
     std::lock_guard<std::mutex> guard(lock_);
     all_.push_back(job);
     waiting_.push_back(job);
-    stop_ = false;
-    // A worker ends only through stop(), which joins it; so "not running"
-    // means "never started" or "stopped", and both are restarted here.
+    // Workers exist until stop(), which takes them all under this lock; so
+    // none means "never started" or "stopped", and both start anew here.
     if (workers_.empty()) {
         const int32_t count = std::max(workerCount_, 1);
-        for (int32_t i = 0; i < count; ++i) workers_.emplace_back([this] { run(); });
+        const uint64_t generation = generation_;
+        for (int32_t i = 0; i < count; ++i)
+            workers_.emplace_back([this, generation] { work(generation); });
     }
+    wake_.notify_one();
 }
 
 void JobProcessor::setWorkerCount(int32_t count) {
@@ -54,40 +56,79 @@ int32_t JobProcessor::runningCount() const {
     return running_;
 }
 
-void JobProcessor::run() {
-    while (!stop_) {
-        Job* job = takeOldest();
-        if (!job) {
-            std::this_thread::sleep_for(kIdlePoll);
-            continue;
-        }
-        runJob(job);
-    }
+size_t JobProcessor::listedCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return all_.size();
 }
 
-void JobProcessor::stop() {
-    std::vector<std::thread> workers;
+void JobProcessor::run() {
+    uint64_t generation;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        stop_ = true;
+        generation = generation_;
+    }
+    work(generation);
+}
+
+void JobProcessor::work(uint64_t generation) {
+    std::unique_lock<std::mutex> lock(lock_);
+    ++looping_;
+    while (Job* job = takeOldest(lock, generation)) {
+        lock.unlock();
+        runJob(job);
+        lock.lock();
+    }
+    --looping_;
+    idle_.notify_all();
+}
+
+Job* JobProcessor::takeOldest(std::unique_lock<std::mutex>& lock, uint64_t generation) {
+    wake_.wait(lock, [&] { return generation_ != generation || !waiting_.empty(); });
+    if (generation_ != generation) return nullptr;
+    Job* job = waiting_.front();
+    waiting_.pop_front();
+    ++running_;
+    return job;
+}
+
+void JobProcessor::stop(std::chrono::milliseconds wait) {
+    std::vector<std::thread> workers;
+    std::deque<Job*> dropped;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        ++generation_;
         workers.swap(workers_);
+        dropped.swap(waiting_);
+        // Running jobs stay alive until their worker finishes them, and
+        // that takes this lock.
+        for (Job* job : all_)
+            if (std::find(dropped.begin(), dropped.end(), job) == dropped.end()) job->abort();
+    }
+    wake_.notify_all();
+    for (Job* job : dropped) {
+        job->setCancelled(true);
+        finish(job);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    {
+        std::unique_lock<std::mutex> lock(lock_);
+        idle_.wait_until(lock, deadline, [&] { return looping_ == 0; });
     }
     for (std::thread& worker : workers) {
         if (worker.get_id() == std::this_thread::get_id()) {
             worker.detach();  // a job that stops its own processor
         } else {
-            worker.join();
+            std::unique_lock<std::mutex> lock(lock_);
+            const bool ended = looping_ == 0;
+            lock.unlock();
+            // A job that ignores its abort must not hold up the program's end.
+            if (ended) {
+                worker.join();
+            } else {
+                worker.detach();
+            }
         }
     }
-}
-
-Job* JobProcessor::takeOldest() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (waiting_.empty()) return nullptr;
-    Job* job = waiting_.front();
-    waiting_.pop_front();
-    ++running_;
-    return job;
 }
 
 void JobProcessor::runJob(Job* job) {
@@ -99,15 +140,22 @@ void JobProcessor::runJob(Job* job) {
             job->setError(u"An exception occurred while processing the job");
         }
     }
-    if (job->deleteWhenDone()) {
+    finish(job);
+    std::lock_guard<std::mutex> guard(lock_);
+    --running_;
+}
+
+void JobProcessor::finish(Job* job) {
+    // Out of the list first: the owner may destroy a finished job at once.
+    {
         std::lock_guard<std::mutex> guard(lock_);
         all_.remove(job);
+    }
+    if (job->deleteWhenDone()) {
         delete job;
     } else {
         job->setFinished(true);
     }
-    std::lock_guard<std::mutex> guard(lock_);
-    --running_;
 }
 
 }  // namespace async

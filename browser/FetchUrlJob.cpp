@@ -227,6 +227,11 @@ void FetchUrlJob::run() {
     syncWithGui();
 }
 
+void FetchUrlJob::abort() {
+    abandoned = true;
+    http::abortFetch(request_);
+}
+
 Value FetchUrlJob::buildResult() const {
     Value r = Value::object();
     r.set("success", Value::of(sent_));

@@ -40,6 +40,8 @@ public:
 
     void run() override;
     void runOnGui() override;
+    // The program is quitting: the exchange ends and no result is delivered.
+    void abort() override;
 
     // The result object as the page gets it (public for tests and benches).
     platform::web::Value buildResult() const;

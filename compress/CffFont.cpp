@@ -10,6 +10,14 @@ namespace {
 constexpr int kCharset = 15, kEncoding = 16, kCharStrings = 17, kPrivate = 18, kSubrs = 19;
 constexpr int kEscape = 1200;
 constexpr int kCustomEncoding = 2;  // any offset above the two predefined encodings
+// The format counts items, string numbers and codes in 16 and 8 bits.
+constexpr size_t kMaxIndexCount = 0xFFFF;
+constexpr int kMaxSid = 0xFFFF;
+constexpr int kMaxCount8 = 0xFF;
+// Operators the routine tracer may follow in one font, all glyphs together:
+// a real subset takes a few hundred thousand at most, a hostile one is cut
+// short within milliseconds.
+constexpr int kTraceBudget = 4000000;
 
 struct Malformed : std::runtime_error {
     Malformed() : std::runtime_error("malformed compact font program") {}
@@ -137,6 +145,7 @@ std::string writeDict(const CffFont::Dict& dict) {
 }
 
 std::string writeIndex(const std::vector<std::string>& items) {
+    if (items.size() > kMaxIndexCount) throw Malformed();
     std::string out;
     out += char(items.size() >> 8);
     out += char(items.size());
@@ -180,12 +189,11 @@ public:
         global.assign(font.globalSubrs.size(), false);
     }
 
-    // False when a routine number is not a plain number or the code cannot
-    // be followed with certainty.
+    // False when a routine number is not a plain number, the code cannot
+    // be followed with certainty, or the font's step budget is spent.
     bool traceGlyph(const std::string& code) {
         stack_.clear();
         stems_ = 0;
-        steps_ = 0;
         return run(code, 0) != Result::Uncertain;
     }
 
@@ -203,7 +211,7 @@ private:
         size_t i = 0;
         auto at = [&](size_t k) { return static_cast<uint8_t>(code[k]); };
         while (i < code.size()) {
-            if (++steps_ > 200000) return Result::Uncertain;
+            if (++steps_ > kTraceBudget) return Result::Uncertain;
             uint8_t b = at(i++);
             if (b >= 32 || b == 28) {
                 double v;
@@ -404,9 +412,18 @@ std::unique_ptr<CffFont> CffFont::read(std::string_view bytes) {
 }
 
 std::string CffFont::write() const {
+    try {
+        return writeOrThrow();
+    } catch (const Malformed&) {
+        return std::string();
+    }
+}
+
+std::string CffFont::writeOrThrow() const {
     std::string charsetBytes;
     charsetBytes += char(0);
     for (size_t g = 1; g < charset.size(); ++g) {
+        if (charset[g] < 0 || charset[g] > kMaxSid) throw Malformed();
         charsetBytes += char(charset[g] >> 8);
         charsetBytes += char(charset[g]);
     }
@@ -504,7 +521,7 @@ std::map<int, size_t> CffFont::builtInEncoding() const {
     return codes;
 }
 
-void CffFont::setEncoding(const std::map<int, size_t>& codes) {
+bool CffFont::setEncoding(const std::map<int, size_t>& codes) {
     // Glyphs 1..n in order take their lowest code; every other code is a supplement.
     std::map<size_t, int> firstCode;
     for (auto& [code, glyph] : codes) firstCode.emplace(glyph, code);
@@ -516,17 +533,21 @@ void CffFont::setEncoding(const std::map<int, size_t>& codes) {
     int sups = 0;
     for (auto& [code, g] : codes) {
         if (g < glyph && firstCode[g] == code) continue;
+        if (code < 0 || code > kMaxCount8 || g >= charset.size() || charset[g] > kMaxSid)
+            return false;
         supplements += char(code);
         supplements += char(charset[g] >> 8);
         supplements += char(charset[g]);
         ++sups;
     }
+    if (sups > kMaxCount8) return false;  // the count is one byte
     encodingBytes_.clear();
     encodingBytes_ += char(sups ? 0x80 : 0);
     encodingBytes_ += char(primary.size());
     encodingBytes_ += primary;
     if (sups) encodingBytes_ += char(sups) + supplements;
     encodingOffset_ = kCustomEncoding;
+    return true;
 }
 
 void CffFont::setGlyphs(std::vector<std::string> glyphCode, const std::vector<std::string>& names) {

@@ -20,6 +20,8 @@ public:
     using Dict = std::vector<Entry>;
 
     static std::unique_ptr<CffFont> read(std::string_view bytes);
+    // Empty when the program no longer fits the format (more than 65,535
+    // glyphs or strings, a string number above 65,535).
     std::string write() const;
 
     // The glyph's name, whether standard or from the program's strings.
@@ -31,8 +33,9 @@ public:
     // The built-in encoding: code -> glyph index, for codes that reach a glyph.
     std::map<int, size_t> builtInEncoding() const;
     bool hasCustomEncoding() const { return encodingOffset_ > 1; }
-    // Replaces the encoding by one that gives each code its glyph.
-    void setEncoding(const std::map<int, size_t>& codes);
+    // Replaces the encoding by one that gives each code its glyph. False,
+    // changing nothing, when the codes do not fit the format's byte counts.
+    bool setEncoding(const std::map<int, size_t>& codes);
     // Replaces glyphs and charset: names of glyphs 1.. (.notdef stays first).
     void setGlyphs(std::vector<std::string> charStrings, const std::vector<std::string>& names);
 
@@ -54,6 +57,8 @@ public:
     std::vector<std::string> localSubrs;
 
 private:
+    std::string writeOrThrow() const;
+
     uint8_t major_ = 1;
     int encodingOffset_ = 0;     // 0 standard, 1 expert, else custom (encodingBytes_)
     std::string encodingBytes_;  // the custom encoding as read or made

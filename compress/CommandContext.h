@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "compress/Command.h"
+#include "compress/FailureReporter.h"
 #include "compress/StepProgress.h"
-#include "platform/WindowHandle.h"
 
 // The cancellation record shared by the steps of one compression: cancelling
 // sets the flag, which the steps read between tools, and kills the child that
@@ -18,7 +18,7 @@ public:
     std::recursive_mutex lock;
     std::atomic<bool> cancelled{false};
     Command* runningCommand = nullptr;  // guarded by lock
-    platform::WindowHandle parentWindow = nullptr;
+    FailureReporter* reporter = nullptr;  // null: the installed one
     // The progress of the file being compressed with this context, if shown.
     StepProgress* progress = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "compress/FontSlimming.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,7 +36,20 @@ struct Program {
     std::unique_ptr<CffFont> font;
     bool changed = false;
     bool mergeable = true;
+    std::string verified;  // the bytes to store when changed, read back and checked
 };
+
+// The program's bytes when they read back into the same glyphs and the same
+// built-in encoding; empty otherwise.
+std::string verifiedBytes(const CffFont& font) {
+    std::string bytes = font.write();
+    if (bytes.empty()) return bytes;
+    auto check = CffFont::read(bytes);
+    if (!check || check->charStrings != font.charStrings ||
+        check->builtInEncoding() != font.builtInEncoding() || check->charset != font.charset)
+        return std::string();
+    return bytes;
+}
 
 // A font dictionary that shows glyphs of one program.
 struct FontUse {
@@ -118,6 +132,8 @@ struct Cluster {
 
 class Slimmer {
 public:
+    explicit Slimmer(const std::atomic<bool>* cancelled) : cancelled_(cancelled) {}
+
     void collect(const std::vector<QPDFObjectHandle>& objects) {
         for (QPDFObjectHandle font : objects) {
             if (!font.isDictionary() || !isName(font.getKey("/Type"), "/Font")) continue;
@@ -149,6 +165,7 @@ public:
         }
         size_t folded = 0;
         for (auto& [family, programs] : families) {
+            if (stopped()) break;
             std::vector<Cluster> clusters;
             for (Program* p : programs) {
                 if (!p->mergeable) continue;
@@ -170,24 +187,27 @@ public:
     size_t blank() {
         size_t count = 0;
         for (auto& [og, program] : programs_) {
-            if (!program.font) continue;
+            if (!program.font || stopped()) continue;
+            // On a copy: a program that fails its check stays as it was
+            // (merged or not).
+            CffFont slimmed(*program.font);
             size_t n = 0;
-            if (program.font->blankUnreachedRoutines(&n) && n > 0) {
-                program.changed = true;
-                count += n;
-            }
+            if (!slimmed.blankUnreachedRoutines(&n) || n == 0) continue;
+            std::string bytes = verifiedBytes(slimmed);
+            if (bytes.empty()) continue;
+            *program.font = std::move(slimmed);
+            program.verified = std::move(bytes);
+            program.changed = true;
+            count += n;
         }
         return count;
     }
 
-    // Writes the changed programs back, each checked by reading it again.
+    // Writes the changed programs back, each as it was checked.
     void store() {
         for (auto& [og, program] : programs_) {
             if (!program.changed) continue;
-            std::string bytes = program.font->write();
-            auto check = CffFont::read(bytes);
-            if (!check || check->charStrings != program.font->charStrings) continue;
-            program.stream.replaceStreamData(bytes, QPDFObjectHandle::newNull(),
+            program.stream.replaceStreamData(program.verified, QPDFObjectHandle::newNull(),
                                              QPDFObjectHandle::newNull());
         }
     }
@@ -236,8 +256,11 @@ private:
 
         auto font = std::make_unique<CffFont>(*c.members.front()->font);
         font->setGlyphs(glyphCode, names);
-        font->setEncoding(codes);
-        if (meanings(*font) != merged) return false;
+        if (!font->setEncoding(codes) || meanings(*font) != merged) return false;
+        // Checked before any dictionary changes: once the fonts point at the
+        // merged program it must be the one that gets written.
+        std::string bytes = verifiedBytes(*font);
+        if (bytes.empty()) return false;
 
         std::map<int, std::string> mergedMeaning = meanings(*font);
         std::string charSet;
@@ -258,6 +281,7 @@ private:
         Program& kept = *c.members.front();
         for (Program* p : c.members) p->font.reset();
         kept.font = std::move(font);
+        kept.verified = std::move(bytes);
         kept.changed = true;
         return true;
     }
@@ -291,6 +315,9 @@ private:
         font.replaceKey("/Encoding", encoding);
     }
 
+    bool stopped() const { return cancelled_ && cancelled_->load(); }
+
+    const std::atomic<bool>* cancelled_;
     std::map<QPDFObjGen, Program> programs_;
     std::vector<FontUse> uses_;
 };
@@ -298,7 +325,7 @@ private:
 }  // namespace
 
 std::string FontSlimming::run() {
-    Slimmer slimmer;
+    Slimmer slimmer(cancelled_);
     slimmer.collect(objects_);
     merged = slimmer.merge();
     blanked = slimmer.blank();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -15,7 +16,11 @@ class QPDFObjectHandle;
 class FontSlimming {
 public:
     // objects: the document's objects still in use (dropped copies left out).
-    explicit FontSlimming(const std::vector<QPDFObjectHandle>& objects) : objects_(objects) {}
+    // A set cancelled flag stops the work between programs; what was done
+    // stays consistent.
+    explicit FontSlimming(const std::vector<QPDFObjectHandle>& objects,
+                          const std::atomic<bool>* cancelled = nullptr)
+        : objects_(objects), cancelled_(cancelled) {}
 
     // Returns a summary for the log.
     std::string run();
@@ -25,4 +30,5 @@ public:
 
 private:
     const std::vector<QPDFObjectHandle>& objects_;
+    const std::atomic<bool>* cancelled_;
 };

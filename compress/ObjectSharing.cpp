@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,7 +17,9 @@
 #include "compress/Command.h"
 #include "compress/CompressionSettings.h"
 #include "compress/FontSlimming.h"
+#include "compress/PageCount.h"
 #include "compress/StreamReencoder.h"
+#include "platform/Fs.h"
 #include "suite/Settings.h"
 
 // Use the library's current smart-pointer interface without the transition warning.
@@ -57,6 +60,22 @@ bool isShareableDictionary(QPDFObjectHandle dict) {
         if (!kResourceKeys.count(key)) return false;
     return true;
 }
+
+struct Cancelled : std::runtime_error {
+    Cancelled() : std::runtime_error("cancelled") {}
+};
+
+// The writer reports its progress often; a cancelled run stops it there.
+class CancelCheck : public QPDFWriter::ProgressReporter {
+public:
+    explicit CancelCheck(const std::atomic<bool>* cancelled) : cancelled_(cancelled) {}
+    void reportProgress(int) override {
+        if (cancelled_ && cancelled_->load()) throw Cancelled();
+    }
+
+private:
+    const std::atomic<bool>* cancelled_;
+};
 
 struct ObjGenHash {
     size_t operator()(QPDFObjGen og) const {
@@ -347,7 +366,7 @@ size_t ObjectSharing::shareObjects(QPDF& pdf, std::vector<QPDFObjectHandle>& obj
 }
 
 bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, const Props& settings,
-                        int64_t* pages) {
+                        int64_t* pages, const std::atomic<bool>* cancelled) {
     bool share = sharingEnabled(settings);
     bool slim = slimmingEnabled(settings);
     bool reencode = StreamReencoder::enabled(settings);
@@ -361,6 +380,9 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         printLogLine(ZString::fromUtf8(line + seconds));
     };
+    auto stopIfCancelled = [cancelled] {
+        if (cancelled && cancelled->load()) throw Cancelled();
+    };
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -369,6 +391,7 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
             printLogLine(u"Object sharing skipped: the file is encrypted");
             return false;
         }
+        stopIfCancelled();
         std::vector<QPDFObjectHandle> objects = objectsOf(pdf);
         size_t changes = 0;
         std::string summary = "Object sharing:";
@@ -377,13 +400,16 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
             changes += dropped;
             summary += " " + std::to_string(dropped) + " copies dropped";
         }
+        stopIfCancelled();
         if (slim) {
-            FontSlimming slimming(objects);
+            FontSlimming slimming(objects, cancelled);
             summary += (share ? ", " : " ") + slimming.run();
             changes += slimming.merged + slimming.blanked;
         }
+        stopIfCancelled();
         if (!share && !slim) summary += " sharing and slimming off";
         if (reencode) changes += reencodeStreams(inputPath, objects);
+        stopIfCancelled();
         if (changes == 0) {
             // Writing would only repeat the qpdf step's work.
             timed(summary + ", nothing to write");
@@ -395,11 +421,17 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setDecodeLevel(qpdf_dl_none);  // encoded streams are kept as they are
         writer.setLinearization(getBoolSetting(settings, u"webOptimize"));
+        writer.registerProgressReporter(std::make_shared<CancelCheck>(cancelled));
         writer.write();
-        // Read after the write: walking the page tree may repair it in memory.
-        if (pages) *pages = static_cast<int64_t>(pdf.getAllPages().size());
+        // From the file as written, not the document in memory: the count
+        // is what the page-count guard relies on.
+        if (pages) *pages = pdfPageCount(outputPath);
         timed(summary);
         return true;
+    } catch (const Cancelled&) {
+        platform::fs::removeFile(outputPath);
+        timed("Object sharing cancelled");
+        return false;
     } catch (const std::exception& e) {
         timed(std::string("Object sharing skipped: ") + e.what());
         return false;

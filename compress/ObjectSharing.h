@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,10 +27,10 @@ public:
     // saying why, when the file could not be read or written, when nothing
     // could be shared or slimmed, or when both parts are switched off; the
     // caller then keeps its best file.
-    // pages, when given, gets the written document's page count, so the
-    // caller need not parse the output again to read it.
+    // pages, when given, gets the page count read from the written file.
+    // A set cancelled flag ends the step early with false and no output.
     static bool run(const ZString& inputPath, const ZString& outputPath, const Props& settings,
-                    int64_t* pages = nullptr);
+                    int64_t* pages = nullptr, const std::atomic<bool>* cancelled = nullptr);
 
     // Every object of the file, in number order.
     static std::vector<QPDFObjectHandle> objectsOf(QPDF& pdf);

@@ -138,9 +138,8 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
     ZString sourceFolder = sourceFolderIn;
     namesOfAddedFile(addedPath, displayName, sourceFolder);
 
-    platform::WindowHandle owner = prompt ? prompt->owner() : nullptr;
     ZString working = makeRegisteredTempName(u"compress_", extension.c_str());
-    if (!copyFileWithErrorBox(addedPath, working, owner)) return nullptr;
+    if (!copyFileWithErrorBox(addedPath, working, prompt)) return nullptr;
 
     ZString original = working;
     UnlockResult unlock;
@@ -277,10 +276,10 @@ public:
         if (cancelled()) return best;
         ZString sh = temp(u"compress_share_");
         stepTo(StepProgress::Sharing);
-        // The step counts the pages of what it wrote: parsing a large output
-        // again for that would cost as much as a good part of the step.
+        // The step reads the page count back from the file it wrote.
         int64_t shPages = -1;
-        if (ObjectSharing::run(best, sh, settings_, &shPages) && smallerThan(sh, best) &&
+        if (ObjectSharing::run(best, sh, settings_, &shPages,
+                               context_ ? &context_->cancelled : nullptr) && smallerThan(sh, best) &&
             expectedPages() >= 0 && shPages == expectedPages())
             return sh;
         return best;
@@ -301,7 +300,7 @@ private:
 
 void storeBest(const ZString& best, const ZString& outputPath, CommandContext* context) {
     if (!best.isEmpty() && platform::fs::exists(best))
-        copyFileWithErrorBox(best, outputPath, context ? context->parentWindow : nullptr);
+        copyFileWithErrorBox(best, outputPath, context ? context->reporter : nullptr);
 }
 
 // Ghostscript on every PDF, then qpdf and the sharing step, each output

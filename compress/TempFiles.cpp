@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/MessageBox.h"
+#include "compress/FailureReporter.h"
 #include "platform/Process.h"
 
 namespace fs = platform::fs;
@@ -110,8 +110,8 @@ bool isSafeTempFolder(const ZString& folder) {
                  u"or try to delete that folder if it is specific to Varto.\r\n\r\n");
     text += folder;
     if (!reason.isEmpty()) text += ZString(u"\r\n\r\n") + reason;
-    platform::messageBox(nullptr, u"Temporary files folder not writeable", text,
-                         platform::MB_OK | platform::MB_ICONERROR);
+    failureReporter().report(u"Temporary files folder not writeable", text,
+                             platform::MB_OK | platform::MB_ICONERROR);
     stop("Temporary files folder not writeable");
 }
 
@@ -172,8 +172,8 @@ void ensureFolderWritable(const ZString& folder) {
         if (!parent.isEmpty() && parent != folder) createFolders(parent);
         fs::createDirectory(folder, nullptr, 0700);
         if (!fs::isDirectory(folder)) {
-            platform::messageBox(
-                nullptr, u"Could not create temporary files folder",
+            failureReporter().report(
+                u"Could not create temporary files folder",
                 ZString(u"The following temporary files folder does not exist and could not be "
                         u"created by the current user. Please ensure that Varto can create and "
                         u"write into that folder. Please check permissions of the parent folder "
@@ -262,7 +262,7 @@ bool copyFileWithRetries(const ZString& source, const ZString& destination) {
 }
 
 bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
-                          platform::WindowHandle owner) {
+                          FailureReporter* reporter) {
     if (source.isEmpty() || !fs::exists(source)) return false;
     for (;;) {
         int error = destination.isEmpty() ? ENOENT : copyWithRetries(source, destination);
@@ -271,8 +271,8 @@ bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
         text.appendFormat(u"ErrorCode=%d\nErrorMsg=%s\n\nSource=%s\nDestination=%s", error,
                           fs::errorText(error).trimmed().c_str(), source.c_str(),
                           destination.c_str());
-        int answer = platform::messageBox(owner, u"File copy error", text,
-                                          platform::MB_RETRYCANCEL | platform::MB_ICONERROR);
+        int answer = reporterOr(reporter).report(u"File copy error", text,
+                                                 platform::MB_RETRYCANCEL | platform::MB_ICONERROR);
         if (answer != platform::IDRETRY) return false;
     }
 }

@@ -4,7 +4,8 @@
 
 #include "base/ZString.h"
 #include "platform/Fs.h"
-#include "platform/WindowHandle.h"
+
+class FailureReporter;
 
 // Where temporary files live, how their names are made and how they are
 // removed at exit, plus the file helpers the engine shares.
@@ -19,8 +20,8 @@ ZString appTempFolder();
 
 // Makes sure the folder exists (made with mode 0700), belongs to this user
 // alone when it lies below the temporary root, has a path the tools can be
-// given, and a file can be made in it; otherwise tells the user and ends the
-// program (exit code 1).
+// given, and a file can be made in it; otherwise tells the user (through the
+// installed failure reporter) and ends the program (exit code 1).
 void ensureFolderWritable(const ZString& folder);
 
 // A path that did not exist when made:
@@ -54,9 +55,10 @@ int64_t fileSize(const ZString& path);
 // the temporary folder is readable by this user only.
 bool copyFileWithRetries(const ZString& source, const ZString& destination);
 
-// As copyFileWithRetries, asking the user to retry or cancel on failure.
+// As copyFileWithRetries, asking the user to retry or cancel on failure
+// through the reporter (the installed one when null).
 bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
-                          platform::WindowHandle owner);
+                          FailureReporter* reporter = nullptr);
 
 // Removes a file, or a folder with everything in it; a missing path is fine.
 void deleteRecursively(const ZString& path);

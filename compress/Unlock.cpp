@@ -8,7 +8,7 @@
 #include "compress/QpdfUnlockCmd.h"
 #include "compress/TempFiles.h"
 #include "platform/Fs.h"
-#include "platform/MessageBox.h"
+#include "platform/MessageBoxFlags.h"
 #include "suite/Language.h"
 #include "suite/Settings.h"
 
@@ -34,7 +34,7 @@ bool isRemembered(const ZString& password) {
 int showBox(UnlockPrompt* prompt, const ZString& text) {
     unsigned flags = platform::MB_OKCANCEL | platform::MB_ICONERROR;
     if (!prompt) return platform::cautiousAnswer(flags);
-    return prompt->messageBox(ZString(), text, flags);
+    return prompt->report(ZString(), text, flags);
 }
 
 ZString failureText(const char16_t* firstPiece, const ZString& shownPath) {
@@ -46,10 +46,9 @@ ZString failureText(const char16_t* firstPiece, const ZString& shownPath) {
 // Tells why the unlock step failed and, when the user agrees, goes on with a
 // plain copy of the input.
 bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& shownPath,
-                     const ZString& inputPath, const ZString& outputPath,
-                     platform::WindowHandle owner) {
+                     const ZString& inputPath, const ZString& outputPath) {
     if (showBox(prompt, failureText(reason, shownPath)) != platform::IDOK) return false;
-    return copyFileWithErrorBox(inputPath, outputPath, owner);
+    return copyFileWithErrorBox(inputPath, outputPath, prompt);
 }
 
 }  // namespace
@@ -73,7 +72,6 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
     std::lock_guard<std::recursive_mutex> guard(unlockLock());
     const ZString& shown = userPath.isEmpty() ? inputPath : userPath;
     auto& remembered = rememberedPasswords();
-    platform::WindowHandle owner = prompt ? prompt->owner() : nullptr;
 
     ZString password;
     bool outputExistedBefore = platform::fs::exists(outputPath);
@@ -117,18 +115,18 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
         return offerToContinue(prompt,
                                u"Unlocking step timed out. Maybe bad PDF file. Printing it to a "
                                u"PDF file from a PDF viewer may help.",
-                               shown, inputPath, outputPath, owner);
+                               shown, inputPath, outputPath);
     }
 
     bool completed = !invalidPassword;
     if (completed && !platform::fs::exists(outputPath)) {
         if (config_getBool(u"ignorePdfUnlockFailed", false)) {
-            return copyFileWithErrorBox(inputPath, outputPath, owner);
+            return copyFileWithErrorBox(inputPath, outputPath, prompt);
         }
         return offerToContinue(prompt,
                                u"Unlocking step failed. Maybe bad PDF file. Printing it to a PDF "
                                u"file from a PDF viewer may help.",
-                               shown, inputPath, outputPath, owner);
+                               shown, inputPath, outputPath);
     }
 
     if (cancelled) {

@@ -129,6 +129,21 @@ bool runFetch(FetchRequest& request) {
         return fail(request, ZString::fromUtf8(error.what()));
     }
     Request http(url, request.flags);
+    // Published for abortFetch while it may run; taken back before it goes.
+    struct Published {
+        FetchAbort& state;
+        bool aborted;
+        Published(FetchAbort& s, Request& r) : state(s) {
+            std::lock_guard<std::mutex> guard(state.lock);
+            aborted = state.aborted;
+            state.active = &r;
+        }
+        ~Published() {
+            std::lock_guard<std::mutex> guard(state.lock);
+            state.active = nullptr;
+        }
+    } published(*request.abortState, http);
+    if (published.aborted) http.abort();
     for (const auto& [name, value] : request.headers) {
         http.headers().erase(name);
         http.headers().emplace(name, value);
@@ -157,6 +172,13 @@ bool runFetch(FetchRequest& request) {
     for (const auto& [name, value] : parseRawHeaders(http.rawResponseHeaders().view()))
         addHeader(request.responseHeaders, name, value);
     return true;
+}
+
+void abortFetch(FetchRequest& request) {
+    FetchAbort& state = *request.abortState;
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.aborted = true;
+    if (state.active) state.active->abort();
 }
 
 }  // namespace http

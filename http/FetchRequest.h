@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "base/Props.h"
 #include "base/ZString.h"
@@ -11,6 +12,15 @@
 #include "http/ProgressListener.h"
 
 namespace http {
+
+class Request;
+
+// The way in for another thread to end a running fetch.
+struct FetchAbort {
+    std::mutex lock;
+    bool aborted = false;
+    Request* active = nullptr;  // the exchange under way, guarded by lock
+};
 
 // What to fetch and, after runFetch, what came back.
 struct FetchRequest {
@@ -36,6 +46,7 @@ struct FetchRequest {
     Props formValues;
     Output* output = nullptr;
     bool decodeContent = true;
+    std::shared_ptr<FetchAbort> abortState = std::make_shared<FetchAbort>();
 
     // Results.
     int32_t statusCode = -1;
@@ -53,5 +64,8 @@ bool prepareFetch(FetchRequest& request);
 // Prepares, sends, receives into the output (when set) and fills the results.
 // False when the request could not be sent or was not answered.
 bool runFetch(FetchRequest& request);
+
+// Ends the fetch's exchange soon (or keeps it from starting); any thread.
+void abortFetch(FetchRequest& request);
 
 }  // namespace http

@@ -263,6 +263,12 @@ void Request::setConnectionFlags(CurlOptions& set) {
 template <class Until>
 void Request::drive(Until until) {
     while (!transferDone_ && !until()) {
+        // An abort ends every phase, also the wait for a server that never answers.
+        if (abort_) {
+            transferDone_ = true;
+            result_ = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
         int running = 0;
         curl_multi_perform(multi_.get(), &running);
         int queued = 0;

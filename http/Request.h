@@ -49,7 +49,9 @@ public:
     void setReceiveTimeout(uint32_t ms) { receiveTimeoutMs_ = ms; }
     void setSendTimeout(uint32_t ms) { sendTimeoutMs_ = ms; }
     void setHttpVersion(const ZString& version) { httpVersion_ = version; }
-    // Stops reading the response; may be set from another thread.
+    // Ends the exchange within one poll interval, whatever it is waiting
+    // for (a send then fails, a receive ends early); may be called from
+    // another thread.
     void abort() { abort_ = true; }
 
     uint32_t flags() const { return flags_; }

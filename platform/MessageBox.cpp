@@ -9,8 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr unsigned kButtonMask = 0x0F;
-
 std::mutex& buttonsLock() {
     static std::mutex lock;
     return lock;
@@ -36,7 +34,7 @@ MessageBoxButtons messageBoxButtons() {
 }
 
 int cautiousAnswer(unsigned flags) {
-    switch (flags & kButtonMask) {
+    switch (flags & 0x0F) {
         case MB_OK:
             return IDOK;
         case MB_YESNO:

@@ -1,28 +1,10 @@
 #pragma once
 
 #include "base/ZString.h"
+#include "platform/MessageBoxFlags.h"
 #include "platform/WindowHandle.h"
 
 namespace platform {
-
-// Button sets and icons, with the classic numeric values so flags can be
-// combined and stored as they always were.
-constexpr unsigned MB_OK = 0x0;
-constexpr unsigned MB_OKCANCEL = 0x1;
-constexpr unsigned MB_YESNOCANCEL = 0x3;
-constexpr unsigned MB_YESNO = 0x4;
-constexpr unsigned MB_RETRYCANCEL = 0x5;
-constexpr unsigned MB_ICONERROR = 0x10;
-constexpr unsigned MB_ICONQUESTION = 0x20;
-constexpr unsigned MB_ICONWARNING = 0x30;
-constexpr unsigned MB_ICONINFORMATION = 0x40;
-
-// Answers.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDRETRY = 4;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
 
 // Shows a modal message dialog and returns the button pressed. The dialogs
 // belong to the GUI part of the platform layer, which installs them when GTK
@@ -45,8 +27,5 @@ struct MessageBoxButtons {
 };
 void setMessageBoxButtons(const MessageBoxButtons& buttons);
 MessageBoxButtons messageBoxButtons();
-
-// The answer messageBox gives when nobody can be asked.
-int cautiousAnswer(unsigned flags);
 
 }  // namespace platform

@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 SECONDS_PER_TARGET=${VARTO_FUZZ_SECONDS:-60}
 BUILD_DIR=build-fuzz
-ALL_TARGETS=(markup stylesheet entities url base64 http_headers http_decode render)
+ALL_TARGETS=(markup stylesheet entities url base64 http_headers http_decode render cff)
 if [ $# -gt 0 ]; then
   for name in "$@"; do
     if [[ ! " ${ALL_TARGETS[*]} " == *" $name "* ]]; then

@@ -1,6 +1,9 @@
 #include "platform/gui/Gui.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <csignal>
 
 #include <atomic>
 #include <cstdlib>
@@ -96,6 +99,15 @@ void Gui::quit(int code) {
 }
 
 bool Gui::quitRequested() { return quitFlag.load(); }
+
+void Gui::quitOnTerminationSignals() {
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        g_unix_signal_add(signalNumber, [](gpointer) -> gboolean {
+            Gui::quit(0);
+            return G_SOURCE_CONTINUE;
+        }, nullptr);
+    }
+}
 
 void Gui::pump(bool block) { g_main_context_iteration(nullptr, block); }
 

@@ -24,6 +24,10 @@ public:
     // Ends run() and every modal loop inside it.
     static void quit(int code = 0);
     static bool quitRequested();
+    // A termination request (SIGTERM, SIGINT, SIGHUP: the session ends, the
+    // terminal closes) quits the loop like closing the window, so the
+    // program still cleans up after itself.
+    static void quitOnTerminationSignals();
     // One pass of the loop: handles what is pending, waiting when `block`.
     static void pump(bool block);
 

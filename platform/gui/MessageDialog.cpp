@@ -4,11 +4,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/MessageBox.h"
+#include "platform/gui/Gui.h"
+#include "platform/gui/WindowData.h"
 
 namespace platform::gui {
 
@@ -71,21 +75,32 @@ void addButtons(GtkDialog* dialog, unsigned flags) {
 
 int runDialog(WindowHandle owner, const std::string& caption, const std::string& text,
               unsigned flags) {
-    GtkWindow* parent = nullptr;
-    if (owner && GTK_IS_WIDGET(owner)) {
-        GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(owner));
-        if (GTK_IS_WINDOW(top)) parent = GTK_WINDOW(top);
-    }
-    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, messageType(flags),
-                                               GTK_BUTTONS_NONE, "%s", text.c_str());
+    if (Gui::quitRequested()) return cautiousAnswer(flags);
+    // The owner is looked up in the window registry: a handle of a window
+    // that is gone is no owner.
+    GtkWindow* parent = owner ? detail::gtkWindowOf(owner) : nullptr;
+    GtkWidget* dialog = gtk_message_dialog_new(parent, parent ? GTK_DIALOG_MODAL : GtkDialogFlags(0),
+                                               messageType(flags), GTK_BUTTONS_NONE, "%s",
+                                               text.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     addButtons(GTK_DIALOG(dialog), flags);
-    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    // Our own loop rather than gtk_dialog_run: the program's quit ends it
+    // like every other modal loop, with the cautious answer.
+    int response = 0;
+    gulong handler = g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint id, gpointer out) {
+                                          *static_cast<int*>(out) = id == 0 ? -1 : id;
+                                      }), &response);
+    gtk_widget_show_all(dialog);
+    gtk_window_present(GTK_WINDOW(dialog));
+    while (response == 0 && !Gui::quitRequested()) g_main_context_iteration(nullptr, TRUE);
+    g_signal_handler_disconnect(dialog, handler);
     gtk_widget_destroy(dialog);
     return response > 0 ? response : cautiousAnswer(flags);
 }
 
+// A box asked for by another thread. The asking thread waits until it has
+// been answered, or gives up when the program quits before it was shown.
 struct CrossThreadCall {
     WindowHandle owner = nullptr;
     std::string caption;
@@ -93,12 +108,19 @@ struct CrossThreadCall {
     unsigned flags = 0;
     int answer = 0;
     bool done = false;
+    bool started = false;
+    bool abandoned = false;
     std::mutex lock;
     std::condition_variable finished;
 };
 
 gboolean runOnGuiThread(gpointer data) {
-    auto* call = static_cast<CrossThreadCall*>(data);
+    std::shared_ptr<CrossThreadCall> call = *static_cast<std::shared_ptr<CrossThreadCall>*>(data);
+    {
+        std::lock_guard<std::mutex> guard(call->lock);
+        if (call->abandoned) return G_SOURCE_REMOVE;
+        call->started = true;
+    }
     int answer = runDialog(call->owner, call->caption, call->text, call->flags);
     std::lock_guard<std::mutex> guard(call->lock);
     call->answer = answer;
@@ -115,17 +137,26 @@ int showMessageDialog(WindowHandle owner, const ZString& caption, const ZString&
     std::string textUtf8 = text.toDisplayUtf8();
     if (onMainThread()) return runDialog(owner, captionUtf8, textUtf8, flags);
 
-    CrossThreadCall call;
-    call.owner = owner;
-    call.caption = captionUtf8;
-    call.text = textUtf8;
-    call.flags = flags;
+    auto call = std::make_shared<CrossThreadCall>();
+    call->owner = owner;
+    call->caption = captionUtf8;
+    call->text = textUtf8;
+    call->flags = flags;
     // An idle source, not g_main_context_invoke: that would run the dialog
-    // right here whenever the GUI thread is between loop iterations.
-    g_idle_add_full(G_PRIORITY_DEFAULT, runOnGuiThread, &call, nullptr);
-    std::unique_lock<std::mutex> guard(call.lock);
-    call.finished.wait(guard, [&] { return call.done; });
-    return call.answer;
+    // right here whenever the GUI thread is between loop iterations. The
+    // source holds its own reference: the caller may give up first.
+    g_idle_add_full(G_PRIORITY_DEFAULT, runOnGuiThread, new std::shared_ptr<CrossThreadCall>(call),
+                    [](gpointer data) { delete static_cast<std::shared_ptr<CrossThreadCall>*>(data); });
+    std::unique_lock<std::mutex> guard(call->lock);
+    // A loop that has ended runs no idle callback: a quit before the box was
+    // shown is answered here, never waited for.
+    while (!call->finished.wait_for(guard, std::chrono::milliseconds(50), [&] { return call->done; })) {
+        if (!call->started && Gui::quitRequested()) {
+            call->abandoned = true;
+            return cautiousAnswer(flags);
+        }
+    }
+    return call->answer;
 }
 
 }  // namespace platform::gui

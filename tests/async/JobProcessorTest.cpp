@@ -199,3 +199,78 @@ TEST(JobProcessorTest, GuiPartRunsOnTheWindowThreadOrIsSkippedWhenTheWindowIsGon
 }
 
 }  // namespace
+
+// A job that runs until it is aborted (or, when deaf, until released).
+class AbortableJob : public async::Job {
+public:
+    explicit AbortableJob(bool deaf = false) : deaf_(deaf) {}
+    void run() override {
+        started = true;
+        while (!(aborted && !deaf_) && !released) std::this_thread::sleep_for(1ms);
+    }
+    void abort() override { aborted = true; }
+    std::atomic<bool> started{false}, aborted{false}, released{false};
+
+private:
+    bool deaf_;
+};
+
+TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
+    async::JobProcessor processor;
+    processor.setWorkerCount(2);
+    AbortableJob first, second, waiting;
+    std::atomic<bool> destroyed{false};
+    auto* owned = new FnJob([] {});
+    owned->destroyed_ = &destroyed;
+    owned->setDeleteWhenDone(true);
+    for (async::Job* job : std::initializer_list<async::Job*>{&first, &second, &waiting, owned})
+        processor.enqueue(job);
+    ASSERT_TRUE(waitFor([&] { return first.started && second.started; }));
+    EXPECT_EQ(processor.listedCount(), 4u);
+
+    const auto start = std::chrono::steady_clock::now();
+    processor.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_TRUE(first.aborted && second.aborted);
+    EXPECT_TRUE(first.finished() && second.finished());
+    // Waiting jobs finish cancelled without running; owned ones are destroyed.
+    EXPECT_TRUE(waiting.finished());
+    EXPECT_TRUE(waiting.cancelled());
+    EXPECT_FALSE(waiting.started);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(processor.listedCount(), 0u);
+
+    // A job that ignores its abort does not hold up the stop beyond its wait.
+    AbortableJob deaf(true);
+    processor.enqueue(&deaf);
+    ASSERT_TRUE(waitFor([&] { return deaf.started.load(); }));
+    const auto again = std::chrono::steady_clock::now();
+    processor.stop(100ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, 500ms);
+    deaf.released = true;
+    EXPECT_TRUE(waitFor([&] { return deaf.finished(); }));
+}
+
+TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
+    async::JobProcessor processor;
+    std::vector<std::unique_ptr<FnJob>> jobs;
+    std::atomic<int> ran{0};
+    for (int round = 0; round < 200; ++round) {
+        jobs.push_back(std::make_unique<FnJob>([&] { ++ran; }));
+        FnJob* job = jobs.back().get();
+        std::thread stopper([&] { processor.stop(); });
+        processor.enqueue(job);
+        stopper.join();
+        // Either the stop dropped it (finished, cancelled) or a new worker runs it.
+        ASSERT_TRUE(waitFor([&] { return job->finished(); })) << round;
+    }
+    processor.stop();
+    EXPECT_EQ(processor.listedCount(), 0u);
+    // Idle workers wait on the queue, not a clock: a new job starts at once.
+    FnJob quick([] {});
+    processor.enqueue(&quick);
+    ASSERT_TRUE(waitFor([&] { return quick.finished(); }, 1s));
+    EXPECT_EQ(processor.listedCount(), 0u);
+    EXPECT_GT(ran.load(), 0);
+    processor.stop();
+}

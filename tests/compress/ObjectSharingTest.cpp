@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -323,4 +325,83 @@ TEST(FontSlimmingTest, SubsetsMergeOnlyWhenEqualAndRoutinesNoGlyphReachesGo) {
                         .getKey("/FontDescriptor")
                         .getKey("/FontFile3")),
               a);
+}
+
+// Routine i calls routine i + 1 twice, ten deep: every glyph costs about a
+// thousand routine runs, 65,535 glyphs about 300 million operators.
+std::string hostileProgram(const std::string& program) {
+    return changed(program, [](CffFont& f) {
+        f.localSubrs.clear();
+        for (int i = 0; i < 10; ++i) {
+            const char next = static_cast<char>(i + 1 - 107 + 139);
+            f.localSubrs.push_back(i < 9 ? std::string{next, 10, next, 10, 11} : "\x0b");
+        }
+        f.charStrings.assign(65535, std::string("\x20\x0a\x0e"));  // routine 0, endchar
+        int name = f.sidFor("a");
+        f.charset.assign(65535, name);
+        f.charset[0] = 0;
+    });
+}
+
+TEST(FontSlimmingTest, HostileProgramsAreRefusedOrSlimmedWithinTwoSeconds) {
+    EngineEnv env(Tools::Real);
+    std::string gsA = ghostscriptSubset(env, "Hamburg");
+    std::string hostile = hostileProgram(gsA);
+    ASSERT_FALSE(hostile.empty());  // 65,535 glyphs still fit the format
+
+    auto start = std::chrono::steady_clock::now();
+    auto font = CffFont::read(hostile);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font->charStrings.size(), 65535u);
+    // The routine tracer's budget covers the whole program: it gives up.
+    EXPECT_FALSE(font->blankUnreachedRoutines());
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration<double>(took).count(), 2.0);
+
+    // Through the whole step, two such subsets in one document.
+    std::string in = env.path("hostile.pdf"), out = env.path("hostile-out.pdf");
+    writeFile(in, fontPagesPdf({{"Hamburg", hostile}, {"Hamburg", hostile}}));
+    start = std::chrono::steady_clock::now();
+    int64_t pages = -1;
+    bool written = ObjectSharing::run(z(in), z(out), {}, &pages);
+    took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration<double>(took).count(), 2.0);
+    if (written) {
+        EXPECT_EQ(pages, 2);
+    }
+}
+
+TEST(FontSlimmingTest, CountsThatOverflowTheFormatAreRefused) {
+    EngineEnv env(Tools::Real);
+    std::string gsA = ghostscriptSubset(env, "Hamburg");
+    auto font = CffFont::read(gsA);
+    ASSERT_TRUE(font);
+    // One glyph more than a 16-bit index count holds.
+    CffFont tooMany(*font);
+    tooMany.charStrings.assign(65536, tooMany.charStrings[0]);
+    tooMany.charset.assign(65536, 0);
+    EXPECT_EQ(tooMany.write(), "");
+    // A string number above 65,535 would wrap in the charset.
+    CffFont bigName(*font);
+    bigName.charset.back() = 70000;
+    EXPECT_EQ(bigName.write(), "");
+    // More than 255 supplementary codes would wrap their one-byte count.
+    CffFont supplements(*font);
+    std::map<int, size_t> codes;
+    for (int c = 0; c < 256; ++c) codes[c] = 2;  // no primary code: all 256 are supplements
+    EXPECT_FALSE(supplements.setEncoding(codes));
+    EXPECT_EQ(supplements.builtInEncoding(), font->builtInEncoding());
+}
+
+TEST(ObjectSharingTest, ACancelledRunWritesNothing) {
+    EngineEnv env;
+    std::string in = env.add("dup.pdf", duplicatesPdf());
+    std::string out = env.path("dup-out.pdf");
+    std::atomic<bool> cancelled{true};
+    int64_t pages = -1;
+    EXPECT_FALSE(ObjectSharing::run(z(in), z(out), {}, &pages, &cancelled));
+    EXPECT_FALSE(fs::exists(out));
+    cancelled = false;
+    EXPECT_TRUE(ObjectSharing::run(z(in), z(out), {}, &pages, &cancelled));
+    EXPECT_EQ(pages, 2);
 }

@@ -35,7 +35,7 @@ public:
         password = z(answers[questions.size() - 1]);
         return true;
     }
-    int messageBox(const ZString& caption, const ZString& text, unsigned f) override {
+    int report(const ZString& caption, const ZString& text, unsigned f) override {
         messages.push_back(u8(caption) + "\n" + std::to_string(f) + "\n" + u8(text));
         return boxAnswer;
     }

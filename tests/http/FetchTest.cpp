@@ -2,9 +2,11 @@
 // runFetch sees for each kind of response, upload and failure.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestServer.h"
@@ -293,3 +295,31 @@ TEST(FetchTest, ProgressStagesInOrder) {
 }
 
 }  // namespace
+
+// Quitting aborts fetches: one waiting for a server that never answers ends
+// at once, and an abort that comes before the exchange keeps it from starting.
+TEST(FetchTest, AbortEndsAFetchInEveryPhase) {
+    const TestServer& server = TestServer::get();
+    FetchRequest request;
+    request.url = ZString::fromUtf8(server.http("/hang"));
+    BufferOutput output(1000);
+    request.output = &output;
+    std::atomic<bool> done{false};
+    std::thread fetching([&] {
+        runFetch(request);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // connected and waiting
+    EXPECT_FALSE(done);
+    const auto start = std::chrono::steady_clock::now();
+    abortFetch(request);
+    fetching.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(request.failed);
+
+    FetchRequest early;
+    early.url = ZString::fromUtf8(server.http("/text"));
+    abortFetch(early);
+    EXPECT_FALSE(runFetch(early));
+    EXPECT_TRUE(early.failed);
+}

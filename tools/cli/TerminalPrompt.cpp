@@ -1,6 +1,6 @@
 #include "TerminalPrompt.h"
 
-#include "platform/MessageBox.h"
+#include "platform/MessageBoxFlags.h"
 #include "platform/Terminal.h"
 
 bool TerminalPrompt::askPassword(const ZString& question, ZString& password) {
@@ -16,7 +16,7 @@ bool TerminalPrompt::askPassword(const ZString& question, ZString& password) {
     return true;
 }
 
-int TerminalPrompt::messageBox(const ZString& /*caption*/, const ZString& text, unsigned flags) {
+int TerminalPrompt::report(const ZString& /*caption*/, const ZString& text, unsigned flags) {
     int end = text.find(u"\r\n");
     message_ = end < 0 ? text : text.substring(0, end);
     return platform::cautiousAnswer(flags);

@@ -5,8 +5,8 @@
 #include "compress/UnlockPrompt.h"
 
 // The unlock step's questions in a terminal: passwords are asked without
-// echo when there is a terminal (an empty answer skips the file); message
-// boxes are answered Cancel and their first line kept as the reason.
+// echo when there is a terminal (an empty answer skips the file);
+// failure reports are answered Cancel and their first line kept as the reason.
 class TerminalPrompt : public UnlockPrompt {
 public:
     // around(true) runs before a question is shown, around(false) after the
@@ -15,7 +15,7 @@ public:
         : interactive_(interactive), around_(std::move(around)) {}
 
     bool askPassword(const ZString& question, ZString& password) override;
-    int messageBox(const ZString& caption, const ZString& text, unsigned flags) override;
+    int report(const ZString& caption, const ZString& text, unsigned flags) override;
 
     bool asked() const { return asked_; }
     const ZString& message() const { return message_; }
