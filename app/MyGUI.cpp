@@ -43,6 +43,9 @@ constexpr uint32_t kRefreshTimer = xhtml::FrameView::kTooltipTimer;
 // Starts the embedded browser once the window has painted, so the web
 // view's start never delays the window's first picture, one step a tick.
 constexpr uint32_t kBrowserTimer = 0xB905;
+// Looks whether command lines that arrived during a modal box can be handled.
+constexpr uint32_t kPendingCommandsTimer = 0xB906;
+constexpr uint32_t kPendingCommandsPeriodMs = 100;
 constexpr uint32_t kKeyF12 = platform::gui::kVkF1 + 11;
 constexpr uint32_t kKeyF5 = platform::gui::kVkF1 + 4;
 constexpr const char16_t* kProfileGroup = u"compress";
@@ -229,6 +232,14 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
             break;
         case win::Msg::CopyData:
             if (message.id == kCommandLineTag) {
+                // The sender is answered at once. During a modal box (the
+                // password prompt above all) the files wait for it to close:
+                // a second prompt on top of the first would be the result.
+                if (platform::gui::Gui::modalDepth() > 0 || readingCommands_ > 0) {
+                    pendingCommands_.push_back(message.text);
+                    getWindow().setTimer(kPendingCommandsTimer, kPendingCommandsPeriodMs);
+                    return 1;
+                }
                 readCommandLine(message.text);
                 getWindow().bringToTop();
                 return 1;
@@ -248,6 +259,10 @@ intptr_t MyGUI::handleMessage(win::Message& message) {
                     getWindow().killTimer(kBrowserTimer);
                 }
                 placeBrowser();
+                return 0;
+            }
+            if (message.id == kPendingCommandsTimer) {
+                readPendingCommands();
                 return 0;
             }
             if (message.id == kRefreshTimer && fileList_) {
@@ -483,7 +498,25 @@ void MyGUI::prepareAgain(FileData* record) {
     record->failureDetail.clear();
 }
 
+void MyGUI::readPendingCommands() {
+    if (platform::gui::Gui::modalDepth() > 0 || readingCommands_ > 0) return;
+    getWindow().killTimer(kPendingCommandsTimer);
+    while (!pendingCommands_.empty() && windowHandle()) {
+        ZString next = pendingCommands_.front();
+        pendingCommands_.pop_front();
+        readCommandLine(next);
+    }
+    if (windowHandle()) getWindow().bringToTop();
+}
+
 void MyGUI::readCommandLine(const ZString& commandLine) {
+    // Adding files pumps messages and may ask for passwords: a command line
+    // that arrives meanwhile waits its turn.
+    ++readingCommands_;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{readingCommands_};
     readWindowCommandLine(commandLine,
                           [this](const ZString& path, const ZString& name, const ZString& dir) {
                               return addFile(path, name, dir);

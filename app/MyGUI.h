@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -89,6 +90,8 @@ private:
     void leaveForModal();
     void saveProfile();
     void onDestroy();
+    // Command lines that came during a modal box, in order of arrival.
+    void readPendingCommands();
 
     ConsoleSwitch console_;
     std::unique_ptr<MyFileList> fileList_;
@@ -97,5 +100,7 @@ private:
     // Over the banner image; null when the feature is off.
     std::unique_ptr<browser::EmbeddedBrowser> browser_;
     int browserStep_ = 0;
+    std::deque<ZString> pendingCommands_;
+    int readingCommands_ = 0;
     std::chrono::steady_clock::time_point firstPaint_{};
 };

@@ -112,6 +112,7 @@ void BaseWindow::makeModal() {
     if (ownerWasEnabled) gui::Window::enable(ownerTop, false);
     DestroyWatch watch;
     addListener(&watch);
+    gui::Gui::ModalScope modal;
     // The wake-up keeps the loop checking its conditions even when no event comes.
     setTimer(kModalWakeTimer, 100);
     endModal_ = false;

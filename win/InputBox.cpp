@@ -32,18 +32,13 @@ bool InputBox::show(const ZString& caption, const ZString& prompt) {
     if (!create(owner_, caption, 0, 0, scaled(kWidth), scaled(height), flags)) return false;
     if (iconId_) setIconFromModule(iconModule_, iconId_);
     centerOnOwner();
-    WindowHandle ownerTop = owner_ ? gui::Window::topLevel(owner_) : nullptr;
-    ownerWasEnabled_ = ownerTop && gui::Window::isEnabled(ownerTop);
-    if (ownerWasEnabled_) gui::Window::enable(ownerTop, false);
     BaseWindow::show(true);
     gui::Window::setFocus(edit_);
-    while (!done_ && !gui::Gui::quitRequested()) gui::Gui::pump(true);
+    // The one modal loop: it disables the owner (when it was enabled) and
+    // gives it back when the box is destroyed or the program quits.
+    makeModal();
     if (!done_) destroy();
-    if (ownerTop && gui::Window::isWindow(ownerTop)) {
-        if (ownerWasEnabled_) gui::Window::enable(ownerTop, true);
-        gui::Window::present(ownerTop);
-        gui::Window::setFocus(owner_);
-    }
+    if (owner_ && gui::Window::isWindow(owner_)) gui::Window::setFocus(owner_);
     return confirmed_;
 }
 
@@ -102,12 +97,9 @@ intptr_t InputBox::onMessage(Message& message) {
         case Msg::Create:
             createChildren();
             return 0;
-        case Msg::Destroy: {
+        case Msg::Destroy:
             done_ = true;
-            WindowHandle ownerTop = owner_ ? gui::Window::topLevel(owner_) : nullptr;
-            if (ownerWasEnabled_ && ownerTop) gui::Window::enable(ownerTop, true);
             return 0;
-        }
         case Msg::Paint:
             if (message.dc)
                 message.dc->fillRect(message.clip, platform::gfx::Color::rgb(0xEF, 0xEF, 0xEF));

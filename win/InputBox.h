@@ -52,7 +52,6 @@ private:
     ZString prompt_;
     bool confirmed_ = false;
     bool done_ = false;
-    bool ownerWasEnabled_ = false;
 };
 
 }  // namespace win

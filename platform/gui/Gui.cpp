@@ -21,6 +21,7 @@ namespace {
 
 std::atomic<bool> quitFlag{false};
 std::atomic<int> quitCode{0};
+int modalLoops = 0;  // GUI thread only
 
 struct PostedMessage {
     WindowHandle window;
@@ -99,6 +100,12 @@ void Gui::quit(int code) {
 }
 
 bool Gui::quitRequested() { return quitFlag.load(); }
+
+int Gui::modalDepth() { return modalLoops; }
+
+Gui::ModalScope::ModalScope() { ++modalLoops; }
+
+Gui::ModalScope::~ModalScope() { --modalLoops; }
 
 void Gui::quitOnTerminationSignals() {
     for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {

@@ -28,6 +28,17 @@ public:
     // terminal closes) quits the loop like closing the window, so the
     // program still cleans up after itself.
     static void quitOnTerminationSignals();
+    // Modal loops (modal windows, message boxes) open on the GUI thread
+    // right now; a ModalScope counts one for its lifetime.
+    static int modalDepth();
+    class ModalScope {
+    public:
+        ModalScope();
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+    };
+
     // One pass of the loop: handles what is pending, waiting when `block`.
     static void pump(bool block);
 

@@ -93,6 +93,7 @@ int runDialog(WindowHandle owner, const std::string& caption, const std::string&
                                       }), &response);
     gtk_widget_show_all(dialog);
     gtk_window_present(GTK_WINDOW(dialog));
+    Gui::ModalScope modal;
     while (response == 0 && !Gui::quitRequested()) g_main_context_iteration(nullptr, TRUE);
     g_signal_handler_disconnect(dialog, handler);
     gtk_widget_destroy(dialog);
