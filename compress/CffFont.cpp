@@ -470,6 +470,7 @@ std::string CffFont::writeOrThrow() const {
 }
 
 std::string CffFont::stringOf(int sid) const {
+    if (sid < 0) return std::string();  // a negative number where a string belongs
     if (sid < kCffStandardStringCount) return kCffStandardStrings[sid];
     size_t i = static_cast<size_t>(sid - kCffStandardStringCount);
     return i < strings.size() ? strings[i] : std::string();
