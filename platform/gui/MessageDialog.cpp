@@ -87,15 +87,22 @@ int runDialog(WindowHandle owner, const std::string& caption, const std::string&
     addButtons(GTK_DIALOG(dialog), flags);
     // Our own loop rather than gtk_dialog_run: the program's quit ends it
     // like every other modal loop, with the cautious answer.
+    // Escape and the close button answer like Cancel; the dialog stays ours
+    // to destroy.
     int response = 0;
     gulong handler = g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint id, gpointer out) {
                                           *static_cast<int*>(out) = id == 0 ? -1 : id;
                                       }), &response);
+    gulong keep = g_signal_connect(dialog, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer out) {
+                                       *static_cast<int*>(out) = -1;
+                                       return gboolean(TRUE);
+                                   }), &response);
     gtk_widget_show_all(dialog);
     gtk_window_present(GTK_WINDOW(dialog));
     Gui::ModalScope modal;
     while (response == 0 && !Gui::quitRequested()) g_main_context_iteration(nullptr, TRUE);
     g_signal_handler_disconnect(dialog, handler);
+    g_signal_handler_disconnect(dialog, keep);
     gtk_widget_destroy(dialog);
     return response > 0 ? response : cautiousAnswer(flags);
 }

@@ -1,7 +1,7 @@
 // Ending the window program while everything is busy at once: page fetches
 // to a server that never answers, a message box waiting for the user and
-// Ghostscript at work. And command lines that other programs send while a
-// box is open: answered at once, handled after it.
+// Ghostscript at work. And command lines that other programs send while the
+// password prompt is open: answered at once, handled after it.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -159,11 +159,12 @@ int regularFilesBelow(const std::string& folder) {
     return count;
 }
 
-// A folder named like a PDF: its copy fails, so adding it brings up the
-// "File copy error" box (Retry, Cancel) on the window's thread.
+// A file that opens but cannot be read (a process's memory from its first
+// byte): its copy fails, so adding it brings up the "File copy error" box
+// (Retry, Cancel) on the window's thread.
 std::string uncopyable(const Folder& user) {
     std::string path = user / "broken.pdf";
-    fs::create_directories(path);
+    fs::create_symlink("/proc/self/mem", path);
     return path;
 }
 
@@ -208,19 +209,20 @@ TEST(QuitTest, EndsWithinASecondWithHungFetchesAPendingBoxAndGhostscriptRunning)
     EXPECT_TRUE(sender.waitExit(5000));
 }
 
-TEST(QuitTest, SendDuringAModalBoxIsAnsweredAtOnceAndHandledAfterIt) {
+TEST(QuitTest, SendDuringThePasswordPromptIsAnsweredAtOnceAndHandledAfterIt) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user");
+    std::string locked = copyInto(user, "enc-user-secret.pdf", "locked.pdf");
     std::string other = copyInto(user, "tiny-parallel-cheat-libreoffice.pdf", "other.pdf");
     App app(App::Options{});
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
     std::string send = binDir() + "/varto-compress";
 
-    Child boxSender({send, "--send", uncopyable(user)}, app.environment(), user / "send.txt");
-    std::string box = app.waitForWindowNamed(kCopyErrorBox, 30000);
-    ASSERT_FALSE(box.empty()) << app.outputText();
+    Child lockedSender({send, "--send", locked}, app.environment(), user / "send.txt");
+    std::string prompt = app.waitForWindowNamed("locked\\.pdf", 30000);
+    ASSERT_FALSE(prompt.empty()) << app.outputText();
 
-    // Answered while the box is open, without a second box or a file yet.
+    // Answered while the prompt is open, without a second prompt or a file yet.
     int code = -1;
     auto start = std::chrono::steady_clock::now();
     app.runProgram({send, "--send", other}, &code);
@@ -230,10 +232,10 @@ TEST(QuitTest, SendDuringAModalBoxIsAnsweredAtOnceAndHandledAfterIt) {
     EXPECT_EQ(app.shownWindows().size(), 2u);
     EXPECT_EQ(app.title(), "Varto Compress");
 
-    // Cancel closes the box; then the queued file is added and compressed.
-    app.run("xdotool windowfocus --sync " + box);
+    // Escape drops the locked file; then the queued file is added and compressed.
+    app.run("xdotool windowfocus --sync " + prompt);
     app.key("Escape");
-    EXPECT_TRUE(waitUntil([&] { return app.run("xdotool getwindowname " + box).empty(); }, 10000));
-    EXPECT_TRUE(boxSender.waitExit(10000));
+    EXPECT_TRUE(waitUntil([&] { return app.run("xdotool getwindowname " + prompt).empty(); }, 10000));
+    EXPECT_TRUE(lockedSender.waitExit(10000));
     EXPECT_TRUE(app.waitForTitle("Varto Compress (1 / 1)", 120000)) << app.title();
 }
