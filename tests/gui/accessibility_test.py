@@ -376,6 +376,49 @@ def test_prompt(args):
         app.close()
 
 
+def test_settings(args):
+    """The settings program, by screen reader and keys only: every value has
+    a label related both ways to its control, in both languages; Tab reaches
+    a check box, Space turns it off, Tab reaches OK, Enter writes config.ini."""
+    for code, lang in (("de", "de_DE.UTF-8"), ("en", "en_US.UTF-8")):
+        strings = read_lang(args.source, code)
+        app = App(args, lang, program=[os.path.join(args.bin, "varto-Settings")])
+        try:
+            frame = app.main_window()
+            assert frame.name == strings["settings/title"], frame.name
+            checks = ("new-interpreter", "share-objects", "slim-fonts", "keep-encryption",
+                      "ignore-unlock-failed", "hide-update")
+            for key in checks + ("parallel-files", "language"):
+                name = strings["settings/" + key]
+                label = wait_until(lambda: find(frame, pyatspi.ROLE_LABEL, name),
+                                   what="the label " + name)
+                targets = related(label, pyatspi.RELATION_LABEL_FOR)
+                assert len(targets) == 1 and targets[0].name == name, (key, targets)
+                assert label in related(targets[0], pyatspi.RELATION_LABELLED_BY), key
+                if key in checks:
+                    assert targets[0].getRole() == pyatspi.ROLE_CHECK_BOX, key
+            for key in ("ok", "cancel"):
+                assert find(frame, pyatspi.ROLE_PUSH_BUTTON, strings["settings/" + key]), key
+            if code == "de":
+                continue
+            keep = tab_to(app, pyatspi.ROLE_CHECK_BOX, strings["settings/keep-encryption"])
+            assert states(keep).contains(pyatspi.STATE_CHECKED)
+            app.key("space")
+            wait_until(lambda: not states(keep).contains(pyatspi.STATE_CHECKED),
+                       what="the check box turned off")
+            tab_to(app, pyatspi.ROLE_PUSH_BUTTON, strings["settings/ok"])
+            app.key("Return")
+            config = os.path.join(app.folder, "config", "config.ini")
+
+            def written():
+                with open(config, errors="replace") as f:
+                    return "keepencryption=false" in f.read().lower().replace(" ", "")
+            wait_until(written, what="config.ini with the protection switched off")
+            wait_until(lambda: app.process.poll() is not None, what="the program to end")
+        finally:
+            app.close()
+
+
 def test_keys(args):
     en = read_lang(args.source, "en")
     user = tempfile.mkdtemp(prefix="varto-a11y-user-")
@@ -499,7 +542,7 @@ def in_private_session():
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("test", choices=["tree", "keys", "ring", "prompt"])
+    parser.add_argument("test", choices=["tree", "keys", "ring", "prompt", "settings"])
     parser.add_argument("--bin", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--pdf", default="")
@@ -517,7 +560,8 @@ def main():
     if args.test == "keys" and not os.path.exists(args.pdf):
         print("no PDF to add:", args.pdf)
         return SKIP
-    {"tree": test_tree, "keys": test_keys, "ring": test_ring, "prompt": test_prompt}[args.test](args)
+    {"tree": test_tree, "keys": test_keys, "ring": test_ring, "prompt": test_prompt,
+     "settings": test_settings}[args.test](args)
     print("passed")
     return 0
 
