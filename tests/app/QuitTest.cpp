@@ -134,31 +134,6 @@ std::string copyInto(const Folder& folder, const std::string& name, const std::s
     return target;
 }
 
-std::vector<pid_t> ghostscripts(const App& app) {
-    std::vector<pid_t> found;
-    for (pid_t pid : app.childProcesses()) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name == "gs") found.push_back(pid);
-    }
-    return found;
-}
-
-bool processGone(pid_t pid) {
-    return kill(pid, 0) != 0 || !fs::exists("/proc/" + std::to_string(pid));
-}
-
-int regularFilesBelow(const std::string& folder) {
-    int count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::end(it);
-         it.increment(error)) {
-        if (it->is_regular_file(error)) ++count;
-    }
-    return count;
-}
-
 // A file that opens but cannot be read (a process's memory from its first
 // byte): its copy fails, so adding it brings up the "File copy error" box
 // (Retry, Cancel) on the window's thread.

@@ -310,4 +310,29 @@ std::vector<pid_t> App::childProcesses() const {
     return found;
 }
 
+std::vector<pid_t> ghostscripts(const App& app) {
+    std::vector<pid_t> found;
+    for (pid_t pid : app.childProcesses()) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "gs") found.push_back(pid);
+    }
+    return found;
+}
+
+bool processGone(pid_t pid) {
+    return kill(pid, 0) != 0 || !std::filesystem::exists("/proc/" + std::to_string(pid));
+}
+
+int regularFilesBelow(const std::string& folder) {
+    int count = 0;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error); it != std::filesystem::end(it);
+         it.increment(error)) {
+        if (it->is_regular_file(error)) ++count;
+    }
+    return count;
+}
+
 }  // namespace windowtest

@@ -124,5 +124,9 @@ private:
 std::string sha256(const std::string& path);
 std::string binDir();
 std::string corpus(const std::string& name);
+// The program's Ghostscript children.
+std::vector<pid_t> ghostscripts(const App& app);
+bool processGone(pid_t pid);
+int regularFilesBelow(const std::string& folder);
 
 }  // namespace windowtest

@@ -127,31 +127,6 @@ std::string textColoursDown(const std::string& png, const Geometry& window,
     return found;
 }
 
-std::vector<pid_t> ghostscripts(const App& app) {
-    std::vector<pid_t> found;
-    for (pid_t pid : app.childProcesses()) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name == "gs") found.push_back(pid);
-    }
-    return found;
-}
-
-bool processGone(pid_t pid) {
-    return kill(pid, 0) != 0 || !fs::exists("/proc/" + std::to_string(pid));
-}
-
-int regularFilesBelow(const std::string& folder) {
-    int count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::end(it);
-         it.increment(error)) {
-        if (it->is_regular_file(error)) ++count;
-    }
-    return count;
-}
-
 // Puts files on the clipboard as a file manager does; true once it is there.
 bool copyFiles(const App& app, const std::vector<std::string>& paths,
                std::unique_ptr<Child>& clipboard) {

@@ -150,17 +150,6 @@ std::string encryptedCopy(const Folder& folder, const std::string& name,
     return target;
 }
 
-std::vector<pid_t> ghostscripts(const App& app) {
-    std::vector<pid_t> found;
-    for (pid_t pid : app.childProcesses()) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name == "gs") found.push_back(pid);
-    }
-    return found;
-}
-
 // Chooses a folder in the folder dialog: its path pasted into the location
 // field (typed, the field's completion races the keys on a busy machine).
 void chooseFolder(const App& app, const std::string& dialog, const std::string& folder) {
