@@ -197,11 +197,12 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     EXPECT_GT(red, 20) << "no visible mark";
     EXPECT_EQ(readAll(config).find("parallelFiles"), std::string::npos);
 
-    // Corrected, protection switched off: OK writes and closes.
+    // Corrected, protection and the planner switched off: OK writes and closes.
     clickIn(app, settings, parallel);
     app.key("ctrl+a BackSpace");
     app.typeText("2");
     clickIn(app, settings, settingsField("compress.keepEncryption"));
+    clickIn(app, settings, settingsField("compress.planner"));
     clickIn(app, settings, settingsElement("actionOk", true));
     ASSERT_TRUE(gone(app, settings));
     std::string written = readAll(config);
@@ -211,6 +212,8 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     EXPECT_NE(written.find("[Other]\nkeep=1"), std::string::npos) << written;
     EXPECT_NE(written.find("compress.keepEncryption=false"), std::string::npos) << written;
     EXPECT_NE(written.find("compress.parallelFiles=2"), std::string::npos) << written;
+    EXPECT_NE(written.find("compress.planner=false"), std::string::npos) << written;
+    EXPECT_NE(written.find("compress.reencode=true"), std::string::npos) << written;
 
     // The running window takes it for the next file.
     sendLocked(app, second, "Varto Compress (2 / 2)", false);

@@ -386,8 +386,8 @@ def test_settings(args):
         try:
             frame = app.main_window()
             assert frame.name == strings["settings/title"], frame.name
-            checks = ("new-interpreter", "share-objects", "slim-fonts", "keep-encryption",
-                      "ignore-unlock-failed", "hide-update")
+            checks = ("new-interpreter", "share-objects", "slim-fonts", "planner", "reencode",
+                      "keep-encryption", "ignore-unlock-failed", "hide-update")
             for key in checks + ("parallel-files", "language"):
                 name = strings["settings/" + key]
                 label = wait_until(lambda: find(frame, pyatspi.ROLE_LABEL, name),

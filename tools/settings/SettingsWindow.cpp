@@ -25,7 +25,8 @@ struct Switch {
 };
 constexpr Switch kSwitches[] = {
     {u"gs.useNewPdf", false},          {u"compress.shareObjects", true},
-    {u"compress.slimFonts", true},     {u"compress.keepEncryption", true},
+    {u"compress.slimFonts", true},     {u"compress.planner", true},
+    {u"compress.reencode", true},      {u"compress.keepEncryption", true},
     {u"ignorePdfUnlockFailed", false},
 };
 constexpr const char16_t* kHideUpdates = u"NoUpdateCheckBtns";
