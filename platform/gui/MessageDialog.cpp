@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/MessageBox.h"
 #include "platform/gui/Gui.h"
@@ -38,39 +40,29 @@ GtkMessageType messageType(unsigned flags) {
     }
 }
 
-void addButton(GtkDialog* dialog, const ZString& text, int answer) {
-    gtk_dialog_add_button(dialog, text.toDisplayUtf8().c_str(), answer);
-}
-
+// The buttons of each kind of box, in their order; the first is the default.
 void addButtons(GtkDialog* dialog, unsigned flags) {
-    MessageBoxButtons words = messageBoxButtons();
+    const MessageBoxButtons words = messageBoxButtons();
+    std::vector<std::pair<const ZString*, int>> buttons;
     switch (flags & kButtonMask) {
         case MB_OKCANCEL:
-            addButton(dialog, words.ok, IDOK);
-            addButton(dialog, words.cancel, IDCANCEL);
-            gtk_dialog_set_default_response(dialog, IDOK);
+            buttons = {{&words.ok, IDOK}, {&words.cancel, IDCANCEL}};
             break;
         case MB_YESNOCANCEL:
-            addButton(dialog, words.yes, IDYES);
-            addButton(dialog, words.no, IDNO);
-            addButton(dialog, words.cancel, IDCANCEL);
-            gtk_dialog_set_default_response(dialog, IDYES);
+            buttons = {{&words.yes, IDYES}, {&words.no, IDNO}, {&words.cancel, IDCANCEL}};
             break;
         case MB_YESNO:
-            addButton(dialog, words.yes, IDYES);
-            addButton(dialog, words.no, IDNO);
-            gtk_dialog_set_default_response(dialog, IDYES);
+            buttons = {{&words.yes, IDYES}, {&words.no, IDNO}};
             break;
         case MB_RETRYCANCEL:
-            addButton(dialog, words.retry, IDRETRY);
-            addButton(dialog, words.cancel, IDCANCEL);
-            gtk_dialog_set_default_response(dialog, IDRETRY);
+            buttons = {{&words.retry, IDRETRY}, {&words.cancel, IDCANCEL}};
             break;
         default:
-            addButton(dialog, words.ok, IDOK);
-            gtk_dialog_set_default_response(dialog, IDOK);
+            buttons = {{&words.ok, IDOK}};
             break;
     }
+    for (const auto& [text, answer] : buttons) gtk_dialog_add_button(dialog, text->toDisplayUtf8().c_str(), answer);
+    gtk_dialog_set_default_response(dialog, buttons.front().second);
 }
 
 int runDialog(WindowHandle owner, const std::string& caption, const std::string& text,
@@ -87,16 +79,14 @@ int runDialog(WindowHandle owner, const std::string& caption, const std::string&
     addButtons(GTK_DIALOG(dialog), flags);
     // Our own loop rather than gtk_dialog_run: the program's quit ends it
     // like every other modal loop, with the cautious answer.
-    // Escape and the close button answer like Cancel; the dialog stays ours
-    // to destroy.
+    // Escape and the close button answer like Cancel: the dialog turns both
+    // into a response below zero. Keeping delete-event makes the dialog stay
+    // ours to destroy.
     int response = 0;
     gulong handler = g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint id, gpointer out) {
                                           *static_cast<int*>(out) = id == 0 ? -1 : id;
                                       }), &response);
-    gulong keep = g_signal_connect(dialog, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer out) {
-                                       *static_cast<int*>(out) = -1;
-                                       return gboolean(TRUE);
-                                   }), &response);
+    gulong keep = g_signal_connect(dialog, "delete-event", G_CALLBACK(gtk_true), nullptr);
     gtk_widget_show_all(dialog);
     gtk_window_present(GTK_WINDOW(dialog));
     Gui::ModalScope modal;

@@ -527,30 +527,34 @@ void WebView::runScript(const std::string& script) {
                                         nullptr);
 }
 
-void WebView::invokeMember(int objectId, const std::string& member, const Value& args) {
+namespace {
+
+// What the page's relay hears about one of its objects: the kind of call and
+// the object's id, the call's own fields added by the caller.
+Value objectEvent(const char* kind, int objectId) {
     Value event = Value::object();
-    event.set("kind", Value::of("invoke"));
+    event.set("kind", Value::of(kind));
     event.set("id", Value::of(objectId));
+    return event;
+}
+
+}  // namespace
+
+void WebView::invokeMember(int objectId, const std::string& member, const Value& args) {
+    Value event = objectEvent("invoke", objectId);
     event.set("member", Value::of(member));
     event.set("args", args);
     impl_->queueEvent(std::move(event));
 }
 
 void WebView::setMember(int objectId, const std::string& member, const Value& value) {
-    Value event = Value::object();
-    event.set("kind", Value::of("set"));
-    event.set("id", Value::of(objectId));
+    Value event = objectEvent("set", objectId);
     event.set("member", Value::of(member));
     event.set("value", value);
     impl_->queueEvent(std::move(event));
 }
 
-void WebView::releaseObject(int objectId) {
-    Value event = Value::object();
-    event.set("kind", Value::of("release"));
-    event.set("id", Value::of(objectId));
-    impl_->queueEvent(std::move(event));
-}
+void WebView::releaseObject(int objectId) { impl_->queueEvent(objectEvent("release", objectId)); }
 
 void WebView::prepare() { registerScheme(); }
 

@@ -7,35 +7,22 @@ side uses a self-signed certificate for "localhost" made here with openssl.
 """
 import gzip
 import hashlib
-import http.server
 import os
 import socket
 import ssl
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from http_serving import ReplyingHandler, Server, serve_until_stdin_closes  # noqa: E402
 
 TEXT = b"The quick brown fox jumps over the lazy dog.\n" * 20
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
-    def reply(self, code, body=b"", headers=()):
-        self.send_response(code)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
-
+class Handler(ReplyingHandler):
     def read_body(self):
         """The request body and the chunk-size lines exactly as they came."""
         if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
@@ -108,15 +95,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_GET = do_POST = do_PUT = do_HEAD = do_DELETE = route
 
 
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
-    request_queue_size = 128
-
-
-def serve(server):
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-
-
 def main():
     folder = tempfile.mkdtemp(prefix="varto-http-test-")
     cert, key = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
@@ -135,10 +113,7 @@ def main():
     probe.bind(("127.0.0.1", 0))
     closed = probe.getsockname()[1]
     probe.close()
-    serve(plain)
-    serve(secure)
-    print(f"PORTS {plain.server_address[1]} {secure.server_address[1]} {closed}", flush=True)
-    sys.stdin.read()  # our parent holds the other end; its end is our end
+    serve_until_stdin_closes([plain, secure], f"PORTS {plain.server_address[1]} {secure.server_address[1]} {closed}")
 
 
 if __name__ == "__main__":

@@ -47,7 +47,15 @@ gboolean answerDialog(gpointer data) {
         GtkDialog* dialog = GTK_DIALOG(item->data);
         auto_->title = gtk_window_get_title(GTK_WINDOW(dialog));
         g_object_get(dialog, "message-type", &auto_->type, nullptr);
-        gtk_dialog_response(dialog, auto_->response);
+        if (auto_->response == GTK_RESPONSE_DELETE_EVENT) {
+            // The close button's own event, as the window manager sends it.
+            GdkEvent* close = gdk_event_new(GDK_DELETE);
+            close->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(dialog))));
+            gtk_main_do_event(close);
+            gdk_event_free(close);
+        } else {
+            gtk_dialog_response(dialog, auto_->response);
+        }
         auto_->answered = true;
     }
     g_list_free(windows);
@@ -64,7 +72,9 @@ TEST(MessageBoxTest, DialogReturnsPressedButton) {
     EXPECT_EQ(yes.title, "Question");
     EXPECT_EQ(yes.type, GTK_MESSAGE_QUESTION);
 
-    // Closing the window gives the cautious answer.
+    // Closing the window gives the cautious answer, and the dialog stays
+    // ours to destroy (a second destroy would be a critical).
+    g_log_set_always_fatal(GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR));
     AutoAnswer closed{GTK_RESPONSE_DELETE_EVENT};
     g_timeout_add(50, answerDialog, &closed);
     EXPECT_EQ(messageBox(nullptr, u"Copy", u"Failed", MB_RETRYCANCEL | MB_ICONERROR), IDCANCEL);

@@ -15,12 +15,13 @@ Special paths besides the folder's files:
   /ports       the ports as a JSON list, so pages know the other origins
 """
 import json
-import http.server
 import mimetypes
 import os
 import sys
 import threading
 import urllib.parse
+
+from http_serving import ReplyingHandler, Server, serve_until_stdin_closes
 
 LOCK = threading.Lock()
 FOLDER = "."
@@ -33,21 +34,8 @@ def tell(line):
         sys.stdout.flush()
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, *args):
-        pass
-
-    def reply(self, code, body=b"", headers=()):
-        self.send_response(code)
-        for name, value in headers:
-            self.send_header(name, value)
-        self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-store")
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
+class Handler(ReplyingHandler):
+    extra_headers = (("Cache-Control", "no-store"),)
 
     def route(self):
         port = self.server.server_address[1]
@@ -85,21 +73,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
     do_GET = do_POST = do_HEAD = route
 
 
-class Server(http.server.ThreadingHTTPServer):
-    daemon_threads = True
-    request_queue_size = 64
-
-
 def main():
     global FOLDER
     FOLDER = sys.argv[1]
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     servers = [Server(("127.0.0.1", 0), Handler) for _ in range(count)]
     PORTS.extend(s.server_address[1] for s in servers)
-    for server in servers:
-        threading.Thread(target=server.serve_forever, daemon=True).start()
-    tell("PORTS " + " ".join(str(s.server_address[1]) for s in servers))
-    sys.stdin.read()  # our parent holds the other end
+    serve_until_stdin_closes(servers, "PORTS " + " ".join(str(s.server_address[1]) for s in servers), tell)
 
 
 if __name__ == "__main__":
