@@ -300,7 +300,7 @@ sed -n 's/^Re-encoding: .*(JPEG [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes
     printf "JPEG bytes %d -> %d (%+.1f %%; goal <= -7 %%), Flate %d -> %d (%+.1f %%), other %d -> %d\n",
       b[1], b[2], b[1] ? (b[2] - b[1]) * 100 / b[1] : 0, b[3], b[4], b[3] ? (b[4] - b[3]) * 100 / b[3] : 0, b[5], b[6]
     printf "re-encoding own time %.1f s, adding %.1f %% to the rest of its run (goal <= 15 %%)\n",
-      t, rest > t ? t * 100 / (rest - t) : 0
+      t, (rest > t ? t * 100 / (rest - t) : 0)
   }'
 peak() {  # file options...
   local dir="$work/peak" file="$1"; shift; rm -rf "$dir"; mkdir -p "$dir"
