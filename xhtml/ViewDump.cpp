@@ -4,6 +4,7 @@
 
 #include "base/CLocale.h"
 #include "xhtml/CompositeView.h"
+#include "xhtml/SelectView.h"
 #include "xhtml/StyleSheet.h"
 #include "xhtml/WordView.h"
 
@@ -69,6 +70,16 @@ void dumpView(std::string& out, View* view, int depth) {
             appendValue(out, value);
         }
         out += '\n';
+    }
+    // A list's options are data, not views: one line each.
+    if (view->type() == kSelectView) {
+        for (const SelectView::Option& option : static_cast<SelectView*>(view)->options()) {
+            out += indent + "  option ";
+            appendQuoted(out, option.value);
+            out += ' ';
+            appendQuoted(out, option.label);
+            out += std::string(option.selected ? " selected" : "") + (option.disabled ? " disabled" : "") + '\n';
+        }
     }
     if (isCompositeType(view->type())) {
         auto* composite = static_cast<CompositeView*>(view);

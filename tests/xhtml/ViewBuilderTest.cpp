@@ -6,8 +6,6 @@
 #include <string>
 
 #include "RenderFixture.h"
-#include "xhtml/FormElement.h"
-#include "xhtml/SelectView.h"
 #include "xhtml/HtmlView.h"
 #include "xhtml/UrlLoader.h"
 #include "xhtml/ViewDump.h"
@@ -57,20 +55,6 @@ TEST(ViewTreeDumps, WindowDocumentBuildsItsExpectedTree) {
     auto document = HtmlView::createDocument();
     ASSERT_TRUE(document->loadUrl(u"res:///ui.xhtml"));
     expectSameAsFile(dumpViewTree(document.get()), kDataDir / "ui.dump");
-}
-
-TEST(ElementTable, SelectOptionsAreDataNotViews) {
-    auto doc = build(u"<select name=\"colorModel\"><option value=\"\" selected>A</option>"
-                     u"<option value=\"rgb\">RGB</option><option>&amp;</option>text</select>");
-    ASSERT_EQ(doc->childAt(0)->type(), kSelectView);
-    auto* select = static_cast<SelectView*>(doc->childAt(0));
-    ASSERT_EQ(select->options().size(), 3u);
-    EXPECT_EQ(select->options()[0].label, u"A");
-    EXPECT_TRUE(select->options()[0].selected);
-    EXPECT_EQ(select->options()[1].value, u"rgb");
-    EXPECT_FALSE(select->options()[1].selected);
-    EXPECT_EQ(select->options()[2].label, u"&amp;") << "labels are kept as parsed";
-    EXPECT_EQ(select->selectedValues(), u"");
 }
 
 // 200,000 nested elements: the views stop at the depth limit, the text below
