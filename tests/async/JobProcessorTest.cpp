@@ -230,7 +230,7 @@ TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
 
     const auto start = std::chrono::steady_clock::now();
     processor.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);  // not the jobs' own end: they never end
     EXPECT_TRUE(first.aborted && second.aborted);
     EXPECT_TRUE(first.finished() && second.finished());
     // Waiting jobs finish cancelled without running; owned ones are destroyed.
@@ -246,7 +246,7 @@ TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
     ASSERT_TRUE(waitFor([&] { return deaf.started.load(); }));
     const auto again = std::chrono::steady_clock::now();
     processor.stop(100ms);
-    EXPECT_LT(std::chrono::steady_clock::now() - again, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, 2s);
     deaf.released = true;
     EXPECT_TRUE(waitFor([&] { return deaf.finished(); }));
 }

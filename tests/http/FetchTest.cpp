@@ -314,7 +314,7 @@ TEST(FetchTest, AbortEndsAFetchInEveryPhase) {
     const auto start = std::chrono::steady_clock::now();
     abortFetch(request);
     fetching.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // the server never answers
     EXPECT_TRUE(request.failed);
 
     FetchRequest early;
