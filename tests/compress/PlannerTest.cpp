@@ -138,15 +138,23 @@ TEST(PlannerTest, ImagesDecideWhetherGhostscriptRuns) {
     }
 }
 
+// Runs on corpus files: once, in the normal build (the generated files
+// cover the same code under the sanitizers).
+class PlannerCorpusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "a corpus run: the normal build runs it once; the generated files cover the same code";
+#endif
+        if (corpus.empty()) GTEST_SKIP() << "no corpus";
+    }
+    const std::string corpus = corpusFolder();
+};
+
 // Real files from the corpus: a text manual keeps its lossless result after
 // a trial on the documented pages; every web result is linearised or is the
 // user's own file with the reason.
-TEST(PlannerCorpusTest, TextManualSkipsGhostscriptAndWebResultsAreLinearised) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "a corpus run: the normal build runs it once; the generated files cover the same code";
-#endif
-    std::string corpus = corpusFolder();
-    if (corpus.empty()) GTEST_SKIP() << "no corpus";
+TEST_F(PlannerCorpusTest, TextManualSkipsGhostscriptAndWebResultsAreLinearised) {
     EngineEnv env;
     plannerOn(env);
     std::string manual = env.add("manual.pdf", readFile(corpus + "/text-r-intro.pdf"));
@@ -185,12 +193,7 @@ TEST(PlannerCorpusTest, TextManualSkipsGhostscriptAndWebResultsAreLinearised) {
 
 // With the planner off, Ghostscript runs on the file and the steps follow
 // it exactly as the designed road takes them, to the byte count.
-TEST(PlannerCorpusTest, ThoroughRunsTheDesignedRoad) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "a corpus run: the normal build runs it once; the generated files cover the same code";
-#endif
-    std::string corpus = corpusFolder();
-    if (corpus.empty()) GTEST_SKIP() << "no corpus";
+TEST_F(PlannerCorpusTest, ThoroughRunsTheDesignedRoad) {
     EngineEnv env;
     std::string in = env.add("charts.pdf", readFile(corpus + "/vector-gofpdf-charts.pdf"));
     Props thorough = formSettings();
