@@ -34,27 +34,30 @@ void EditView::layout(Layouter& layouter) {
 
 void SelectView::layout(Layouter& layouter) {
     const auto font = getFont();
+    const Realisation kind = realisation();
+    const int rows = styleInt(StyleId::Size, 1, kStateNormal);
     int widest = 0;
     for (const Option& option : options())
         widest = std::max(widest, font->measure(option.label.view()).width);
-    const int rows = styleInt(StyleId::Size, 1, kStateNormal);
-    const bool list = rows >= 2 || styleBool(StyleId::Multiple, false, kStateNormal);
-    int arrow = list ? 0 : scaleInt(kDropDownArrowWidth);
-    // In a window the native drop-down's own arrow button, often wider
-    // than the reserve, must not cut the longest option.
-    FrameView* top = getFrame(true);
-    if (rows < 2 && top && top->windowHandle()) {
-        const auto kind = isMultiple() ? platform::gui::Controls::kCheckDropDown
-                                       : platform::gui::Controls::kComboBox;
-        const bool editable = styleBool(StyleId::ComboBox, false, kStateNormal);
-        arrow =
-            std::max(arrow, platform::gui::Controls::chromeWidth(kind, editable, controlFont()) -
-                                scaleInt(10));
+    if (kind == kListBox) {
+        layoutBox(layouter, scaleInt(10) + widest,
+                  scaleInt(4) + std::max(rows, 2) * font->lineHeight());
+        return;
     }
-    const int width = scaleInt(10) + widest + arrow;
-    const int height = list ? scaleInt(4) + std::max(rows, 2) * font->lineHeight()
-                            : scaleInt(5) + font->lineHeight();
-    layoutBox(layouter, width, height);
+    // In a window the native drop-down says what it needs for its items;
+    // without one (documents laid out headless) an estimate stands in.
+    int width = 0;
+    FrameView* top = getFrame(true);
+    if (top && top->windowHandle()) {
+        std::vector<ZString> labels;
+        for (const Option& option : options()) labels.push_back(option.label.trimmed());
+        width = platform::gui::Controls::fitWidth(
+            kind == kCheckDropDown ? platform::gui::Controls::kCheckDropDown
+                                   : platform::gui::Controls::kComboBox,
+            styleBool(StyleId::ComboBox, false, kStateNormal), controlFont(), labels);
+    }
+    if (width <= 0) width = scaleInt(10) + widest + scaleInt(kDropDownArrowWidth);
+    layoutBox(layouter, width, scaleInt(5) + font->lineHeight());
 }
 
 void CheckView::layout(Layouter& layouter) {

@@ -1,5 +1,7 @@
 #include "platform/gui/Controls.h"
 
+#include <algorithm>
+#include <map>
 #include <string>
 
 #include "platform/gui/Gui.h"
@@ -11,8 +13,11 @@ using detail::WindowData;
 
 namespace {
 
-// Controls take the size the document gives them: no theme minimums.
+// Controls take the size the document gives them: no theme minimums. No
+// theme transitions either: a new font would otherwise grow in over a
+// fifth of a second, and measure and draw at sizes in between.
 constexpr const char* kCompactCss =
+    "* { transition: none; }"
     "entry, button, combobox button, combobox entry, menubutton, textview, treeview {"
     " min-height: 0; min-width: 0; padding-top: 0; padding-bottom: 0; }"
     " entry, combobox entry { padding-left: 3px; padding-right: 3px; }";
@@ -79,27 +84,48 @@ GtkWidget* newCheckDropDownWidget() {
     return button;
 }
 
-// What a drop-down needs beside its text: its smallest width less that of
-// its text part (one character, or an ellipsis).
-int chromeOf(int kind, GtkWidget* outer) {
-    int whole = 0, natural = 0;
-    gtk_widget_get_preferred_width(outer, &whole, &natural);
-    GtkWidget* text =
-        kind == Controls::kComboBox
-            ? gtk_bin_get_child(GTK_BIN(outer))  // its entry or cell view
-            : static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(outer), "varto-face"));
-    if (!text) return whole;
-    int textWidth = 0;
-    gtk_widget_get_preferred_width(text, &textWidth, &natural);
-    if (GTK_IS_ENTRY(text)) {
-        // An entry's own frame and padding belong to the chrome.
-        GtkStyleContext* style = gtk_widget_get_style_context(text);
-        GtkBorder padding, border;
-        gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
-        gtk_style_context_get_border(style, gtk_style_context_get_state(style), &border);
-        textWidth -= padding.left + padding.right + border.left + border.right;
+// A widget caches its font and learns of new CSS from its window; a widget
+// in no window is never told, so it is told here.
+void restyle(GtkWidget* widget, gpointer) {
+    g_signal_emit_by_name(widget, "style-updated");
+    if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), restyle, nullptr);
+}
+
+int textWidth(GtkWidget* widget, const std::string& text) {
+    PangoLayout* layout = gtk_widget_create_pango_layout(widget, text.c_str());
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    return width;
+}
+
+// The width a drop-down needs to show `text` (its chosen item) in full, as
+// GTK measures it: a list's cell view is as wide as its widest item, a
+// check drop-down's face as wide as its text; an editable one's entry asks
+// for one character, so its chrome (frame, padding, arrow) is its smallest
+// width less that character, and the text and the caret come on top.
+int widthFor(int kind, GtkWidget* outer, const std::string& text) {
+    int smallest = 0, natural = 0;
+    if (kind == Controls::kCheckDropDown) {
+        auto* face = GTK_LABEL(g_object_get_data(G_OBJECT(outer), "varto-face"));
+        const std::string shown = gtk_label_get_text(face);
+        gtk_label_set_text(face, text.c_str());
+        gtk_widget_get_preferred_width(outer, &smallest, &natural);
+        gtk_label_set_text(face, shown.c_str());
+        return natural;
     }
-    return std::max(0, whole - textWidth);
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(outer));
+    gtk_widget_get_preferred_width(outer, &smallest, &natural);
+    if (!GTK_IS_ENTRY(child)) return natural;
+    int entrySmallest = 0, entryNatural = 0;
+    gtk_widget_get_preferred_width(child, &entrySmallest, &entryNatural);
+    GtkStyleContext* style = gtk_widget_get_style_context(child);
+    GtkBorder padding, border;
+    gtk_style_context_get_padding(style, gtk_style_context_get_state(style), &padding);
+    gtk_style_context_get_border(style, gtk_style_context_get_state(style), &border);
+    const int character = entrySmallest - padding.left - padding.right - border.left - border.right;
+    constexpr int kCaret = 1;
+    return smallest - character + textWidth(child, text) + kCaret;
 }
 
 WindowData* newControl(int kind, uint32_t id, GtkWidget* outer, GtkWidget* inner) {
@@ -282,26 +308,47 @@ void Controls::setFont(WindowHandle handle, const Font& font) {
     gtk_css_provider_load_from_data(data->css, fontCss(font).c_str(), -1, nullptr);
 }
 
-int Controls::chromeWidth(Kind kind, bool editable, const Font& font) {
+int Controls::fitWidth(Kind kind, bool editable, const Font& font,
+                       const std::vector<ZString>& labels) {
     if (kind != kComboBox && kind != kCheckDropDown) return 0;
-    const std::string key = std::to_string(kind) + (editable ? "e" : "") + fontCss(font);
+    std::string key = std::to_string(kind) + (editable ? "e" : "") + fontCss(font);
+    for (const ZString& label : labels) key += "\n" + label.toUtf8();
     static std::map<std::string, int> measured;
     if (auto found = measured.find(key); found != measured.end()) return found->second;
     if (!Gui::init()) return 0;
-    // A control made like the real ones, measured off-screen.
-    // Sizes can be asked of a widget that is in no window.
+    // A twin of the real control, with its items and font, measured in no window.
     GtkWidget* outer = kind == kComboBox ? newComboWidget(editable) : newCheckDropDownWidget();
     g_object_ref_sink(outer);
+    if (kind == kComboBox) {
+        for (const ZString& label : labels)
+            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(outer), label.toUtf8().c_str());
+    }
     gtk_widget_show_all(outer);
     GtkCssProvider* css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, fontCss(font).c_str(), -1, nullptr);
     applyCss(outer, css);
-    const int width = chromeOf(kind, outer);
+    restyle(outer, nullptr);
+    int width = 0;
+    for (const ZString& label : labels)
+        width = std::max(width, widthFor(kind, outer, label.toUtf8()));
+    if (labels.empty()) width = widthFor(kind, outer, "");
     gtk_widget_destroy(outer);
     g_object_unref(outer);
     g_object_unref(css);
     measured[key] = width;
     return width;
+}
+
+int Controls::neededWidth(WindowHandle handle) {
+    WindowData* data = control(handle);
+    if (!data || (data->controlKind != kComboBox && data->controlKind != kCheckDropDown)) return 0;
+    // The size the document gave the control would answer for its own.
+    int width = 0, height = 0;
+    gtk_widget_get_size_request(data->outer, &width, &height);
+    gtk_widget_set_size_request(data->outer, -1, -1);
+    const int needed = widthFor(data->controlKind, data->outer, text(handle).toUtf8());
+    gtk_widget_set_size_request(data->outer, width, height);
+    return needed;
 }
 
 ZString Controls::text(WindowHandle handle) {

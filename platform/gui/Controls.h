@@ -39,9 +39,13 @@ public:
     static WindowHandle createLabel(WindowHandle parent, uint32_t id, const ZString& text);
 
     static int kind(WindowHandle control);
-    // The pixels a drop-down (kComboBox or kCheckDropDown) needs beside
-    // its text with that font: frame, padding and arrow button.
-    static int chromeWidth(Kind kind, bool editable, const Font& font);
+    // The width GTK needs for a drop-down (kComboBox or kCheckDropDown)
+    // with these items and font to show any one of them in full: frame,
+    // padding, arrow button and text. 0 for other kinds.
+    static int fitWidth(Kind kind, bool editable, const Font& font,
+                        const std::vector<ZString>& labels);
+    // What a live drop-down needs to show its current choice in full.
+    static int neededWidth(WindowHandle control);
     static void setFont(WindowHandle control, const Font& font);
 
     // Text of edit fields, text areas, editable combo boxes, buttons and labels.

@@ -258,6 +258,43 @@ TEST(FrameWindow, WindowDocumentScreenshotsAtTwoResolutionsInTwoLanguages) {
     }
 }
 
+// Drop-downs without a CSS width take what GTK's own control needs for its
+// longest item (frame, padding, arrow and text, measured from the live
+// widget), at every resolution: short items are never cut to "...".
+TEST(FrameWindow, DropDownsAreAsWideAsTheirLongestItemAtEveryDpi) {
+    const std::string document = sourceDir() + "/tests/data/gui/dropdowns.xhtml";
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        Viewer viewer({"--dpi", std::to_string(dpi), "--size", "500x300", document},
+                      "dropdowns.xhtml");
+        ASSERT_TRUE(viewer.ok());
+        Geometry g = viewer.geometry();
+        for (const char* id : {"short", "long", "typed", "checks"}) {
+            SCOPED_TRACE(id);
+            ASSERT_TRUE(g.fits.count(id));
+            const auto [width, needed] = g.fits[id];
+            EXPECT_GE(width, needed) << "the chosen item is shown in full";
+            EXPECT_LE(width, needed + 2) << "and the box is no wider than that";
+            EXPECT_EQ(g.boxes[id].width, width);
+        }
+        EXPECT_GT(g.fits["long"].first, g.fits["short"].first);
+        EXPECT_EQ(g.boxes["narrow"].width, 40 * dpi / 96) << "a CSS width still rules";
+        EXPECT_EQ(g.boxes["short"].height, g.boxes["long"].height);
+        // Kept for the eye; taken again until the controls are on the screen.
+        const std::string path = artifacts() + "/dropdowns-" + std::to_string(dpi) + ".png";
+        const Box face = g.boxes["short"];
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            ASSERT_TRUE(screenshot(path, 500, 300));
+            if (pixelOf(path, viewer.originX() + face.x + 2, viewer.originY() + face.centerY()) !=
+                0xFFFFFF)
+                break;
+        }
+        EXPECT_EQ(viewer.quit(), 0);
+        const std::vector<std::string> lines = viewer.lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "value short=2"), lines.end());
+    }
+}
+
 TEST(FrameWindow, UnreadableFileFailsClearly) {
     std::string output;
     EXPECT_EQ(run({binDir() + "/xhtml-view", "/nonexistent/file.xhtml"}, &output), 1);

@@ -192,6 +192,11 @@ Geometry Viewer::geometry() {
                     values.push_back(std::atoi(word.c_str()));
             }
             geometry.frames[id] = values;
+        } else if (kind == "fit") {
+            std::string id;
+            std::pair<int, int> fit;
+            in >> id >> fit.first >> fit.second;
+            geometry.fits[id] = fit;
         } else if (kind == "tooltip") {
             in >> geometry.tooltip;
         } else if (kind == "layouts") {

@@ -26,6 +26,7 @@ struct Geometry {
     std::map<std::string, Box> boxes;
     std::map<std::string, std::vector<int>>
         frames;  // client w h, scroll x y, document w h, hbar, vbar
+    std::map<std::string, std::pair<int, int>> fits;  // drop-down: width, width needed
     std::string tooltip;
     int layouts = 0;
     int boxesLaidOut = 0;

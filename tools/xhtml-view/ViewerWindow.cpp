@@ -4,11 +4,14 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/gui/Controls.h"
+#include "platform/gui/Window.h"
 #include "win/InputBox.h"
 #include "xhtml/CheckView.h"
 #include "xhtml/DocumentRenderer.h"
 #include "xhtml/FormElement.h"
 #include "xhtml/Layouter.h"
+#include "xhtml/SelectView.h"
 #include "xhtml/ViewContext.h"
 
 namespace gui = platform::gui;
@@ -130,6 +133,17 @@ void ViewerWindow::printGeometry() {
         const xhtml::Rect placed = inTopLevel(placeIn, r);
         std::printf("box %s %d %d %d %d\n", id.toUtf8().c_str(), placed.left, placed.top,
                     placed.width(), placed.height());
+        return true;
+    });
+    // Drop-downs: the width their native window has and what GTK needs to
+    // show the chosen item in full.
+    forEachInTree([&](xhtml::View* view) {
+        if (view->type() != xhtml::kSelectView) return true;
+        const platform::WindowHandle control = static_cast<xhtml::SelectView*>(view)->window();
+        const int needed = control ? gui::Controls::neededWidth(control) : 0;
+        if (needed > 0)
+            std::printf("fit %s %d %d\n", nameOf(view).toUtf8().c_str(),
+                        gui::Window::clientRect(control).width(), needed);
         return true;
     });
     std::printf("tooltip %s\n", tip ? nameOf(tip).toUtf8().c_str() : "-");

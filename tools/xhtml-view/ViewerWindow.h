@@ -12,7 +12,8 @@
 //
 // Developer keys: Ctrl+Q closes (printing the form values), Ctrl+D prints
 // the geometry of the frames and of every element with an id (top-level
-// client coordinates), the layout counters and the tooltip showing.
+// client coordinates), the layout counters, the tooltip showing and, for
+// each drop-down, its width beside the width it needs.
 // Clicking an element whose id begins with "input-box" opens an input box
 // (masked when the id holds "password") and prints its answer.
 class ViewerWindow : public xhtml::FrameView, public xhtml::EventListener {
