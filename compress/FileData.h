@@ -7,6 +7,7 @@
 #include "base/Props.h"
 #include "base/ZString.h"
 #include "compress/StepProgress.h"
+#include "compress/TargetSize.h"
 
 // One listed file: its private copies, its result and the settings both were
 // made with. Shared by the list (GUI thread) and the background processor;
@@ -55,6 +56,8 @@ public:
     ZString resultNote;
     // Which road the result came by: "ghostscript" or "lossless".
     ZString resultRoute;
+    // How the result met the settings' size limit (limit 0: there was none).
+    TargetSize::Result target;
     std::atomic<uint32_t> state{New};
     Props requestedSettings;
     Props resultSettings;

@@ -9,6 +9,7 @@
 #include "compress/Planner.h"
 #include "compress/Qpdf.h"
 #include "compress/SaveNames.h"
+#include "compress/TargetSearch.h"
 #include "compress/TempFiles.h"
 #include "compress/Unlock.h"
 #include "platform/Fs.h"
@@ -204,6 +205,7 @@ void processEntry(FileData& entry, CommandContext* context) {
                 entry.resultNote = report.linearised ? u"no linearised version is smaller"
                                                      : u"no linearised version could be made";
             entry.resultRoute = report.ghostscript ? u"ghostscript" : u"lossless";
+            entry.target = report.target;
             removeIfExists(entry.resultPath);
             entry.resultPath = out;
             entry.resultSettings = entry.requestedSettings;
@@ -249,10 +251,11 @@ public:
     }
 
     // Ghostscript's output, or empty when it made none with every page.
-    ZString ghostscript(const ZString& from) {
+    // Other settings than the compression's give other images only.
+    ZString ghostscript(const ZString& from, const Props* settings = nullptr) {
         ZString gs = temp(u"compress_gs_");
         stepTo(StepProgress::Ghostscript);
-        runGhostscriptCompression(from, gs, settings_, context_);
+        runGhostscriptCompression(from, gs, settings ? *settings : settings_, context_);
         if (cancelled() || !platform::fs::exists(gs) || fileSize(gs) <= 0) return ZString();
         return expectedPages() >= 0 && pdfPageCount(gs) == expectedPages() ? gs : ZString();
     }
@@ -339,6 +342,27 @@ void compressWithPlanner(const ZString& inputPath, const ZString& outputPath, co
     bool linearised = losslessLinearised;
 
     ZString line;
+    if (int64_t limit = TargetSize::ofSettings(settings); limit > 0) {
+        TargetSearch search(settings, limit);
+        TargetSize::Result target;
+        ZString chosen = search.run(
+            inputPath, losslessBest,
+            [&](const Props& candidate) {
+                ZString gs = steps.ghostscript(inputPath, &candidate);
+                return gs.isEmpty() ? gs : steps.share(steps.qpdf(gs, web));
+            },
+            context, target);
+        if (steps.cancelled()) return;
+        printLogLine(u"Target: " + search.summary());
+        if (report) {
+            report->summary = search.summary();
+            report->linearised = chosen == losslessBest ? losslessLinearised : web;
+            report->ghostscript = chosen != losslessBest;
+            report->target = target;
+        }
+        storeBest(chosen, outputPath, context);
+        return;
+    }
     if (lossless) {
         line = u"the lossless mode runs no Ghostscript";
     } else {
@@ -382,7 +406,8 @@ void compressWithPlanner(const ZString& inputPath, const ZString& outputPath, co
 void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
                   CommandContext* context, CompressReport* report) {
     StreamReencoder::BusyFile busy;
-    if (Planner::enabled(settings) || getStringSetting(settings, u"mode") == u"lossless")
+    if (Planner::enabled(settings) || getStringSetting(settings, u"mode") == u"lossless" ||
+        TargetSize::ofSettings(settings) > 0)
         compressWithPlanner(inputPath, outputPath, settings, context, report);
     else
         compressThoroughly(inputPath, outputPath, settings, context, report);

@@ -6,6 +6,7 @@
 #include "base/ZString.h"
 #include "compress/CommandContext.h"
 #include "compress/FileData.h"
+#include "compress/TargetSize.h"
 #include "compress/UnlockPrompt.h"
 
 // The road of one file: a private working copy when it is added (unlocked
@@ -34,13 +35,16 @@ struct CompressReport {
     ZString summary;          // which path won and why, in one line
     bool linearised = false;  // the written file is linearised
     bool ghostscript = false; // it came by Ghostscript's road
+    TargetSize::Result target; // the search under "targetSize", when there was one
 };
 
 // Writes the smallest candidate to outputPath. With the planner (the
 // default) the lossless path's result (qpdf, sharing) is always one, and
 // Ghostscript's only where the planner expects a gain; with the planner off
 // Ghostscript runs on every PDF, then qpdf and sharing, the smaller file
-// winning at each step. An output counts only when it has the input's page
+// winning at each step. With a "targetSize" the target search chooses
+// among the lossless result and Ghostscript's at several settings, planner
+// or not. An output counts only when it has the input's page
 // count. Nothing is written when the context is cancelled.
 void compressFile(const ZString& inputPath, const ZString& outputPath, const Props& settings,
                   CommandContext* context, CompressReport* report = nullptr);

@@ -46,18 +46,6 @@ ZString percent(double part, double whole) {
     return ZString::format(u"%.1f %%", whole > 0 ? 100.0 * part / whole : 0.0);
 }
 
-class TempName {
-public:
-    explicit TempName(const char16_t* prefix) : path(makeTempFileName(u"Varto", prefix, u".pdf")) {
-        registerTempFile(path);
-    }
-    ~TempName() {
-        if (platform::fs::exists(path)) platform::fs::removeFile(path);
-    }
-    TempName(const TempName&) = delete;
-    TempName& operator=(const TempName&) = delete;
-    ZString path;
-};
 
 // The pages of source, written as the qpdf step writes a file.
 void writePages(QPDF& source, const std::vector<int>& pages, const ZString& outputPath) {
@@ -74,12 +62,12 @@ void writePages(QPDF& source, const std::vector<int>& pages, const ZString& outp
     writer.write();
 }
 
-// The file's bytes without its fonts and images: a sample carries whole
-// fonts made for every page of the document, Ghostscript's output of it
-// fonts cut down to the sample's glyphs, and six pages' images say little of
-// a whole file's. Both are judged by the rules; the trial judges the rest,
-// mostly page content. -1 when unreadable.
-int64_t bytesWithoutFontsAndImages(const ZString& path, int64_t* pages = nullptr) {
+}  // namespace
+
+// A sample carries whole fonts made for every page of the document,
+// Ghostscript's output of it fonts cut down to the sample's glyphs: fonts
+// are judged by the rules, never by a sample.
+int64_t Planner::bytesWithoutFonts(const ZString& path, bool withImages) {
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -92,7 +80,8 @@ int64_t bytesWithoutFontsAndImages(const ZString& path, int64_t* pages = nullptr
             if (length.isInteger()) fontBytes += length.getIntValue();
         };
         for (QPDFObjectHandle object : pdf.getAllObjects()) {
-            if (object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
+            if (!withImages && object.isStream() &&
+                object.getDict().getKey("/Subtype").isNameAndEquals("/Image"))
                 add(object);
             if (!object.isDictionary()) continue;
             QPDFObjectHandle type = object.getKey("/Type");
@@ -105,12 +94,13 @@ int64_t bytesWithoutFontsAndImages(const ZString& path, int64_t* pages = nullptr
                     for (auto& [name, proc] : procs.ditems()) add(proc);
             }
         }
-        if (pages) *pages = static_cast<int64_t>(pdf.getAllPages().size());
         return fileSize(path) - fontBytes;
     } catch (const std::exception&) {
         return -1;
     }
 }
+
+namespace {
 
 // The bytes of every image (masks included) as stored; -1 when unreadable.
 int64_t imageBytes(const ZString& path, int64_t* pages) {
@@ -259,8 +249,8 @@ double Planner::imageTrial(PdfInventory& inventory, const std::vector<size_t>& c
     for (size_t i = 0; i < count; ++i)
         chosen.push_back(bySize[count == 1 ? 0 : i * (bySize.size() - 1) / (count - 1)]);
     try {
-        TempName sample(u"compress_images_");
-        TempName sampleGs(u"compress_images_gs_");
+        ScopedTempName sample(u"compress_images_");
+        ScopedTempName sampleGs(u"compress_images_gs_");
         QPDF pdf;
         pdf.emptyPDF();
         QPDFPageDocumentHelper pages(pdf);
@@ -301,52 +291,69 @@ double Planner::imageTrial(PdfInventory& inventory, const std::vector<size_t>& c
     }
 }
 
-double Planner::trial(PdfInventory& inventory, const ZString& losslessPath,
-                      const std::vector<int>& pages, CommandContext* context,
-                      ZString& failure) const {
+bool Planner::Sample::make(PdfInventory& inventory, const ZString& losslessPath,
+                           const std::vector<int>& pages, ZString& failure) {
     try {
-        TempName sample(u"compress_sample_");
-        TempName sampleGs(u"compress_sample_gs_");
-        TempName sampleGsWritten(u"compress_sample_gsq_");
-        TempName sampleLossless(u"compress_sample_lossless_");
-        writePages(inventory.document(), pages, sample.path);
-        runGhostscriptCompression(sample.path, sampleGs.path, settings_, context);
-        if (context && context->cancelled) return 0;
-        if (!platform::fs::exists(sampleGs.path) || fileSize(sampleGs.path) <= 0) {
-            failure = u"Ghostscript wrote nothing";
-            return 0;
-        }
-        {
-            QPDF gsPdf;
-            gsPdf.setSuppressWarnings(true);
-            gsPdf.processFile(sampleGs.path.toUtf8().c_str());
-            std::vector<int> all;
-            for (size_t i = 0; i < gsPdf.getAllPages().size(); ++i) all.push_back(static_cast<int>(i));
-            if (all.size() != pages.size()) {  // Ghostscript's blank page for bad input
-                failure = u"Ghostscript lost pages";
-                return 0;
-            }
-            writePages(gsPdf, all, sampleGsWritten.path);
-        }
+        writePages(inventory.document(), pages, input_.path);
         if (losslessPath.isEmpty() || !platform::fs::exists(losslessPath)) {
-            writePages(inventory.document(), pages, sampleLossless.path);
+            writePages(inventory.document(), pages, lossless_.path);
         } else {
             QPDF lossless;
             lossless.setSuppressWarnings(true);
             lossless.processFile(losslessPath.toUtf8().c_str());
-            writePages(lossless, pages, sampleLossless.path);
+            writePages(lossless, pages, lossless_.path);
         }
-        int64_t gsBytes = bytesWithoutFontsAndImages(sampleGsWritten.path);
-        int64_t losslessBytes = bytesWithoutFontsAndImages(sampleLossless.path);
-        if (gsBytes < 0 || losslessBytes <= 0) {
-            failure = u"a sample could not be read";
-            return 0;
-        }
-        return 100.0 * static_cast<double>(losslessBytes - gsBytes) / losslessBytes;
+        pages_ = pages.size();
+        return true;
     } catch (const std::exception& e) {
         failure = ZString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+bool Planner::Sample::ghostscript(const Props& settings, CommandContext* context,
+                                  const ZString& outputPath, ZString& failure) const {
+    try {
+        ScopedTempName sampleGs(u"compress_sample_gs_");
+        runGhostscriptCompression(input_.path, sampleGs.path, settings, context);
+        if (context && context->cancelled) return false;
+        if (!platform::fs::exists(sampleGs.path) || fileSize(sampleGs.path) <= 0) {
+            failure = u"Ghostscript wrote nothing";
+            return false;
+        }
+        QPDF gsPdf;
+        gsPdf.setSuppressWarnings(true);
+        gsPdf.processFile(sampleGs.path.toUtf8().c_str());
+        std::vector<int> all;
+        for (size_t i = 0; i < gsPdf.getAllPages().size(); ++i) all.push_back(static_cast<int>(i));
+        if (all.size() != pages_) {  // Ghostscript's blank page for bad input
+            failure = u"Ghostscript lost pages";
+            return false;
+        }
+        writePages(gsPdf, all, outputPath);
+        return true;
+    } catch (const std::exception& e) {
+        failure = ZString::fromUtf8(e.what());
+        return false;
+    }
+}
+
+double Planner::trial(PdfInventory& inventory, const ZString& losslessPath,
+                      const std::vector<int>& pages, CommandContext* context,
+                      ZString& failure) const {
+    Sample sample;
+    ScopedTempName sampleGsWritten(u"compress_sample_gsq_");
+    if (!sample.make(inventory, losslessPath, pages, failure) ||
+        !sample.ghostscript(settings_, context, sampleGsWritten.path, failure))
+        return 0;
+    // Six pages' images say little of a whole file's; the rules judge them.
+    int64_t gsBytes = bytesWithoutFonts(sampleGsWritten.path, false);
+    int64_t losslessBytes = bytesWithoutFonts(sample.losslessPath(), false);
+    if (gsBytes < 0 || losslessBytes <= 0) {
+        failure = u"a sample could not be read";
         return 0;
     }
+    return 100.0 * static_cast<double>(losslessBytes - gsBytes) / losslessBytes;
 }
 
 Planner::Decision Planner::decide(const ZString& inputPath, const ZString& losslessPath,

@@ -3,8 +3,9 @@
 #include <vector>
 
 #include "base/Props.h"
-#include "compress/PdfInventory.h"
 #include "base/ZString.h"
+#include "compress/PdfInventory.h"
+#include "compress/TempFiles.h"
 
 class CommandContext;
 
@@ -39,6 +40,31 @@ public:
     static constexpr double kMinimumGain = 1.0;
     // Images put through Ghostscript in the image trial, at most.
     static constexpr size_t kTrialImages = 8;
+
+    // The trial's sample: its pages of the input and of the lossless result,
+    // each written alone as the qpdf step writes a file. Trials of several
+    // Ghostscript settings share one.
+    class Sample {
+    public:
+        // False with failure when the pages cannot be written.
+        bool make(PdfInventory& inventory, const ZString& losslessPath,
+                  const std::vector<int>& pages, ZString& failure);
+        // Ghostscript's output of the input's sample with these settings,
+        // written as the qpdf step writes a file; false with failure when it
+        // wrote nothing or lost pages.
+        bool ghostscript(const Props& settings, CommandContext* context, const ZString& outputPath,
+                         ZString& failure) const;
+        const ZString& losslessPath() const { return lossless_.path; }
+
+    private:
+        ScopedTempName input_{u"compress_sample_"};
+        ScopedTempName lossless_{u"compress_sample_lossless_"};
+        size_t pages_ = 0;
+    };
+
+    // A file's bytes without its fonts (and its images unless withImages);
+    // -1 when unreadable.
+    static int64_t bytesWithoutFonts(const ZString& path, bool withImages);
 
     explicit Planner(const Props& settings);
 

@@ -256,6 +256,15 @@ int copyWithRetries(const ZString& source, const ZString& destination) {
 
 }  // namespace
 
+ScopedTempName::ScopedTempName(const ZString& prefix, const ZString& extension)
+    : path(makeTempFileName(u"Varto", prefix, extension)) {
+    registerTempFile(path);
+}
+
+ScopedTempName::~ScopedTempName() {
+    if (platform::fs::exists(path)) platform::fs::removeFile(path);
+}
+
 bool copyFileWithRetries(const ZString& source, const ZString& destination) {
     if (source.isEmpty() || destination.isEmpty()) return false;
     return copyWithRetries(source, destination) == 0;

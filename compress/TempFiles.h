@@ -48,6 +48,17 @@ TempFile createTempFile(const ZString& prefix, const ZString& extension);
 // Adds a file or folder to the list removed when the process exits.
 void registerTempFile(const ZString& path);
 
+// A registered name in the program's temporary folder whose file is removed
+// when the name goes out of scope.
+class ScopedTempName {
+public:
+    explicit ScopedTempName(const ZString& prefix, const ZString& extension = u".pdf");
+    ~ScopedTempName();
+    ScopedTempName(const ScopedTempName&) = delete;
+    ScopedTempName& operator=(const ScopedTempName&) = delete;
+    ZString path;
+};
+
 // Size in bytes, -1 when the file is missing or no regular file.
 int64_t fileSize(const ZString& path);
 

@@ -147,7 +147,10 @@ TEST(CompressCliTest, ExitCodesAndUsageErrors) {
                                                            {"--jobs", "0", a},
                                                            {"--quality"},
                                                            {"--web=yes", a},
-                                                           {"--suffix", "_a/b", a}}) {
+                                                           {"--suffix", "_a/b", a},
+                                                           {"--target-size", "2XB", a},
+                                                           {"--target-size", "0", a},
+                                                           {"--target-size=", a}}) {
         CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 2u) << (args.empty() ? "" : args[0]);
         EXPECT_TRUE(r.err.starts_with("varto-compress-cli: ")) << r.err;
@@ -678,4 +681,80 @@ TEST(CompressCliTest, RunScriptShowsItsBuildAndPointsToTheBatchCommand) {
     EXPECT_EQ(batch.exitCode, 0u) << batch.err;
     EXPECT_TRUE(batch.out.starts_with(a + ": ")) << batch.out;
     EXPECT_FALSE(fs::exists(env.path("bin/locale.called")));
+}
+
+namespace {
+
+// A number member of a --json line; -1 when it is null or missing.
+int64_t jsonNumber(const std::string& line, const std::string& key) {
+    std::smatch match;
+    if (!std::regex_search(line, match, std::regex("\"" + key + "\":(-?[0-9]+)"))) return -1;
+    return std::stoll(match[1]);
+}
+
+}  // namespace
+
+// Real files under --target-size: a text manual that fits after the lossless
+// path never meets Ghostscript; a 10 MB scan ends close below 2 MB with at
+// most four whole-file runs; a limit no setting reaches writes the smallest
+// result and fails the file with the reason, never going below the floors.
+TEST(CompressCliTest, TargetSizeOnRealFiles) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a corpus run: the normal build runs it once";
+#endif
+    std::string corpus = corpusFolder();
+    if (corpus.empty()) GTEST_SKIP() << "no corpus at ../shared/corpus or $VARTO_CORPUS";
+    EngineEnv env;
+    std::string manual = env.add("manual.pdf", readFile(corpus + "/text-r-intro.pdf"));
+    std::string scan = env.add("scan.pdf", readFile(corpus + "/scan-doc-gray-jpeg.pdf"));
+    ASSERT_GT(fs::file_size(scan), 10000000u);
+
+    CliResult fits = runCli({"--json", "--target-size", "1MB", manual});
+    EXPECT_EQ(fits.exitCode, 0u) << fits.out;
+    EXPECT_TRUE(env.runs("gs").empty());
+    ASSERT_EQ(fits.lines.size(), 2u);
+    EXPECT_TRUE(contains(fits.lines[0], "\"outcome\":\"compressed\",\"reason\":null,\"path\":\"lossless\""))
+        << fits.lines[0];
+    EXPECT_TRUE(contains(fits.lines[0], "\"dpi\":null,\"quality\":null,\"whole_file_runs\":0"));
+
+    // From the from-th run of gs on; the QFactors none of them may use.
+    auto wholeFileRuns = [&](size_t from = 0, const std::vector<std::string>& qFactors = {}) {
+        int count = 0;
+        auto runs = env.runs("gs");
+        for (size_t i = from; i < runs.size(); ++i) {
+            count += contains(runs[i].back(), "/unlocked_");
+            for (const std::string& q : qFactors) EXPECT_FALSE(contains(runs[i][runs[i].size() - 3], q));
+        }
+        return count;
+    };
+    CliResult scanned = runCli({"--json", "--target-size", "2MB", scan});
+    EXPECT_EQ(scanned.exitCode, 0u) << scanned.out;
+    ASSERT_EQ(scanned.lines.size(), 2u);
+    const std::string& line = scanned.lines[0];
+    EXPECT_TRUE(contains(line, "\"outcome\":\"compressed\"")) << line;
+    EXPECT_GE(jsonNumber(line, "output_bytes"), 1600000) << line;
+    EXPECT_LE(jsonNumber(line, "output_bytes"), 2000000) << line;
+    EXPECT_EQ(jsonNumber(line, "dpi"), 144) << line;
+    EXPECT_GE(jsonNumber(line, "quality"), 30) << line;
+    EXPECT_EQ(jsonNumber(line, "whole_file_runs"), wholeFileRuns()) << line;
+    EXPECT_LE(wholeFileRuns(), 4);
+
+    // The floor of 50 keeps every run at QFactor 0.80 or finer.
+    env.setConfig("compress.targetMinQuality", "50");
+    env.setConfig("compress.targetMinDpi", "100");
+    size_t before = env.runs("gs").size();
+    CliResult missed = runCli({"--target-size", "150 KiB", "-v", scan});
+    EXPECT_EQ(missed.exitCode, 1u);
+    ASSERT_EQ(missed.lines.size(), 2u) << missed.out;
+    EXPECT_TRUE(std::regex_search(missed.lines[0],
+                                  std::regex("-> .*/scan_compressed \\(1\\)\\.pdf; failed: target size "
+                                             "150\\.0 KiB not reached: even at 100 dpi and quality 50, "
+                                             "the lowest the search may go, the file is [0-9.]+ kB$")))
+        << missed.lines[0];
+    EXPECT_TRUE(missed.lines[1].starts_with("Total: 1 file, 1 failed")) << missed.lines[1];
+    EXPECT_LE(wholeFileRuns(before, {"/QFactor 0.81", "/QFactor 0.9", "/QFactor 1."}), 4);
+    EXPECT_TRUE(contains(missed.err, "\nTarget: target 150.0 KiB: not reached: ")) << missed.err;
+    // The smallest result is the one written: at the floor, smaller than the 2 MB one.
+    EXPECT_LT(fs::file_size(env.path("scan_compressed (1).pdf")),
+              fs::file_size(env.path("scan_compressed.pdf")));
 }

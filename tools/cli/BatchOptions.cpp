@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "base/NumberParse.h"
+#include "compress/TargetSize.h"
 #include "suite/Settings.h"
 
 namespace {
@@ -20,7 +21,7 @@ bool isInteger(const ZString& text) {
 void applyProfile(BatchOptions& options) {
     Props profile;
     userConfig_loadProfile(u"compress", u"lastUsedSettings", profile);
-    for (const char16_t* key : {u"dpi", u"imageQuality", u"colorModel", u"webOptimize"}) {
+    for (const char16_t* key : {u"dpi", u"imageQuality", u"colorModel", u"webOptimize", u"targetSize"}) {
         auto it = profile.find(key);
         if (it != profile.end()) options.settings[key] = it->second;
     }
@@ -40,6 +41,8 @@ const char* batchUsage() {
            "  --color MODEL      rgb, cmyk or gray (default: leave colours)\n"
            "  --web              optimise for the web (linearise)\n"
            "  --lossless         no image re-encoding: only restructure the file\n"
+           "  --target-size SIZE the best quality whose result fits in SIZE (bytes, or with\n"
+           "                     kB, MB, KiB, MiB); a file that cannot fit fails\n"
            "  --thorough         run Ghostscript on every PDF, not only where it can win\n"
            "  --no-share         keep repeated objects (fonts, images) as they are\n"
            "  --no-slim          keep embedded font programs as they are\n"
@@ -56,7 +59,8 @@ const char* batchUsage() {
            "  -v, --verbose      show the tools' output on standard error\n"
            "  -h, --help         show this help\n"
            "\n"
-           "Exit status: 0 when every file succeeded, 1 when any failed, 2 for bad usage.\n";
+           "Exit status: 0 when every file succeeded, 1 when any failed (or missed its\n"
+           "target size), 2 for bad usage.\n";
 }
 
 bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, ZString& error) {
@@ -113,6 +117,15 @@ bool parseBatchOptions(const std::vector<ZString>& args, BatchOptions& options, 
                 return false;
             }
             options.settings[arg == u"--dpi" ? u"dpi" : u"imageQuality"] = v;
+        } else if (arg == u"--target-size") {
+            if (!value(v)) return false;
+            int64_t bytes = 0;
+            ZString why;
+            if (!TargetSize::parse(v, bytes, why) || bytes == 0) {
+                error = u"option --target-size: " + (why.isEmpty() ? ZString(u"needs a size") : why);
+                return false;
+            }
+            options.settings[u"targetSize"] = v;
         } else if (arg == u"--color") {
             if (!value(v)) return false;
             if (v != u"rgb" && v != u"cmyk" && v != u"gray") {

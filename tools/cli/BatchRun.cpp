@@ -245,6 +245,12 @@ BatchRun::Outcome BatchRun::compressOne(const ZString& path, CommandContext& con
     if (outcome.ok && options_.json) outcome.pages = pdfPageCount(outcome.target, entry->password);
     outcome.protectionKept = entry->protectionKept;
     outcome.note = entry->resultNote;
+    outcome.sizeTarget = entry->target;
+    if (outcome.ok && outcome.targetMissed()) {
+        bool binary = TargetSize::binaryUnits(options_.settings);
+        outcome.reason = u"target size " + TargetSize::format(outcome.sizeTarget.limit, binary) +
+                         u" not reached: " + outcome.sizeTarget.reason();
+    }
     return outcome;
 }
 
@@ -288,9 +294,8 @@ void BatchRun::report(const ZString& path, const Outcome& outcome) {
     if (outcome.ok) {
         totalOld_ += outcome.oldSize;
         totalNew_ += outcome.newSize;
-    } else {
-        ++failed_;
     }
+    if (!outcome.ok || outcome.targetMissed()) ++failed_;
     if (options_.json) {
         writeResult(jsonLine(path, outcome));
     } else {
@@ -306,8 +311,12 @@ ZString BatchRun::humanLine(const ZString& path, const Outcome& outcome) const {
                                          : percentSaved(outcome.oldSize, outcome.newSize);
     if (outcome.keptAsItWas && !outcome.note.isEmpty()) change += u": " + outcome.note;
     if (outcome.protectionKept) change += u", protected with the same password";
-    return line + formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) +
-           u" (" + change + u") -> " + oneLine(outcome.target);
+    if (outcome.sizeTarget.limit > 0 && outcome.sizeTarget.reached)
+        change += u", " + outcome.sizeTarget.chosen();
+    line += formatFileSize(outcome.oldSize) + u" -> " + formatFileSize(outcome.newSize) + u" (" +
+            change + u") -> " + oneLine(outcome.target);
+    if (outcome.targetMissed()) line += u"; failed: " + oneLine(outcome.reason);
+    return line;
 }
 
 std::string BatchRun::jsonLine(const ZString& path, const Outcome& outcome) const {
@@ -333,10 +342,11 @@ std::string BatchRun::jsonLine(const ZString& path, const Outcome& outcome) cons
     } else {
         json.null("pages");
     }
-    json.text("outcome", !outcome.ok             ? u"failed"
-                         : outcome.keptAsItWas ? u"unchanged"
-                                               : u"compressed");
-    if (outcome.ok) {
+    json.text("outcome", !outcome.ok               ? u"failed"
+                         : outcome.targetMissed() ? u"target_missed"
+                         : outcome.keptAsItWas    ? u"unchanged"
+                                                  : u"compressed");
+    if (outcome.ok && !outcome.targetMissed()) {
         json.null("reason");
     } else {
         json.text("reason", outcome.reason);
@@ -345,6 +355,16 @@ std::string BatchRun::jsonLine(const ZString& path, const Outcome& outcome) cons
         json.null("path");
     } else {
         json.text("path", outcome.route);
+    }
+    const TargetSize::Result& target = outcome.sizeTarget;
+    if (target.limit > 0 && outcome.ok) {
+        json.number("target_bytes", target.limit);
+        if (target.quality >= 0) {
+            json.number("dpi", target.dpi).number("quality", target.quality);
+        } else {
+            json.null("dpi").null("quality");
+        }
+        json.number("whole_file_runs", target.wholeRuns);
     }
     json.decimal("seconds", outcome.seconds, 3);
     return json.str();

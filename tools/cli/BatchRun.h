@@ -8,6 +8,7 @@
 
 #include "BatchOptions.h"
 #include "compress/CommandContext.h"
+#include "compress/TargetSize.h"
 
 // Compresses the files of a batch on a few worker threads and reports one
 // line per file on the result stream as each finishes, then a total.
@@ -33,6 +34,10 @@ private:
         int64_t pages = -1;      // of the result; counted for --json only
         ZString route;           // how the engine went about the file
         double seconds = 0;
+        // With --target-size: the search's end. A missed limit fails the
+        // file although its smallest result is written.
+        TargetSize::Result sizeTarget;
+        bool targetMissed() const { return sizeTarget.limit > 0 && !sizeTarget.reached; }
     };
 
     void worker();
