@@ -8,20 +8,12 @@
 #include <sstream>
 
 #include "../compress/EngineTestSupport.h"
+#include "CliSupport.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "varto-scale-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~TempFolder() { fs::remove_all(path); }
-};
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -53,7 +45,7 @@ TEST(BatchAtScaleTest, ParallelRecipeCompressesEveryFileOnceAndResumes) {
     if (corpus.empty()) GTEST_SKIP() << "no corpus (../shared/corpus or VARTO_CORPUS)";
     if (shellOutput("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
     fs::path folder = fs::canonical(corpus);
-    TempFolder work;
+    clitest::TempFolder work("varto-scale");
     std::string list = work.path + "/files", joblog = work.path + "/joblog";
     std::string results = work.path + "/results", jsonl = work.path + "/results.jsonl";
     // Files below 5 MB and only the lossless steps keep the run to seconds;

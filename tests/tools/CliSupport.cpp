@@ -1,6 +1,9 @@
 #include "CliSupport.h"
 
+#include <stdlib.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "compress/Command.h"
@@ -51,6 +54,16 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input)
     std::vector<std::string> argv = {cliPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     return runCliArgv(argv, input);
+}
+
+TempFolder::TempFolder(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+    if (mkdtemp(pattern.data())) path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
 }  // namespace clitest

@@ -1,6 +1,7 @@
 #pragma once
 
-// Runs the built batch command and collects what it wrote.
+// Runs the built batch command and collects what it wrote; a temporary
+// folder for the tools' tests.
 
 #include <cstdint>
 #include <string>
@@ -20,5 +21,15 @@ struct CliResult {
 // input, which is then closed.
 CliResult runCliArgv(const std::vector<std::string>& argv, const std::string& input = "");
 CliResult runCli(const std::vector<std::string>& args, const std::string& input = "");
+
+// A fresh folder in the temporary folder, named "<prefix>-XXXXXX", removed
+// with its content; path is empty when none could be made.
+struct TempFolder {
+    explicit TempFolder(const std::string& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path;
+};
 
 }  // namespace clitest

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "../compress/EngineTestSupport.h"
+#include "CliSupport.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -40,15 +41,6 @@ std::string dpkg(const std::string& arguments) {
                        " sleep 1;; *) break;; esac; done; printf '%s\\nexit=%d\\n' \"$out\" $code");
 }
 
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "varto-deb-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~TempFolder() { fs::remove_all(path); }
-};
-
 }  // namespace
 
 TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
@@ -69,7 +61,7 @@ TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
         if (installed(package)) GTEST_SKIP() << package << " is installed already; not touching it";
     }
 
-    TempFolder packages, work;
+    clitest::TempFolder packages("varto-deb"), work("varto-deb");
     std::string out = shellOutput("cpack -G DEB --config " VARTO_BINARY_DIR "/CPackConfig.cmake -B '" +
                                   packages.path + "' >/dev/null; echo exit=$?");
     ASSERT_EQ(out, "exit=0\n");

@@ -16,10 +16,13 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "CliSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -200,11 +203,9 @@ class DocToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(docTool())) << docTool();
-    char pattern[] = "/tmp/varto-doctool-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ASSERT_FALSE(folder_.path.empty());
+    dir_ = folder_.path;
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path path(const std::string& name) const { return dir_ / name; }
 
@@ -227,6 +228,7 @@ class DocToolTest : public ::testing::Test {
     }
   }
 
+  clitest::TempFolder folder_{"varto-doctool-test"};
   fs::path dir_;
 };
 
@@ -265,10 +267,14 @@ TEST_F(DocToolTest, OptionsAreReadInAnyOrder) {
   EXPECT_NE(pdfText(path("out.pdf")).find("order"), std::string::npos);
 }
 
-TEST_F(DocToolTest, PicturesBecomeOnePageAtTheirOwnResolution) {
+// Every picture kind becomes a page per frame or TIFF page, sized by its
+// own resolution (or a point per pixel without one), in its own colours,
+// transparency blended over white.
+TEST_F(DocToolTest, PicturesBecomePagesAtTheirOwnResolutionInTheirColours) {
   savePixbuf(path("dpi150.png"), "png", 300, 150, {"x-dpi", "150", "y-dpi", "150"});
   savePixbuf(path("plain.png"), "png", 300, 150);
-  savePixbuf(path("dpi300.jpg"), "jpeg", 600, 300, {"x-dpi", "300", "y-dpi", "300", "quality", "90"});
+  savePixbuf(path("halfblue.png"), "png", 100, 100, {}, true, 0x3366cc80);
+  savePixbuf(path("dpi300.jpg"), "jpeg", 600, 300, {"x-dpi", "300", "y-dpi", "300", "quality", "95"});
   savePixbuf(path("tiny.ico"), "ico", 16, 16);
   // gdk-pixbuf writes no BMP resolution: 96 dpi is put into the header by hand.
   savePixbuf(path("dpi96.bmp"), "bmp", 200, 100);
@@ -278,52 +284,38 @@ TEST_F(DocToolTest, PicturesBecomeOnePageAtTheirOwnResolution) {
   writeBytes(path("dpi96.bmp"), bmp);
   savePixbuf(path("unknown.bmp"), "bmp", 200, 100);
   writeBytes(path("animated.gif"), animatedGif());
+  writeBytes(path("scan.tif"), multiPageTiff({{200, 100, 100}, {100, 300, 0}, {300, 300, 300}}));
+  savePixbuf(path("single.tiff"), "tiff", 400, 200, {"x-dpi", "200", "y-dpi", "200"});
 
-  const std::vector<std::pair<std::string, PageSize>> cases{
-      {"dpi150.png", {144, 72}}, {"plain.png", {300, 150}},  {"dpi300.jpg", {144, 72}},  {"tiny.ico", {16, 16}},
-      {"dpi96.bmp", {150, 75}},  {"unknown.bmp", {200, 100}}, {"animated.gif", {1, 1}},
+  const Rgb blue{0x33, 0x66, 0xcc};
+  const struct {
+    std::string name;
+    std::vector<PageSize> pages;
+    std::optional<Rgb> colour;  // in the middle of page 1
+    int tolerance;
+  } rows[] = {
+      {"dpi150.png", {{144, 72}}, blue, 1},
+      {"plain.png", {{300, 150}}, blue, 1},
+      {"halfblue.png", {{100, 100}}, Rgb{153, 178, 229}, 2},
+      {"dpi300.jpg", {{144, 72}}, blue, 4},
+      {"tiny.ico", {{16, 16}}, blue, 1},
+      {"dpi96.bmp", {{150, 75}}, blue, 1},
+      {"unknown.bmp", {{200, 100}}, blue, 1},
+      {"animated.gif", {{1, 1}}, std::nullopt, 0},
+      {"scan.tif", {{144, 72}, {100, 300}, {72, 72}}, Rgb{0x80, 0x80, 0x80}, 1},
+      {"single.tiff", {{144, 72}}, blue, 1},
   };
-  for (const auto& [name, size] : cases) {
-    SCOPED_TRACE(name);
-    const fs::path out = path(name + ".pdf");
-    RunResult result = convert(path(name), out);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const fs::path out = path(row.name + ".pdf");
+    RunResult result = convert(path(row.name), out);
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    expectPages(out, {size});
+    expectPages(out, row.pages);
+    if (row.colour) expectColour(out, *row.colour, row.tolerance);
   }
   // A JPEG is embedded as it is instead of being re-encoded.
   EXPECT_NE(readBytes(path("dpi300.jpg.pdf")).find("/DCTDecode"), std::string::npos);
   EXPECT_EQ(readBytes(path("dpi150.png.pdf")).find("/DCTDecode"), std::string::npos);
-}
-
-TEST_F(DocToolTest, PictureColoursAndTransparencySurvive) {
-  savePixbuf(path("opaque.png"), "png", 100, 100);
-  savePixbuf(path("photo.jpg"), "jpeg", 100, 100, {"quality", "95"});
-  savePixbuf(path("opaque.bmp"), "bmp", 100, 100);
-  savePixbuf(path("halfred.png"), "png", 100, 100, {}, true, 0xff000080);
-  for (const char* name : {"opaque.png", "photo.jpg", "opaque.bmp", "halfred.png"}) {
-    ASSERT_EQ(convert(path(name), path(std::string(name) + ".pdf")).exitCode, 0) << name;
-  }
-  expectColour(path("opaque.png.pdf"), {0x33, 0x66, 0xcc}, 1);
-  expectColour(path("photo.jpg.pdf"), {0x33, 0x66, 0xcc}, 4);
-  expectColour(path("opaque.bmp.pdf"), {0x33, 0x66, 0xcc}, 1);
-  // Half-transparent red over the white page.
-  expectColour(path("halfred.png.pdf"), {255, 127, 127}, 2);
-
-  writeBytes(path("grey.tif"), multiPageTiff({{50, 50, 72}}));
-  ASSERT_EQ(convert(path("grey.tif"), path("grey.pdf")).exitCode, 0);
-  expectColour(path("grey.pdf"), {0x80, 0x80, 0x80}, 1);
-}
-
-TEST_F(DocToolTest, EveryPageOfATiffBecomesAPage) {
-  writeBytes(path("scan.tif"), multiPageTiff({{200, 100, 100}, {100, 300, 0}, {300, 300, 300}}));
-  RunResult result = convert(path("scan.tif"), path("scan.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  expectPages(path("scan.pdf"), {{144, 72}, {100, 300}, {72, 72}});
-
-  savePixbuf(path("single.tiff"), "tiff", 400, 200, {"x-dpi", "200", "y-dpi", "200"});
-  result = convert(path("single.tiff"), path("single.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  expectPages(path("single.pdf"), {{144, 72}});
 }
 
 TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
