@@ -45,31 +45,45 @@ TEST(MarkupParserTest, RootIsNamelessElementWithoutParent) {
     EXPECT_EQ(parseMarkup(nullptr, u"<p>", 0), 0);
 }
 
-TEST(MarkupParserTest, EndTagsMatchOnlyTheOpenElementInAnyCase) {
-    EXPECT_EQ(parse(u"<B>x</b>"), "{b{\"x\"}}");
-    EXPECT_EQ(parse(u"<b>x</B>"), "{b{\"x\"}}");
-    // The div's end tag is dropped while span is open, so b lands in span.
-    EXPECT_EQ(parse(u"<div><span>a</div>b"), "{div{span{\"a\",\"b\"}}}");
-    EXPECT_EQ(parse(u"</p>x"), "{\"x\"}") << "a stray end tag vanishes";
-}
-
-TEST(MarkupParserTest, OnlySelfClosingTagsAreEmpty) {
-    EXPECT_EQ(parse(u"<br>text"), "{br{\"text\"}}");
-    EXPECT_EQ(parse(u"<br/>text"), "{br,\"text\"}");
-    EXPECT_EQ(parse(u"<p><br>a</p>b"), "{p{br{\"a\",\"b\"}}}") << "br swallows the rest";
-    EXPECT_EQ(parse(u"<img src=a.png width=200/>x"), "{img[src=a.png][width=200],\"x\"}");
-    EXPECT_EQ(parse(u"<hr / >x"), "{hr{\"x\"}}") << "a slash apart from its > closes nothing";
-    EXPECT_EQ(parse(u"<img src=a"), "{img[src=a]}") << "no > at all ends parsing";
-}
-
-TEST(MarkupParserTest, AttributesKeepOrderDuplicatesAndValueSpaces) {
-    EXPECT_EQ(parse(u"<input name=\"x\" value=\"  a  \" title=\" t \">"),
-              "{input[name=x][value=  a  ][title=t]}");
-    EXPECT_EQ(parse(u"<option value=\"\" selected>"), "{option[value=][selected=]}");
-    EXPECT_EQ(parse(u"<a HREF='u' href=v ID = k>"), "{a[href=u][href=v][id=k]}");
-    EXPECT_EQ(parse(u"<a title=\"1 > 2\">"), "{a[title=1]{\" 2\">\"}}")
-        << "a > inside quotes ends the value and the tag";
-    EXPECT_EQ(parse(u"<a title=\"x/>y\">"), "{a[title=x],\"y\">\"}");
+// Markup and the tree it gives, with why where it is not plain HTML.
+TEST(MarkupParserTest, TreesOfMarkup) {
+    const struct {
+        const char16_t* markup;
+        const char* tree;
+        const char* why;
+    } rows[] = {
+        {u"<B>x</b>y", "{b{\"x\"},\"y\"}", "end tags match in any case"},
+        {u"<b>x</B>y", "{b{\"x\"},\"y\"}", ""},
+        {u"<div><span>a</div>b", "{div{span{\"a\",\"b\"}}}", "an end tag of another element is dropped"},
+        {u"</p>x", "{\"x\"}", "a stray end tag vanishes"},
+        {u"<br>text", "{br{\"text\"}}", "only self-closing tags are empty"},
+        {u"<br/>text", "{br,\"text\"}", ""},
+        {u"<p><br>a</p>b", "{p{br{\"a\",\"b\"}}}", "br swallows the rest"},
+        {u"<img src=a.png width=200/>x", "{img[src=a.png][width=200],\"x\"}", ""},
+        {u"<hr / >x", "{hr{\"x\"}}", "a slash apart from its > closes nothing"},
+        {u"<img src=a", "{img[src=a]}", "no > at all ends parsing"},
+        {u"<input name=\"x\" value=\"  a  \" title=\" t \">", "{input[name=x][value=  a  ][title=t]}",
+         "attributes keep their order; only values keep their spaces"},
+        {u"<option value=\"\" selected>", "{option[value=][selected=]}", ""},
+        {u"<a HREF='u' href=v ID = k>", "{a[href=u][href=v][id=k]}", "duplicates stay"},
+        {u"<a title=\"1 > 2\">", "{a[title=1]{\" 2\">\"}}", "a > inside quotes ends the value and the tag"},
+        {u"<a title=\"x/>y\">", "{a[title=x],\"y\">\"}", ""},
+        {u"<div <span>x</span></div>", "{div[span=]{\"x\"}}", "a missing > makes the next tag an attribute"},
+        {u"<textarea>a<b>c</b></TEXTAREA>x", "{textarea{\"a<b>c</b>\"},\"x\"}", "raw text takes markup literally"},
+        {u"<style><!-- a{} --></style><p>", "{style{\"<!-- a{} -->\"},p}", ""},
+        {u"<textarea></textarea>", "{textarea{\"\"}}", "an empty raw text still makes a node"},
+        {u"<textarea>never closed <p>", "{textarea{\"never closed <p>\"}}", ""},
+        {u"<textarea/>x", "{textarea,\"x\"}", ""},
+        {u"<!-- a -->x", "{\"x\"}", "comments and declarations vanish"},
+        {u"a<!-- never closed <p>", "{\"a\"}", ""},
+        {u"<!DOCTYPE html><p>x</p>", "{p{\"x\"}}", ""},
+        {u"<!x", "", "a declaration without > ends the text"},
+        {u"a < b <3 c", "{\"a < b <3 c\"}", "stray angles are text"},
+        {u"x<", "{\"x<\"}", ""},
+        {u"<p> a &amp;\n b </p>", "{p{\" a &amp;\n b \"}}", "text keeps white space and entities"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(parse(row.markup), row.tree) << ZString(row.markup).toUtf8() << ": " << row.why;
 
     auto root = parseDocument(ZString(u"<td Colspan=2 colspan=3>"));
     auto* td = static_cast<HtmlTagNode*>(root->children[0].get());
@@ -77,33 +91,6 @@ TEST(MarkupParserTest, AttributesKeepOrderDuplicatesAndValueSpaces) {
     EXPECT_EQ(*td->findAttribute(u"colSpan"), u"2") << "the first match wins";
     EXPECT_EQ(td->findAttribute(u"rowspan"), nullptr);
     EXPECT_EQ(td->getAttribute(u"rowspan", ZString(u"1")), u"1");
-}
-
-TEST(MarkupParserTest, RawTextElementsTakeMarkupLiterally) {
-    EXPECT_EQ(parse(u"<textarea>a<b>c</b></TEXTAREA>x"), "{textarea{\"a<b>c</b>\"},\"x\"}");
-    EXPECT_EQ(parse(u"<style><!-- a{} --></style><p>"), "{style{\"<!-- a{} -->\"},p}");
-    EXPECT_EQ(parse(u"<textarea></textarea>"), "{textarea{\"\"}}") << "an empty raw text still makes a node";
-    EXPECT_EQ(parse(u"<textarea>never closed <p>"), "{textarea{\"never closed <p>\"}}");
-    EXPECT_EQ(parse(u"<textarea/>x"), "{textarea,\"x\"}");
-}
-
-TEST(MarkupParserTest, CommentsDeclarationsAndStrayAngles) {
-    EXPECT_EQ(parse(u"<!-- a -->x"), "{\"x\"}");
-    EXPECT_EQ(parse(u"a<!-- never closed <p>"), "{\"a\"}");
-    EXPECT_EQ(parse(u"<!DOCTYPE html><p>x</p>"), "{p{\"x\"}}");
-    EXPECT_EQ(parse(u"<!x"), "") << "a declaration without > ends the text";
-    EXPECT_EQ(parse(u"a < b <3 c"), "{\"a < b <3 c\"}");
-    EXPECT_EQ(parse(u"x<"), "{\"x<\"}");
-}
-
-TEST(MarkupParserTest, TextKeepsWhiteSpaceAndEntities) {
-    EXPECT_EQ(parse(u"<p> a &amp;\n b </p>"), "{p{\" a &amp;\n b \"}}");
-}
-
-TEST(MarkupParserTest, MissingGreaterThanBeforeNextStartTag) {
-    // The attribute reader steps over "<", so the next tag's name becomes an
-    // attribute; the document still parses to the end.
-    EXPECT_EQ(parse(u"<div <span>x</span></div>"), "{div[span=]{\"x\"}}");
 }
 
 TEST(MarkupParserTest, DeepNestingAndLongInputs) {

@@ -3,6 +3,9 @@
 #include "RenderFixture.h"
 #include "platform/gfx/Dc.h"
 
+#include <string>
+#include <vector>
+
 using xhtml::ImageView;
 using xhtml::Rect;
 using Color = platform::gfx::Color;
@@ -20,103 +23,65 @@ const Color kBlack = Color::rgb(0, 0, 0);
 
 }  // namespace
 
-// Backgrounds.
-
-TEST(PaintBackground, GradientRunsFromStartColourAtTheTopToEndColourAtTheBottom) {
-    Page page(
-        "<div style='height:100px;background-color:transparent;background-gradient:#FFFFFF #000000 "
-        "vertical'></div>"
-        "<div style='height:10px;width:100px;background-gradient:#FF0000 #0000FF "
-        "horizontal'></div>",
-        200);
-    auto dc = page.paint();
-    EXPECT_TRUE(near(dc->pixel(10, 0), kWhite, 4));
-    EXPECT_TRUE(near(dc->pixel(10, 99), kBlack, 4));
-    EXPECT_TRUE(
-        near(dc->pixel(190, 50), dc->pixel(10, 50), 0));  // vertical: same colour along a row
-    EXPECT_TRUE(near(dc->pixel(0, 105), kRed, 4));
-    EXPECT_TRUE(near(dc->pixel(99, 105), kBlue, 4));
-}
-
-TEST(PaintBackground, NoRepeatCentredTileAndRepeatXRow) {
+// Pixels a painted page must show: one row per rule, each probe a point and
+// the colour expected there, within the row's tolerance.
+TEST(PaintProbes, BackgroundsBordersAndLayers) {
     TempFolder pictures;
     pictures.add("red.png", 4, 4, kRed);
-    Page page(
-        "<div "
-        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat;"
-        "background-position:center center'></div>"
-        "<div "
-        "style='width:20px;height:20px;background-image:url(red.png);background-repeat:repeat-x'></"
-        "div>",
-        100, 96, pictures.path());
-    auto dc = page.paint();
-    EXPECT_EQ(dc->pixel(8, 8), kRed);
-    EXPECT_EQ(dc->pixel(11, 11), kRed);
-    EXPECT_EQ(dc->pixel(7, 8), kWhite);
-    EXPECT_EQ(dc->pixel(12, 11), kWhite);
-    EXPECT_EQ(dc->pixel(0, 20), kRed);
-    EXPECT_EQ(dc->pixel(19, 23), kRed);
-    EXPECT_EQ(dc->pixel(0, 24), kWhite);
-    // At 144 dpi the 4 px tile covers 6 px.
-    Page hiDpi("<div style='width:20px;height:20px;background-image:url(red.png);background-repeat:no-repeat'></div>",
-               100, 144, pictures.path());
-    dc = hiDpi.paint();
-    EXPECT_EQ(dc->pixel(5, 5), kRed);
-    EXPECT_EQ(dc->pixel(6, 0), kWhite);
-    EXPECT_EQ(dc->pixel(0, 6), kWhite);
-}
-
-// Borders.
-
-TEST(PaintBorder, ThreePixelBorderIsThreeNestedMitredRectangles) {
-    Page page(
-        "<div style='width:20px;height:20px;background-color:#FFFFFF;border:3px "
-        "solid;border-left-color:#FF0000;"
-        "border-top-color:#0000FF;border-right-color:#00FF00;border-bottom-color:#000000'></div>",
-        100);
-    auto dc = page.paint();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(dc->pixel(i, i), kBlue) << i;             // top wins the top-left diagonal
-        EXPECT_EQ(dc->pixel(i, i + 1), kRed) << i;          // left below it
-        EXPECT_EQ(dc->pixel(19 - i, i), kGreen) << i;       // right wins the top-right diagonal
-        EXPECT_EQ(dc->pixel(19 - i, 19 - i), kBlack) << i;  // bottom is drawn last
-        EXPECT_EQ(dc->pixel(10, 19 - i), kBlack) << i;
+    const std::string tile = "width:20px;height:20px;background-image:url(red.png);background-repeat:";
+    struct Probe {
+        int x, y;
+        Color colour;
+    };
+    const struct {
+        const char* rule;
+        std::string markup;
+        int dpi;
+        int tolerance;
+        std::vector<Probe> probes;
+    } rows[] = {
+        {"a vertical gradient runs from top to bottom, the same along a row; a horizontal one from left to right",
+         "<div style='height:100px;background-color:transparent;background-gradient:#FFFFFF #000000 vertical'></div>"
+         "<div style='height:10px;width:100px;background-gradient:#FF0000 #0000FF horizontal'></div>",
+         96, 4,
+         {{10, 0, kWhite}, {10, 99, kBlack}, {10, 50, Color::rgb(126, 126, 126)}, {190, 50, Color::rgb(126, 126, 126)}, {0, 105, kRed}, {99, 105, kBlue}}},
+        {"a picture without repeat is centred; repeat-x fills one row",
+         "<div style='" + tile + "no-repeat;background-position:center center'></div><div style='" + tile +
+             "repeat-x'></div>",
+         96, 0,
+         {{8, 8, kRed}, {11, 11, kRed}, {7, 8, kWhite}, {12, 11, kWhite}, {0, 20, kRed}, {19, 23, kRed},
+          {0, 24, kWhite}}},
+        {"at 144 dpi the 4 px tile covers 6 px", "<div style='" + tile + "no-repeat'></div>", 144, 0,
+         {{5, 5, kRed}, {6, 0, kWhite}, {0, 6, kWhite}}},
+        {"three nested mitred rectangles: the top wins the top-left diagonal, the right the top-right one, "
+         "the bottom is drawn last",
+         "<div style='width:20px;height:20px;background-color:#FFFFFF;border:3px solid;border-left-color:#FF0000;"
+         "border-top-color:#0000FF;border-right-color:#00FF00;border-bottom-color:#000000'></div>",
+         96, 0,
+         {{0, 0, kBlue}, {2, 2, kBlue}, {0, 1, kRed}, {2, 3, kRed}, {19, 0, kGreen}, {17, 2, kGreen},
+          {19, 19, kBlack}, {17, 17, kBlack}, {10, 19, kBlack}, {10, 17, kBlack}, {3, 3, kWhite}, {16, 16, kWhite}}},
+        {"a transparent border shows what is behind it; a dotted side alternates",
+         "<div style='background-color:#00FF00'><div style='display:inline-block;width:30px;height:10px;"
+         "border:1px solid transparent;background-color:#FF0000'></div></div>"
+         "<div style='width:30px;height:4px;border-top:1px dotted #0000FF'></div>",
+         96, 0,
+         {{0, 0, kGreen}, {1, 1, kRed}, {29, 9, kGreen}, {0, 10, kBlue}, {2, 10, kBlue}, {3, 10, kWhite},
+          {6, 10, kBlue}}},
+        {"opacity blends the box and its children as one",
+         "<div style='opacity:0.5;background-color:#0000FF;height:20px'>"
+         "<div style='background-color:#FF0000;width:10px;height:10px'></div></div>"
+         "<div style='opacity:1;background-color:#0000FF;height:5px'></div>",
+         96, 2, {{5, 5, Color::rgb(255, 128, 128)}, {50, 15, Color::rgb(128, 128, 255)}, {50, 22, kBlue}}},
+    };
+    for (const auto& row : rows) {
+        auto dc = Page(row.markup, 200, row.dpi, pictures.path()).paint();
+        for (const Probe& p : row.probes)
+            EXPECT_TRUE(near(dc->pixel(p.x, p.y), p.colour, row.tolerance))
+                << row.rule << " at " << p.x << "," << p.y << ": " << ::testing::PrintToString(dc->pixel(p.x, p.y));
     }
-    EXPECT_EQ(dc->pixel(3, 3), kWhite);
-    EXPECT_EQ(dc->pixel(16, 16), kWhite);
-}
-
-TEST(PaintBorder, DottedSideAlternatesAndTransparentBorderOnlyTakesRoom) {
-    Page page(
-        "<div style='background-color:#00FF00'><div id='t' "
-        "style='display:inline-block;width:30px;height:10px;"
-        "border:1px solid transparent;background-color:#FF0000'></div></div>"
-        "<div style='width:30px;height:4px;border-top:1px dotted #0000FF'></div>",
-        100);
-    auto dc = page.paint();
-    EXPECT_EQ(page.rect("t").width(), 30);
-    EXPECT_EQ(dc->pixel(0, 0), kGreen);  // the border shows what is behind it
-    EXPECT_EQ(dc->pixel(1, 1), kRed);
-    EXPECT_EQ(dc->pixel(29, 9), kGreen);
-    EXPECT_EQ(dc->pixel(0, 10), kBlue);
-    EXPECT_EQ(dc->pixel(2, 10), kBlue);
-    EXPECT_EQ(dc->pixel(3, 10), kWhite);
-    EXPECT_EQ(dc->pixel(6, 10), kBlue);
 }
 
 // Layers and words.
-
-TEST(PaintLayers, OpacityBlendsTheBoxAndItsChildrenAsOne) {
-    Page page(
-        "<div id='o' style='opacity:0.5;background-color:#0000FF;height:20px'>"
-        "<div style='background-color:#FF0000;width:10px;height:10px'></div></div>"
-        "<div style='opacity:1;background-color:#0000FF;height:5px'></div>",
-        100);
-    auto dc = page.paint();
-    EXPECT_TRUE(near(dc->pixel(5, 5), Color::rgb(255, 128, 128))) << int(dc->pixel(5, 5).blue);
-    EXPECT_TRUE(near(dc->pixel(50, 15), Color::rgb(128, 128, 255)));
-    EXPECT_EQ(dc->pixel(50, 22), kBlue);
-}
 
 TEST(PaintWords, UnderlineRunsAcrossTheBlankBetweenLinkWords) {
     Page page("<a href='x'>two words</a>", 300);
