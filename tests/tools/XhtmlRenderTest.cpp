@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Process.h"
+#include "CliSupport.h"
 #include "platform/gfx/Image.h"
 
 // xhtml-render as a program: the window document to a PNG without a display.
@@ -17,52 +17,21 @@ std::string renderTool() {
     return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/xhtml-render";
 }
 
-struct RenderRun {
-    uint32_t exitCode = 0;
-    std::string errors;
-};
-
-RenderRun render(const std::vector<std::string>& args) {
+clitest::CliResult render(const std::vector<std::string>& args) {
     std::vector<std::string> argv{renderTool()};
     argv.insert(argv.end(), args.begin(), args.end());
-    platform::Process child;
-    RenderRun run;
-    if (child.spawn(argv, true) != 0) {
-        run.exitCode = 255;
-        return run;
-    }
-    char buffer[4096];
-    for (int waited = 0; waited < 60000; waited += 50) {
-        child.waitForActivity(50, false);
-        const int n = child.read(platform::Process::Stream::Output, buffer, sizeof buffer);
-        if (n > 0) {
-            run.errors.append(buffer, static_cast<size_t>(n));
-            continue;
-        }
-        if (n == 0 ||
-            (child.exited() && child.bytesAvailable(platform::Process::Stream::Output) == 0))
-            break;
-    }
-    child.waitExit(60000);
-    run.exitCode = child.exitCode();
-    return run;
+    return clitest::runCliArgv(argv);
 }
 
 class XhtmlRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(renderTool())) GTEST_SKIP() << "xhtml-render is not built";
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("xhtml-render-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
+        ASSERT_FALSE(folder_.path.empty());
     }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-    }
-    std::string out(const char* name) const { return (folder_ / name).string(); }
+    std::string out(const char* name) const { return folder_.path + "/" + name; }
 
-    std::filesystem::path folder_;
+    clitest::TempFolder folder_{"xhtml-render-test"};
 };
 
 }  // namespace
@@ -104,13 +73,13 @@ TEST_F(XhtmlRenderTest, FilesAreReadWithPicturesBesideThem) {
 }
 
 TEST_F(XhtmlRenderTest, BadArgumentsAndMissingInputsFailClearly) {
-    RenderRun usage = render({"only-one-argument"});
+    clitest::CliResult usage = render({"only-one-argument"});
     EXPECT_EQ(usage.exitCode, 2u);
-    EXPECT_NE(usage.errors.find("usage: xhtml-render"), std::string::npos);
+    EXPECT_NE(usage.err.find("usage: xhtml-render"), std::string::npos);
     EXPECT_EQ(render({"--width", "wide", "res:///ui.xhtml", out("x.png")}).exitCode, 2u);
-    RenderRun missing = render({out("nothing.xhtml"), out("x.png")});
+    clitest::CliResult missing = render({out("nothing.xhtml"), out("x.png")});
     EXPECT_EQ(missing.exitCode, 1u);
-    EXPECT_NE(missing.errors.find("cannot read"), std::string::npos);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
     EXPECT_EQ(render({"res:///no-such-document.xhtml", out("x.png")}).exitCode, 1u);
     EXPECT_FALSE(std::filesystem::exists(out("x.png")));
 }
