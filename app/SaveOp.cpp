@@ -7,15 +7,6 @@
 #include "platform/Fs.h"
 #include "suite/Language.h"
 
-namespace {
-
-ZString fileNameOf(const ZString& path) {
-    int slash = std::max(path.findLast(u'/'), path.findLast(u'\\'));
-    return path.substring(slash + 1);
-}
-
-}  // namespace
-
 void SaveOp::run() {
     std::lock_guard<std::recursive_mutex> guard(record_->lock);
     record_->requestedSettings = settings_;
@@ -29,7 +20,7 @@ void SaveOp::run() {
 
 void SaveOp::describe(ZString& text, uint64_t& weight) {
     ZString name = record_->displayName.isEmpty() ? record_->workingPath : record_->displayName;
-    text = lang_getStr(u"operations/processing-file") + u" '" + fileNameOf(name) + u"'";
+    text = lang_getStr(u"operations/processing-file") + u" '" + platform::fs::fileName(name) + u"'";
     int64_t size = fileSize(record_->workingPath);
     weight = static_cast<uint64_t>(size / 1000 + 1000);
 }

@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "platform/Fs.h"
+
 namespace browser {
 
 ZString mimeTypeForName(const ZString& name) {
@@ -21,10 +23,10 @@ ZString mimeTypeForName(const ZString& name) {
         {u"odp", u"application/vnd.oasis.opendocument.presentation"},
         {u"ods", u"application/vnd.oasis.opendocument.spreadsheet"},
     };
-    int slash = name.findLast(u'/');
-    int dot = name.findLast(u'.');
-    if (dot < 0 || dot < slash) return u"application/octet-stream";
-    auto it = kTypes.find(name.substring(dot + 1).toLower());
+    const ZString file = platform::fs::fileName(name);
+    int dot = file.findLast(u'.');
+    if (dot < 0) return u"application/octet-stream";
+    auto it = kTypes.find(file.substring(dot + 1).toLower());
     return it == kTypes.end() ? ZString(u"application/octet-stream") : it->second;
 }
 

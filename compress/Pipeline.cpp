@@ -19,11 +19,6 @@ namespace {
 
 const char16_t* const kTempFolder = u"Varto";
 
-ZString fileNameOf(const ZString& path) {
-    int slash = path.findLast(u'/');
-    return slash < 0 ? path : path.substring(slash + 1);
-}
-
 bool hasPdfExtension(const ZString& path) {
     return path.length() >= 4 && path.substring(path.length() - 4).equalsIgnoreCase(u".pdf");
 }
@@ -95,7 +90,7 @@ void keepProtection(FileData& entry, const ZString& result, CommandContext* cont
 }  // namespace
 
 ZString safeExtension(const ZString& path) {
-    ZString name = fileNameOf(path);
+    ZString name = platform::fs::fileName(path);
     int dot = name.findLast(u'.');
     if (dot < 0) return ZString();
     ZString result;
@@ -111,7 +106,7 @@ void namesOfAddedFile(const ZString& addedPath, ZString& displayName, ZString& s
     ZString extension = safeExtension(addedPath);
     if (displayName.isEmpty()) {
         if (sourceFolder.isEmpty()) sourceFolder = platform::fs::parentPath(addedPath);
-        displayName = fileNameOf(addedPath);
+        displayName = platform::fs::fileName(addedPath);
     } else if (!extension.isEmpty() &&
                !(displayName.length() >= extension.length() &&
                  displayName.substring(displayName.length() - extension.length())

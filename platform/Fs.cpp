@@ -197,6 +197,8 @@ ZString parentPath(const ZString& path) {
     return path.substring(0, slash);
 }
 
+ZString fileName(const ZString& path) { return path.substring(path.findLast(u'/') + 1); }
+
 ZString realPath(const ZString& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.toUtf8().c_str(), nullptr), &std::free);
     return resolved ? ZString::fromUtf8(resolved.get()) : ZString();

@@ -86,6 +86,8 @@ int copyFile(const ZString& source, const ZString& destination, unsigned mode = 
 
 // The folder part before the last "/" ("" when none; "/" for the root).
 ZString parentPath(const ZString& path);
+// The part after the last "/" (the whole path when there is none).
+ZString fileName(const ZString& path);
 // The absolute path with every link, "." and ".." resolved; empty when some
 // part does not exist.
 ZString realPath(const ZString& path);

@@ -259,6 +259,10 @@ TEST_F(TempFilesTest, FileHelpers) {
                             .count();
     EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))), (now + 11644473600.0) * 10000000.0,
                 10 * 10000000.0);
+    // Paths split at "/" only: a backslash is part of a Linux name.
+    EXPECT_EQ(utf8(platform::fs::fileName(u"/a/b\\c.pdf")), "b\\c.pdf");
+    EXPECT_EQ(utf8(platform::fs::fileName(u"c.pdf")), "c.pdf");
+    EXPECT_EQ(utf8(platform::fs::parentPath(u"/c.pdf")), "/");
     // A file copied onto itself stays as it was.
     EXPECT_FALSE(copyFileWithRetries(wide(file), wide(file)));
     EXPECT_EQ(readText(file), "12345");

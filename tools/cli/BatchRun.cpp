@@ -19,11 +19,6 @@
 
 namespace {
 
-ZString fileNameOf(const ZString& path) {
-    int slash = path.findLast(u'/');
-    return slash < 0 ? path : path.substring(slash + 1);
-}
-
 // A converted document can come out larger than its source; from an empty
 // one there is no percentage to give.
 ZString percentSaved(int64_t oldSize, int64_t newSize) {
@@ -139,7 +134,7 @@ ZString BatchRun::targetFolder(const ZString& inputPath) const {
 }
 
 ZString BatchRun::checkTarget(const ZString& path) {
-    ZString name = makeSaveName(fileNameOf(path), options_.suffix);
+    ZString name = makeSaveName(platform::fs::fileName(path), options_.suffix);
     // Room for the " (n)" a taken name gets.
     constexpr size_t kMaxName = 255 - 8;
     if (name.toUtf8().size() > kMaxName) return ZString(u"the new name would be too long: ") + name;
@@ -157,7 +152,7 @@ void BatchRun::worker() {
             std::lock_guard<std::mutex> guard(lock_);
             if (cancelled_ || next_ >= options_.files.size()) break;
             path = options_.files[order_[next_++]];
-            running_.push_back(fileNameOf(path));
+            running_.push_back(platform::fs::fileName(path));
             contexts_.push_back(&context);
             showProgress();
         }
@@ -167,7 +162,7 @@ void BatchRun::worker() {
         {
             std::lock_guard<std::mutex> guard(lock_);
             contexts_.erase(std::find(contexts_.begin(), contexts_.end(), &context));
-            running_.erase(std::find(running_.begin(), running_.end(), fileNameOf(path)));
+            running_.erase(std::find(running_.begin(), running_.end(), platform::fs::fileName(path)));
             if (cancelled_ && !outcome.ok) outcome.reason = u"cancelled";
         }
         report(path, outcome);
