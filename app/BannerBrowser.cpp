@@ -5,6 +5,7 @@
 
 #include "app/AppInfo.h"
 #include "app/AppLauncher.h"
+#include "base/Url.h"
 #include "async/GlibGuiThread.h"
 #include "browser/EmbeddedBrowser.h"
 #include "suite/Settings.h"
@@ -31,14 +32,6 @@ std::map<std::string, ZString> appInfoValues() {
             {"lcid", ZString::format(u"%u", info.localeId)},
             {"uLangCode", info.userLanguageCode},
             {"uCountryCode", info.userCountryCode}};
-}
-
-// "scheme://host[:port]" of an address; empty for addresses without a host.
-std::string originOf(const ZString& address) {
-    std::string text = address.toUtf8();
-    size_t host = text.find("://");
-    if (host == std::string::npos) return {};
-    return text.substr(0, text.find_first_of("/?#", host + 3));
 }
 
 }  // namespace
@@ -79,7 +72,7 @@ bool startBannerBrowser(platform::WindowHandle window, std::unique_ptr<browser::
     ZString address = bannerPageAddress(appInfoQuery());
     if (step == 1) {
         std::vector<std::string> origins;
-        if (std::string origin = originOf(address); !origin.empty()) origins.push_back(origin);
+        if (ZString origin = urlOrigin(address); !origin.isEmpty()) origins.push_back(origin.toUtf8());
         browser = browser::EmbeddedBrowser::createIfEnabled(window, bannerHost(window), std::move(origins));
         if (!browser) return false;
         // The page's fetches complete on this window's thread.

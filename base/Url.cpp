@@ -97,3 +97,10 @@ ZString Url::toString() const {
     if (!fragment.isEmpty()) out.append(u'#').append(fragment);
     return out;
 }
+
+ZString urlOrigin(const ZString& address) {
+    const Text all = address.view();
+    const size_t host = all.find(u"://");
+    if (host == Text::npos) return ZString();
+    return ZString(all.substr(0, findFirstOf(all, host + 3, u"/?#")));
+}

@@ -23,3 +23,7 @@ public:
 
     ZString toString() const;
 };
+
+// The "scheme://host[:port]" an address starts with, as written: up to the
+// first "/", "?" or "#" after the "://"; empty when there is no "://".
+ZString urlOrigin(const ZString& address);

@@ -56,15 +56,14 @@ constexpr int kMaxRedirects = 20;
 ZString resolveAddress(const ZString& base, const ZString& location) {
     const ZString lower = location.toLower();
     if (lower.startsWith(u"http://") || lower.startsWith(u"https://") || location.find(u"://") >= 0) return location;
-    const int schemeEnd = base.find(u"://");
-    if (schemeEnd < 0) return location;
-    if (location.startsWith(u"//")) return base.substring(0, schemeEnd + 1) + location;
-    int pathStart = base.find(u'/', schemeEnd + 3);
-    const ZString origin = pathStart < 0 ? base : base.substring(0, pathStart);
+    const ZString origin = urlOrigin(base);
+    if (origin.isEmpty()) return location;
+    if (location.startsWith(u"//")) return base.substring(0, base.find(u"://") + 1) + location;
     if (location.startsWith(u"/")) return origin + location;
-    ZString path = pathStart < 0 ? ZString(u"/") : base.substring(pathStart);
+    ZString path = base.substring(origin.length());
     if (int end = path.find(u'?'); end >= 0) path = path.substring(0, end);
     if (int end = path.find(u'#'); end >= 0) path = path.substring(0, end);
+    if (path.isEmpty()) path = u"/";
     return origin + path.substring(0, path.findLast(u'/') + 1) + location;
 }
 

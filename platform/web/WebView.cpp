@@ -2,6 +2,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include "base/Url.h"
 #include "platform/ShellOpen.h"
 #include "platform/gui/WindowData.h"
 
@@ -156,13 +157,6 @@ Value fromJsc(JSCValue* v, int depth = 0) {
         return out;
     }
     return Value();
-}
-
-std::string originOf(const std::string& url) {
-    size_t colon = url.find("://");
-    if (colon == std::string::npos) return {};
-    size_t end = url.find_first_of("/?#", colon + 3);
-    return url.substr(0, end);
 }
 
 void registerScheme();
@@ -561,7 +555,8 @@ void WebView::prepare() { registerScheme(); }
 bool WebView::originAllowed(const std::string& url, const std::vector<std::string>& allowed) {
     // The program's own pages; never the page files of "varto://file/".
     if (url.rfind("varto://res/", 0) == 0) return true;
-    std::string origin = originOf(url);
+    // The round trip keeps every byte, so the text compared is the address's own.
+    std::string origin = urlOrigin(ZString::fromUtf8(url)).toUtf8();
     if (origin.empty()) return false;
     for (const auto& a : allowed)
         if (a == origin) return true;

@@ -75,3 +75,23 @@ TEST(UrlTest, WritesBackWithoutDefaultPorts) {
     built.path = u"//a";
     EXPECT_EQ(built.toString(), u"http://h/a");
 }
+
+// The origin is compared as text with the allowed ones: written as given,
+// cut where the host part ends, whatever follows it.
+TEST(UrlTest, OriginIsTheTextBeforeThePath) {
+    const struct {
+        const char16_t* address;
+        const char16_t* origin;
+    } kCases[] = {
+        {u"https://Host.example:8443/a/b?c#d", u"https://Host.example:8443"},
+        {u"http://h?next=http://other/", u"http://h"},
+        {u"http://h#/x", u"http://h"},
+        {u"http://allowed.example.evil.test/", u"http://allowed.example.evil.test"},
+        {u"http://user@allowed.example/", u"http://user@allowed.example"},
+        {u"varto://res/banner.html", u"varto://res"},
+        {u"http://h", u"http://h"},
+        {u"about:blank", u""},
+        {u"/relative/path", u""},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(urlOrigin(c.address), c.origin) << ZString(c.address).toUtf8();
+}
