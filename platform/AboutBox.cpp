@@ -4,23 +4,21 @@
 
 #include <memory>
 
+#include "platform/GlibHandles.h"
+
 namespace platform {
 
 namespace {
 
-struct ObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-
-std::unique_ptr<GdkPixbuf, ObjectDeleter> decodePng(const std::string& bytes) {
+GObjectPtr<GdkPixbuf> decodePng(const std::string& bytes) {
     if (bytes.empty()) return nullptr;
-    std::unique_ptr<GdkPixbufLoader, ObjectDeleter> loader(gdk_pixbuf_loader_new());
+    GObjectPtr<GdkPixbufLoader> loader(gdk_pixbuf_loader_new());
     bool ok = gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(bytes.data()),
                                       bytes.size(), nullptr);
     ok = gdk_pixbuf_loader_close(loader.get(), nullptr) && ok;
     GdkPixbuf* pixbuf = ok ? gdk_pixbuf_loader_get_pixbuf(loader.get()) : nullptr;
     if (pixbuf) g_object_ref(pixbuf);
-    return std::unique_ptr<GdkPixbuf, ObjectDeleter>(pixbuf);
+    return GObjectPtr<GdkPixbuf>(pixbuf);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/GlibHandles.h"
 #include "platform/gui/Gui.h"
 
 namespace platform::dialogs {
@@ -62,9 +63,8 @@ void addFilters(GtkWidget* dialog, const std::vector<Filter>& filters) {
 }
 
 ZString takeFileName(char* name) {
-    ZString path = ZString::fromUtf8(name ? name : "");
-    g_free(name);
-    return path;
+    GCharPtr owned(name);
+    return ZString::fromUtf8(name ? name : "");
 }
 
 // ".pdf" for a first filter of exactly "*.pdf"; empty otherwise.
@@ -79,12 +79,9 @@ ZString defaultExtension(const std::vector<Filter>& filters) {
 
 // GTK's question before replacing a file, in GTK's words and language.
 bool confirmReplace(GtkWindow* parent, const ZString& path) {
-    std::unique_ptr<gchar, decltype(&g_free)> name(g_path_get_basename(path.toUtf8().c_str()),
-                                                  &g_free);
-    std::unique_ptr<gchar, decltype(&g_free)> folder(g_path_get_dirname(path.toUtf8().c_str()),
-                                                    &g_free);
-    std::unique_ptr<gchar, decltype(&g_free)> folderName(g_path_get_basename(folder.get()),
-                                                        &g_free);
+    GCharPtr name(g_path_get_basename(path.toUtf8().c_str()));
+    GCharPtr folder(g_path_get_dirname(path.toUtf8().c_str()));
+    GCharPtr folderName(g_path_get_basename(folder.get()));
     Dialog box(gtk_message_dialog_new(
         parent, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
         GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,

@@ -2,7 +2,7 @@
 
 #include <gio/gio.h>
 
-#include "base/CHandle.h"
+#include "platform/GlibHandles.h"
 
 namespace platform::shell {
 
@@ -10,8 +10,7 @@ bool isRegisteredFileType(const ZString& extension) {
     if (extension.length() < 2 || extension[0] != u'.') return false;
     std::string name = "file" + extension.toUtf8();
     gboolean uncertain = FALSE;
-    CHandle<gchar, g_free> type(
-        g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
+    GCharPtr type(g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
     return type && !g_content_type_is_unknown(type.get());
 }
 

@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "base/CHandle.h"
+#include "platform/GlibHandles.h"
 #include "platform/SplitCommandLine.h"
 
 namespace platform::shell {
 
 namespace {
-
-using GErrorPtr = CHandle<GError, g_error_free>;
-using GCharPtr = CHandle<char, g_free>;
 
 bool isProgram(const std::string& path) {
     struct stat st;

@@ -14,12 +14,13 @@
 
 #include "base/CHandle.h"
 #include "platform/Fs.h"
+#include "platform/GlibHandles.h"
 
 namespace {
 
 using KeyFilePtr = CHandle<GKeyFile, g_key_file_free>;
-using ErrorPtr = CHandle<GError, g_error_free>;
-using GCharPtr = CHandle<gchar, g_free>;
+using platform::GCharPtr;
+using platform::GErrorPtr;
 using StrvPtr = CHandle<gchar*, g_strfreev>;
 
 using Fd = platform::fs::UniqueFd;
@@ -85,7 +86,7 @@ enum class LoadResult { Loaded, Missing, Damaged, Unreadable };
 LoadResult load(GKeyFile* file, const std::string& path, GKeyFileFlags flags) {
     GError* raw = nullptr;
     if (g_key_file_load_from_file(file, path.c_str(), flags, &raw)) return LoadResult::Loaded;
-    ErrorPtr error(raw);
+    GErrorPtr error(raw);
     if (error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)
         return LoadResult::Missing;
     if (error->domain == G_KEY_FILE_ERROR) {
@@ -105,7 +106,7 @@ std::string valueOf(GKeyFile* file, const char* group, const char* key) {
     GCharPtr value(g_key_file_get_string(file, group, key, &raw));
     if (value) return value.get();
     // Hand-written values with unknown escapes ("C:\path") are taken raw.
-    ErrorPtr error(raw);
+    GErrorPtr error(raw);
     GCharPtr rawValue(g_key_file_get_value(file, group, key, nullptr));
     return rawValue ? std::string(rawValue.get()) : std::string();
 }
@@ -192,7 +193,7 @@ std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
     gchar* contents = nullptr;
     gsize length = 0;
     if (!g_file_get_contents(path.c_str(), &contents, &length, &raw)) {
-        ErrorPtr error(raw);
+        GErrorPtr error(raw);
         if (!(error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT))
             reportOnce(path,
                        (std::string("cannot be read (") + error->message + "); it is read as empty")
@@ -203,7 +204,7 @@ std::shared_ptr<const IniFile::Groups> parseTolerant(const std::string& path) {
     g_free(contents);
     KeyFilePtr file(g_key_file_new());
     if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), G_KEY_FILE_NONE, &raw)) {
-        ErrorPtr error(raw);
+        GErrorPtr error(raw);
         reportOnce(
             path,
             (std::string("is damaged (") + error->message + "); it is read as empty").c_str());
@@ -322,7 +323,7 @@ bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*
             g_free(contents);
             g_key_file_load_from_data(file.get(), text.data(), text.size(), flags, nullptr);
         } else {
-            ErrorPtr error(raw);
+            GErrorPtr error(raw);
             if (!(error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT)) {
                 std::fprintf(stderr, "varto: cannot read %s: %s\n", path.c_str(), error->message);
                 return false;
@@ -357,7 +358,7 @@ bool IniFile::update(const std::string& path, const std::function<void(GKeyFile*
     bool written = g_file_set_contents_full(path.c_str(), data.get(), static_cast<gssize>(length),
                                             G_FILE_SET_CONTENTS_CONSISTENT, 0644, &raw);
     if (!written) {
-        ErrorPtr error(raw);
+        GErrorPtr error(raw);
         std::fprintf(stderr, "varto: cannot save %s: %s\n", path.c_str(), error->message);
         return false;
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/GlibHandles.h"
 #include "platform/MessageBox.h"
 #include "platform/gui/MessageDialog.h"
 #include "platform/gui/Window.h"
@@ -35,12 +36,8 @@ gboolean deliverPosted(gpointer user) {
     return G_SOURCE_REMOVE;
 }
 
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
-
 ZString pathOf(char* path) {
-    std::unique_ptr<char, GFreeDeleter> owned(path);
+    GCharPtr owned(path);
     return path ? ZString::fromUtf8(path) : ZString();
 }
 

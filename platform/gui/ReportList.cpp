@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/GlibHandles.h"
 #include "platform/PopupMenu.h"
 #include "platform/gui/WindowData.h"
 
@@ -26,10 +27,6 @@ std::string cssColor(uint32_t color) {
              (color >> 16) & 0xFF);
     return text;
 }
-
-struct GFreeDeleter {
-    void operator()(void* p) const { g_free(p); }
-};
 
 }  // namespace
 
@@ -75,13 +72,13 @@ void renderCell(GtkTreeViewColumn*, GtkCellRenderer* renderer, GtkTreeModel* mod
     gtk_tree_path_free(path);
     gchar* raw = nullptr;
     gtk_tree_model_get(model, iter, cell->column, &raw, -1);
-    std::unique_ptr<gchar, GFreeDeleter> text(raw);
+    GCharPtr text(raw);
     bool selected = gtk_tree_selection_iter_is_selected(
         gtk_tree_view_get_selection(GTK_TREE_VIEW(impl->view)), iter);
     ReportList::CellLook look;
     if (impl->handlers.cellLook) look = impl->handlers.cellLook(row, cell->column, selected);
     GdkRGBA background = toRgba(look.background);
-    std::unique_ptr<gchar, GFreeDeleter> escaped(g_markup_escape_text(raw ? raw : "", -1));
+    GCharPtr escaped(g_markup_escape_text(raw ? raw : "", -1));
     // Markup colours hold on selected rows too, where a plain foreground
     // would give way to the theme's.
     std::string markup =
@@ -126,7 +123,7 @@ gboolean onFocusOut(GtkWidget*, GdkEvent*, ReportList::Impl* impl) {
 std::vector<ZString> pathsOfUris(gchar** uris) {
     std::vector<ZString> paths;
     for (gchar** uri = uris; uri && *uri; ++uri) {
-        std::unique_ptr<gchar, GFreeDeleter> path(g_filename_from_uri(*uri, nullptr, nullptr));
+        GCharPtr path(g_filename_from_uri(*uri, nullptr, nullptr));
         if (path) paths.push_back(ZString::fromUtf8(path.get()));
     }
     return paths;
@@ -275,7 +272,7 @@ void ReportList::setTooltip(int row, const ZString& text) {
     GtkTreeIter iter;
     if (!impl_->iterAt(row, iter)) return;
     // The column holds markup; an empty one shows no tooltip.
-    std::unique_ptr<gchar, GFreeDeleter> escaped(g_markup_escape_text(text.toDisplayUtf8().c_str(), -1));
+    GCharPtr escaped(g_markup_escape_text(text.toDisplayUtf8().c_str(), -1));
     gtk_list_store_set(impl_->store, &iter, kTooltipColumn, text.isEmpty() ? nullptr : escaped.get(),
                        -1);
 }

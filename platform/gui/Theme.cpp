@@ -4,18 +4,15 @@
 
 #include <memory>
 
+#include "platform/GlibHandles.h"
 #include "platform/gui/Gui.h"
 
 namespace platform::gui {
 
 namespace {
 
-struct ContextUnref {
-    void operator()(GtkStyleContext* context) const { g_object_unref(context); }
-};
-
 // A style context for a node path such as checkbutton > check, without a widget.
-std::unique_ptr<GtkStyleContext, ContextUnref> styleFor(GType type, const char* outer,
+GObjectPtr<GtkStyleContext> styleFor(GType type, const char* outer,
                                                         const char* inner) {
     GtkWidgetPath* path = gtk_widget_path_new();
     gtk_widget_path_append_type(path, type);
@@ -27,7 +24,7 @@ std::unique_ptr<GtkStyleContext, ContextUnref> styleFor(GType type, const char* 
     GtkStyleContext* context = gtk_style_context_new();
     gtk_style_context_set_path(context, path);
     gtk_widget_path_unref(path);
-    return std::unique_ptr<GtkStyleContext, ContextUnref>(context);
+    return GObjectPtr<GtkStyleContext>(context);
 }
 
 GtkStateFlags flagsOf(const Theme::State& state) {

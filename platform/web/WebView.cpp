@@ -3,6 +3,7 @@
 #include <webkit2/webkit2.h>
 
 #include "base/Url.h"
+#include "platform/GlibHandles.h"
 #include "platform/ShellOpen.h"
 #include "platform/gui/WindowData.h"
 
@@ -10,12 +11,6 @@ namespace platform::web {
 
 namespace {
 
-struct GObjectUnref {
-    void operator()(gpointer p) const { g_object_unref(p); }
-};
-struct GFree {
-    void operator()(gpointer p) const { g_free(p); }
-};
 struct ReplyUnref {
     void operator()(WebKitScriptMessageReply* r) const { webkit_script_message_reply_unref(r); }
 };
@@ -132,15 +127,15 @@ Value fromJsc(JSCValue* v, int depth = 0) {
     if (jsc_value_is_boolean(v)) return Value::of(static_cast<bool>(jsc_value_to_boolean(v)));
     if (jsc_value_is_number(v)) return Value::of(jsc_value_to_double(v));
     if (jsc_value_is_string(v)) {
-        std::unique_ptr<char, GFree> s(jsc_value_to_string(v));
+        GCharPtr s(jsc_value_to_string(v));
         return Value::of(std::string(s ? s.get() : ""));
     }
     if (jsc_value_is_array(v)) {
         Value out = Value::array();
-        std::unique_ptr<JSCValue, GObjectUnref> len(jsc_value_object_get_property(v, "length"));
+        GObjectPtr<JSCValue> len(jsc_value_object_get_property(v, "length"));
         int n = len ? jsc_value_to_int32(len.get()) : 0;
         for (int i = 0; i < n; ++i) {
-            std::unique_ptr<JSCValue, GObjectUnref> item(jsc_value_object_get_property_at_index(v, i));
+            GObjectPtr<JSCValue> item(jsc_value_object_get_property_at_index(v, i));
             out.items.push_back(fromJsc(item.get(), depth + 1));
         }
         return out;
@@ -150,7 +145,7 @@ Value fromJsc(JSCValue* v, int depth = 0) {
         Value out = Value::object();
         gchar** names = jsc_value_object_enumerate_properties(v);
         for (gchar** p = names; p && *p; ++p) {
-            std::unique_ptr<JSCValue, GObjectUnref> m(jsc_value_object_get_property(v, *p));
+            GObjectPtr<JSCValue> m(jsc_value_object_get_property(v, *p));
             out.members.emplace_back(*p, fromJsc(m.get(), depth + 1));
         }
         g_strfreev(names);
@@ -174,7 +169,7 @@ struct WebView::Impl {
     // The page's waiting request for the program's calls of its objects,
     // and the calls not yet handed over.
     std::unique_ptr<WebKitScriptMessageReply, ReplyUnref> poll;
-    std::unique_ptr<JSCContext, GObjectUnref> pollContext;
+    GObjectPtr<JSCContext> pollContext;
     Value events = Value::array();
 
     void deliverEvents() {
@@ -186,7 +181,7 @@ struct WebView::Impl {
     void answerPoll() {
         if (!poll) return;
         std::string json = events.toJson();
-        std::unique_ptr<JSCValue, GObjectUnref> answer(jsc_value_new_from_json(pollContext.get(), json.c_str()));
+        GObjectPtr<JSCValue> answer(jsc_value_new_from_json(pollContext.get(), json.c_str()));
         webkit_script_message_reply_return_value(poll.get(), answer.get());
         poll.reset();
         events = Value::array();
@@ -233,7 +228,7 @@ struct WebView::Impl {
             return TRUE;
         }
         std::string json = result.value.isDefined() ? result.value.toJson() : "null";
-        std::unique_ptr<JSCValue, GObjectUnref> answer(
+        GObjectPtr<JSCValue> answer(
             jsc_value_new_from_json(jsc_value_get_context(message), json.c_str()));
         webkit_script_message_reply_return_value(reply, answer.get());
         return TRUE;
@@ -380,7 +375,7 @@ void answerScheme(WebKitURISchemeRequest* request, gpointer) {
     uri = uri.substr(0, uri.find_first_of("?#"));
     if (impl && impl->handlers.resolveScheme && impl->handlers.resolveScheme(uri, data, mime)) {
         GBytes* bytes = g_bytes_new(data.data(), data.size());
-        std::unique_ptr<GInputStream, GObjectUnref> stream(g_memory_input_stream_new_from_bytes(bytes));
+        GObjectPtr<GInputStream> stream(g_memory_input_stream_new_from_bytes(bytes));
         g_bytes_unref(bytes);
         webkit_uri_scheme_request_finish(request, stream.get(), static_cast<gint64>(data.size()), mime.c_str());
         return;
@@ -485,7 +480,7 @@ gfx::Rect WebView::rect() const { return impl_->rect; }
 
 void WebView::navigate(const std::string& url) {
     if (!impl_->view) return;
-    std::unique_ptr<WebKitURIRequest, GObjectUnref> request(webkit_uri_request_new(url.c_str()));
+    GObjectPtr<WebKitURIRequest> request(webkit_uri_request_new(url.c_str()));
     impl_->programUri = webkit_uri_request_get_uri(request.get());
     webkit_web_view_load_request(WEBKIT_WEB_VIEW(impl_->view), request.get());
 }
