@@ -12,6 +12,7 @@
 #include "app/SendCommand.h"
 #include "app/WindowUnlockPrompt.h"
 #include "async/GlibGuiThread.h"
+#include "base/Version.h"
 #include "browser/EmbeddedBrowser.h"
 #include "compress/FileProcessor.h"
 #include "compress/LastError.h"
@@ -123,7 +124,7 @@ void MyGUI::ConsoleSwitch::openConsole() {
     platform::openConsoleWindow();
     platform::printEnvironment();
     std::string rule(80, '=');
-    std::string header = rule + "\n" + "Varto Suite 9.9.0\n" + rule + "\n";
+    std::string header = rule + "\nVarto Suite " + ZString(kProductVersion).toUtf8() + "\n" + rule + "\n";
     platform::writeStdHandle(1, header.data(), header.size());
 }
 

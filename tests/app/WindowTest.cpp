@@ -13,6 +13,7 @@
 #include <functional>
 #include <thread>
 
+#include "base/Version.h"
 #include "platform/gfx/Rect.h"
 #include "suite/Language.h"
 #include "tests/app/WindowDriver.h"
@@ -279,7 +280,10 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     std::string console = app.waitForWindowNamed("^Varto Console$", 10000);
     ASSERT_FALSE(console.empty());
     EXPECT_TRUE(waitUntil(
-        [&] { return app.outputText().find("Varto Suite 9.9.0") != std::string::npos; }, 5000));
+        [&] {
+            return app.outputText().find("Varto Suite " + ZString(kProductVersion).toUtf8()) != std::string::npos;
+        },
+        5000));
     app.run(binDir() + "/test-helpers/varto-test-close-window " + console);
     EXPECT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 5000));
 

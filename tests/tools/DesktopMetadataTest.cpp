@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "../compress/EngineTestSupport.h"
+#include "base/Version.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -61,6 +62,10 @@ TEST(DesktopMetadataTest, AppStreamAndDesktopEntryValidate) {
                                   std::regex(R"re(width="(\d+)" height="(\d+)">[^<]*/([^/<]+)</image>)re")));
     auto [width, height] = pngSize(kSource + "/docs/screenshots/" + shot[3].str());
     EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height), shot[1].str() + "x" + shot[2].str());
+    // Its newest release is the version this build carries.
+    std::smatch release;
+    ASSERT_TRUE(std::regex_search(metainfo, release, std::regex(R"re(<release version="([^"]+)")re")));
+    EXPECT_EQ(release[1].str(), ZString(kProductVersion).toUtf8());
 }
 
 TEST(DesktopMetadataTest, InstalledTreeHasIconsAtEveryStandardSizeAndTheMetadata) {
