@@ -8,18 +8,11 @@
 #include "xhtml/CalcSizeLayouter.h"
 #include "xhtml/FrameView.h"
 #include "xhtml/NormalLayouter.h"
+#include "xhtml/StyleTables.h"
 
 namespace xhtml {
 
 namespace {
-
-constexpr int32_t kDisplayDefault = 1;
-constexpr int32_t kDisplayBlock = 2;
-constexpr int32_t kDisplayInlineBlock = 3;
-
-constexpr int32_t kPositionRelative = 1;
-constexpr int32_t kPositionFixed = 2;
-constexpr int32_t kPositionAbsolute = 3;
 
 // A length in 96-dpi units or a percentage of `reference`, in doubles.
 double lengthOf(const View& view, const StyleValue& value, double reference) {
@@ -96,7 +89,7 @@ void BoxView::layoutBox(Layouter& layouter, int widthHint, int heightHint) {
     if (!overflowX || overflowX->toInt() == 0) width = std::max(width, usedOuter.width());
     if (!overflowY || overflowY->toInt() == 0) height = std::max(height, usedOuter.height());
     setSize(width, height);
-    const int32_t position = styleInt(StyleId::Position, 0);
+    const int32_t position = styleInt(StyleId::Position, kPositionStatic);
     if (position != kPositionFixed && position != kPositionAbsolute) layouter.add(this);
 }
 
@@ -167,7 +160,7 @@ void BoxView::layoutInRect(const Rect& r, Rect& used) {
 }
 
 void BoxView::applyPosition() {
-    const int32_t position = styleInt(StyleId::Position, 0);
+    const int32_t position = styleInt(StyleId::Position, kPositionStatic);
     const StyleValue* left = lookupStyle(StyleId::Left);
     const StyleValue* top = lookupStyle(StyleId::Top);
     const StyleValue* right = lookupStyle(StyleId::Right);
@@ -190,7 +183,7 @@ void BoxView::applyPosition() {
         offsetBy(x - rect_.left, y - rect_.top);
     } else if (position == kPositionAbsolute) {
         View* container = parent();
-        while (container && container->parent() && container->styleInt(StyleId::Position, 0) == 0)
+        while (container && container->parent() && container->styleInt(StyleId::Position, kPositionStatic) == kPositionStatic)
             container = container->parent();
         if (!container || !container->hasStyle(StyleId::BoxMarker)) return;
         const Rect area = static_cast<BoxView*>(container)->getContentRect();

@@ -6,6 +6,7 @@
 #include "platform/gfx/Dc.h"
 #include "xhtml/BoxView.h"
 #include "xhtml/ImageCache.h"
+#include "xhtml/StyleTables.h"
 #include "xhtml/ViewContext.h"
 #include "xhtml/WordView.h"
 
@@ -14,16 +15,6 @@ namespace xhtml {
 namespace gfx = platform::gfx;
 
 namespace {
-
-constexpr int32_t kRepeatNone = 0;
-constexpr int32_t kRepeatX = 2;
-constexpr int32_t kRepeatY = 3;
-constexpr int32_t kPositionRight = 2;
-constexpr int32_t kPositionBottom = 3;
-constexpr int32_t kPositionCenter = 4;
-
-constexpr int32_t kBorderDotted = 2;
-constexpr int32_t kBorderDashed = 3;
 
 bool isInvisible(Color c) { return (c >> 24) == 0xFF; }
 
@@ -48,8 +39,8 @@ gfx::GradientMode gradientMode(int32_t direction) {
 }
 
 // Shift of a tile along one axis for background-position. Numbers move the
-// tile by pixels or by a percentage of the free room; the keywords right
-// and bottom (2, 3) and center (4) are stored as small whole numbers.
+// tile by pixels or by a percentage of the free room; the keywords right,
+// bottom and center are stored as small whole numbers.
 struct TileSpan {
     int start;
     int end;
@@ -60,8 +51,8 @@ TileSpan positionTile(const StyleValue* value, int areaStart, int areaEnd, int t
     if (!value) return span;
     const int room = (areaEnd - areaStart) - tile;
     const bool keyword = value->kind() == StyleValue::Int && !value->isPercent() &&
-                         (value->asInt() == farKeyword || value->asInt() == kPositionCenter);
-    if (keyword && value->asInt() == kPositionCenter)
+                         (value->asInt() == farKeyword || value->asInt() == kBackgroundCenter);
+    if (keyword && value->asInt() == kBackgroundCenter)
         return {span.start + room / 2, span.end + room / 2};
     if (keyword) return {areaEnd - tile, areaEnd};
     if (value->kind() == StyleValue::Int || value->kind() == StyleValue::Double) {
@@ -156,15 +147,15 @@ void BoxView::paintBackgroundImage(gfx::Dc& dc, const Rect& r, const gfx::Image&
     if (image.width() == 0 || image.height() == 0) return;
     const int w = scaleInt(image.width());
     const int h = scaleInt(image.height());
-    const int32_t repeat = styleInt(StyleId::BackgroundRepeat, 1);
+    const int32_t repeat = styleInt(StyleId::BackgroundRepeat, kRepeat);
     TileSpan x{r.left, r.right};
     TileSpan y{r.top, r.bottom};
     if (repeat == kRepeatNone || repeat == kRepeatY)
         x = positionTile(lookupStyle(StyleId::BackgroundPositionX), r.left, r.right, w,
-                         kPositionRight);
+                         kBackgroundRight);
     if (repeat == kRepeatNone || repeat == kRepeatX)
         y = positionTile(lookupStyle(StyleId::BackgroundPositionY), r.top, r.bottom, h,
-                         kPositionBottom);
+                         kBackgroundBottom);
     const Rect area{x.start, y.start, x.end, y.end};
     dc.tileImage(image, 0, area, {x.start, y.start}, w, h);
 }
@@ -176,7 +167,7 @@ void BoxView::paintBorders(gfx::Dc& dc, const Rect& box) {
     sides[1].width = widths.top;
     sides[2].width = widths.right;
     sides[3].width = widths.bottom;
-    const int32_t allStyle = styleInt(StyleId::BorderStyle, 0);
+    const int32_t allStyle = styleInt(StyleId::BorderStyle, kBorderNone);
     const Color allColor = styleColor(StyleId::BorderColor, 0);
     constexpr int32_t styleIds[4] = {StyleId::BorderLeftStyle, StyleId::BorderTopStyle,
                                      StyleId::BorderRightStyle, StyleId::BorderBottomStyle};

@@ -1,14 +1,10 @@
 #include "xhtml/BoxView.h"
 
 #include "xhtml/FrameView.h"
+#include "xhtml/StyleTables.h"
 
 namespace xhtml {
 namespace {
-
-// Overflow values that turn a box into a scrolling frame.
-constexpr int32_t kOverflowAuto = 1;
-constexpr int32_t kOverflowScroll = 2;
-constexpr int32_t kOverflowHidden = 4;
 
 bool makesFrame(const StyleValue* overflow) {
     if (!overflow) return false;

@@ -4,6 +4,7 @@
 
 #include "xhtml/FrameView.h"
 #include "xhtml/HtmlView.h"
+#include "xhtml/StyleTables.h"
 #include "xhtml/TextView.h"
 
 namespace xhtml {
@@ -62,8 +63,6 @@ namespace {
 // ask for a box, which inline views and plain containers do not have. Links,
 // rows, cells and the other special views keep their class.
 int32_t typeForDisplay(int32_t type, const StyleValue* display) {
-    constexpr int32_t kDisplayBlock = 2;
-    constexpr int32_t kDisplayInlineBlock = 3;
     if (!display) return type;
     const bool plain = type == kCompositeView || type == kInlineView;
     if (display->toInt() == kDisplayBlock && (plain || type == kBoxView)) return kBlockView;

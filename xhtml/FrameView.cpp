@@ -8,6 +8,7 @@
 #include "platform/gui/Window.h"
 #include "xhtml/ControlView.h"
 #include "xhtml/Layouter.h"
+#include "xhtml/StyleTables.h"
 #include "xhtml/ViewAccessible.h"
 #include "xhtml/ViewContext.h"
 
@@ -25,7 +26,7 @@ constexpr int kWheelUnits = 3;
 // The frame whose window is handling a mouse message now: the views' cursor
 // requests go to its window.
 FrameView* mouseFrame = nullptr;
-int requestedCursor = 0;
+int requestedCursor = kCursorDefault;
 // The frame window that has the keyboard focus, if any.
 FrameView* focusedFrame = nullptr;
 
@@ -432,7 +433,7 @@ void FrameView::mouseToTree(Message& message, uint32_t buttons) {
     event.buttons = buttons;
     FrameView* previousFrame = mouseFrame;
     mouseFrame = this;
-    requestedCursor = 0;
+    requestedCursor = kCursorDefault;
     // The window's root hears everything in its client area, however far
     // the document is scrolled; a nested frame's own box is hit in the outer one.
     if (type_ == kFrameView)
@@ -440,7 +441,7 @@ void FrameView::mouseToTree(Message& message, uint32_t buttons) {
     else if (isVisible())
         dispatchMouseToChildren(event);
     if (buttons < kMouseLeftFrame)
-        frame_.setCursor(requestedCursor == 1 ? gui::Cursor::Hand : gui::Cursor::Arrow);
+        frame_.setCursor(requestedCursor == kCursorPointer ? gui::Cursor::Hand : gui::Cursor::Arrow);
     mouseFrame = previousFrame;
 }
 

@@ -308,7 +308,7 @@ std::unique_ptr<View> HtmlView::createView(View* parentView, const HtmlTagNode* 
         storeKeyword(view.get(), StyleId::TextAlign, attr(u"align"), alignAttributeTable);
     } else if (name == u"a") {
         view = std::make_unique<LinkView>(ctx);
-        view->setStyle(StyleId::Cursor, StyleValue::makeInt(1));
+        view->setStyle(StyleId::Cursor, StyleValue::makeInt(kCursorPointer));
         view->setStyle(StyleId::Color, StyleValue::makeColor(0x00800000));
         view->setStyle(StyleId::Underline, StyleValue::makeBool(true));
         storeString(view.get(), StyleId::LinkTarget, attr(u"href"));

@@ -10,7 +10,11 @@ namespace xhtml {
 
 namespace {
 
-constexpr Keyword kBorderStyle[] = {{u"none", 0}, {u"hidden", 0}, {u"dotted", 2}, {u"dashed", 3}, {u"solid", 1}};
+constexpr Keyword kBorderStyle[] = {{u"none", kBorderNone},
+                                    {u"hidden", kBorderNone},
+                                    {u"dotted", kBorderDotted},
+                                    {u"dashed", kBorderDashed},
+                                    {u"solid", kBorderSolid}};
 constexpr Keyword kTextAlign[] = {{u"center", 2}, {u"left", 1}, {u"right", 3}, {u"justify", 4}};
 constexpr Keyword kVerticalAlign[] = {{u"top", 1}, {u"middle", 2}, {u"bottom", 3}, {u"baseline", 3}, {u"text-top", 1}};
 constexpr Keyword kFontSize[] = {{u"xx-small", 6}, {u"x-small", 8}, {u"small", 10}, {u"medium", 12}, {u"large", 14},
@@ -19,13 +23,27 @@ constexpr Keyword kFontWeight[] = {{u"normal", 400}, {u"bold", 700}, {u"bolder",
                                    {u"100", 100},    {u"200", 200},  {u"300", 300},    {u"400", 400},
                                    {u"500", 500},    {u"600", 600},  {u"700", 700},    {u"800", 800},
                                    {u"900", 900}};
-constexpr Keyword kCursor[] = {{u"auto", 0}, {u"default", 0}, {u"pointer", 1}};
-constexpr Keyword kPosition[] = {{u"static", 0}, {u"fixed", 2}, {u"relative", 1}, {u"absolute", 3}};
-constexpr Keyword kVisibility[] = {{u"hidden", 0}, {u"visible", 1}};
-constexpr Keyword kDisplay[] = {{u"none", 0}, {u"block", 2}, {u"inline-block", 3}, {u"inline", 4}};
-constexpr Keyword kOverflow[] = {{u"auto", 1}, {u"hidden", 4}, {u"scroll", 2}, {u"visible", 3}};
-constexpr Keyword kBackgroundRepeat[] = {{u"no-repeat", 0}, {u"repeat", 1}, {u"repeat-x", 2}, {u"repeat-y", 3}};
-constexpr Keyword kBackgroundPosition[] = {{u"left", 0}, {u"top", 1}, {u"right", 2}, {u"bottom", 3}, {u"center", 4}};
+constexpr Keyword kCursor[] = {{u"auto", kCursorDefault}, {u"default", kCursorDefault}, {u"pointer", kCursorPointer}};
+constexpr Keyword kPosition[] = {{u"static", kPositionStatic},
+                                 {u"fixed", kPositionFixed},
+                                 {u"relative", kPositionRelative},
+                                 {u"absolute", kPositionAbsolute}};
+constexpr Keyword kVisibility[] = {{u"hidden", kVisibilityHidden}, {u"visible", kVisibilityVisible}};
+constexpr Keyword kDisplay[] = {{u"none", kDisplayNone},
+                                {u"block", kDisplayBlock},
+                                {u"inline-block", kDisplayInlineBlock},
+                                {u"inline", kDisplayInline}};
+constexpr Keyword kOverflow[] = {{u"auto", kOverflowAuto},
+                                 {u"hidden", kOverflowHidden},
+                                 {u"scroll", kOverflowScroll},
+                                 {u"visible", kOverflowVisible}};
+constexpr Keyword kBackgroundRepeat[] = {
+    {u"no-repeat", kRepeatNone}, {u"repeat", kRepeat}, {u"repeat-x", kRepeatX}, {u"repeat-y", kRepeatY}};
+constexpr Keyword kBackgroundPosition[] = {{u"left", kBackgroundLeft},
+                                           {u"top", kBackgroundTop},
+                                           {u"right", kBackgroundRight},
+                                           {u"bottom", kBackgroundBottom},
+                                           {u"center", kBackgroundCenter}};
 
 constexpr NamedColor kColors[] = {
     {u"AliceBlue", 0x00FFF8F0},
@@ -193,18 +211,18 @@ uint32_t hexPair(char16_t first, char16_t second) {
 
 }  // namespace
 
-const KeywordTable borderStyleTable{kBorderStyle, 0};
+const KeywordTable borderStyleTable{kBorderStyle, kBorderNone};
 const KeywordTable textAlignTable{kTextAlign, 0};
 const KeywordTable verticalAlignTable{kVerticalAlign, 0};
 const KeywordTable fontSizeTable{kFontSize, 0};
 const KeywordTable fontWeightTable{kFontWeight, 400};
-const KeywordTable cursorTable{kCursor, 0};
-const KeywordTable positionTable{kPosition, 0};
-const KeywordTable visibilityTable{kVisibility, 1};
-const KeywordTable displayTable{kDisplay, 1};
-const KeywordTable overflowTable{kOverflow, 1};
-const KeywordTable backgroundRepeatTable{kBackgroundRepeat, 1};
-const KeywordTable backgroundPositionTable{kBackgroundPosition, 0};
+const KeywordTable cursorTable{kCursor, kCursorDefault};
+const KeywordTable positionTable{kPosition, kPositionStatic};
+const KeywordTable visibilityTable{kVisibility, kVisibilityVisible};
+const KeywordTable displayTable{kDisplay, kDisplayDefault};
+const KeywordTable overflowTable{kOverflow, kOverflowAuto};
+const KeywordTable backgroundRepeatTable{kBackgroundRepeat, kRepeat};
+const KeywordTable backgroundPositionTable{kBackgroundPosition, kBackgroundLeft};
 const KeywordTable alignAttributeTable{kTextAlign, 0};
 const KeywordTable valignAttributeTable{kVerticalAlign, 0};
 

@@ -14,6 +14,45 @@ struct Keyword {
     int32_t value;
 };
 
+// The numbers the keyword tables store, for the code that acts on them.
+inline constexpr int32_t kBorderNone = 0;
+inline constexpr int32_t kBorderSolid = 1;
+inline constexpr int32_t kBorderDotted = 2;
+inline constexpr int32_t kBorderDashed = 3;
+
+inline constexpr int32_t kCursorDefault = 0;
+inline constexpr int32_t kCursorPointer = 1;
+
+inline constexpr int32_t kPositionStatic = 0;
+inline constexpr int32_t kPositionRelative = 1;
+inline constexpr int32_t kPositionFixed = 2;
+inline constexpr int32_t kPositionAbsolute = 3;
+
+inline constexpr int32_t kVisibilityHidden = 0;
+inline constexpr int32_t kVisibilityVisible = 1;
+
+inline constexpr int32_t kDisplayNone = 0;
+inline constexpr int32_t kDisplayDefault = 1;  // the element's own: no keyword, or an unknown one
+inline constexpr int32_t kDisplayBlock = 2;
+inline constexpr int32_t kDisplayInlineBlock = 3;
+inline constexpr int32_t kDisplayInline = 4;
+
+inline constexpr int32_t kOverflowAuto = 1;
+inline constexpr int32_t kOverflowScroll = 2;
+inline constexpr int32_t kOverflowVisible = 3;
+inline constexpr int32_t kOverflowHidden = 4;
+
+inline constexpr int32_t kRepeatNone = 0;
+inline constexpr int32_t kRepeat = 1;
+inline constexpr int32_t kRepeatX = 2;
+inline constexpr int32_t kRepeatY = 3;
+
+inline constexpr int32_t kBackgroundLeft = 0;
+inline constexpr int32_t kBackgroundTop = 1;
+inline constexpr int32_t kBackgroundRight = 2;
+inline constexpr int32_t kBackgroundBottom = 3;
+inline constexpr int32_t kBackgroundCenter = 4;
+
 // A keyword table: names compared exactly with the lower-cased value, first
 // match wins, anything else gives the default.
 struct KeywordTable {

@@ -10,6 +10,7 @@
 #include "xhtml/CompositeView.h"
 #include "xhtml/FrameView.h"
 #include "xhtml/StyleLimits.h"
+#include "xhtml/StyleTables.h"
 #include "xhtml/ViewContext.h"
 
 namespace xhtml {
@@ -128,7 +129,7 @@ bool View::intersects(const Rect& other) const { return rect_.touches(other); }
 
 bool View::isDisplayed() const {
     const StyleValue* display = lookupStyle(StyleId::Display);
-    return !display || display->toInt() != 0;
+    return !display || display->toInt() != kDisplayNone;
 }
 
 void View::layout(Layouter&) {}
@@ -143,17 +144,17 @@ void View::paint(platform::gfx::Dc&, const Rect&) {}
 
 void View::setVisible(bool show, bool useVisibility) {
     if (show) {
-        setStyleAndNotify(StyleId::Display, StyleValue::makeInt(1), kStateNormal);
-        setStyleAndNotify(StyleId::Visibility, StyleValue::makeInt(1), kStateNormal);
+        setStyleAndNotify(StyleId::Display, StyleValue::makeInt(kDisplayDefault), kStateNormal);
+        setStyleAndNotify(StyleId::Visibility, StyleValue::makeInt(kVisibilityVisible), kStateNormal);
     } else if (useVisibility) {
-        setStyleAndNotify(StyleId::Visibility, StyleValue::makeInt(0), kStateNormal);
+        setStyleAndNotify(StyleId::Visibility, StyleValue::makeInt(kVisibilityHidden), kStateNormal);
     } else {
-        setStyleAndNotify(StyleId::Display, StyleValue::makeInt(0), kStateNormal);
+        setStyleAndNotify(StyleId::Display, StyleValue::makeInt(kDisplayNone), kStateNormal);
     }
 }
 
 bool View::isVisible() const {
-    if (const StyleValue* visibility = lookupStyle(StyleId::Visibility); visibility && visibility->toInt() == 0)
+    if (const StyleValue* visibility = lookupStyle(StyleId::Visibility); visibility && visibility->toInt() == kVisibilityHidden)
         return false;
     return !isDisplayNone();
 }
@@ -167,7 +168,7 @@ bool View::isVisibleInTree() const {
 
 bool View::isDisplayNone() const {
     const StyleValue* display = lookupStyle(StyleId::Display);
-    return display && display->toInt() == 0;
+    return display && display->toInt() == kDisplayNone;
 }
 
 int32_t View::getStyleState() const {

@@ -10,6 +10,7 @@
 #include "xhtml/CheckView.h"
 #include "xhtml/ControlView.h"
 #include "xhtml/FrameView.h"
+#include "xhtml/StyleTables.h"
 #include "xhtml/WordView.h"
 
 namespace xhtml {
@@ -225,7 +226,7 @@ bool ViewAccessible::interactiveRole(const View* view, Item::Role& role) {
     // A box the document gives the hand cursor is something to press: the
     // tool buttons are such boxes.
     const StyleValue* cursor = view->lookupStyle(StyleId::Cursor, kStateNormal);
-    if (!cursor || cursor->toInt() != 1 || !dynamic_cast<const BoxView*>(view)) return false;
+    if (!cursor || cursor->toInt() != kCursorPointer || !dynamic_cast<const BoxView*>(view)) return false;
     role = Role::Button;
     return true;
 }
