@@ -228,8 +228,8 @@ CallResult getFileInfo(const Call& c, EmbeddedBrowser&) {
     if (exists) {
         o.set("size", Value::of(static_cast<long long>(platform::fs::fileSize(path))));
         // Milliseconds since 1970, what a page's Date takes.
-        int64_t t = platform::fs::lastWriteTime(path);
-        o.set("lastmod", Value::of(static_cast<long long>((t - 116444736000000000LL) / 10000)));
+        const int64_t nanoseconds = platform::fs::lastWriteTime(path);
+        o.set("lastmod", Value::of(static_cast<long long>(nanoseconds / 1'000'000)));
     }
     return ok(o);
 }

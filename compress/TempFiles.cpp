@@ -299,11 +299,3 @@ bool createFolders(const ZString& path) {
 }
 
 int64_t lastWriteTime(const ZString& path) { return fs::lastWriteTime(path); }
-
-ZString windowsFolder() {
-    for (const ZString& raw : {ZString(u"/usr/share"), fs::environment("windir")}) {
-        ZString folder = candidateFolder(raw);
-        if (!folder.isEmpty()) return folder;
-    }
-    return u"/usr/share";
-}

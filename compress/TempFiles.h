@@ -78,8 +78,5 @@ void deleteRecursively(const ZString& path);
 // because of the last creation or already did.
 bool createFolders(const ZString& path);
 
-// Modification time in 100-ns units since 1601-01-01, -1 when missing.
+// Modification time in nanoseconds since 1970-01-01 UTC, -1 when missing.
 int64_t lastWriteTime(const ZString& path);
-
-// The system folder the font fallbacks start from: /usr/share.
-ZString windowsFolder();

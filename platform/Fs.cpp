@@ -20,9 +20,6 @@ namespace {
 
 std::string utf8(const ZString& path) { return path.toUtf8(); }
 
-// Seconds between 1601-01-01 and 1970-01-01.
-constexpr int64_t kEpochDifference = 11644473600LL;
-
 bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
 }  // namespace
@@ -131,8 +128,7 @@ int64_t fileSize(const ZString& path) {
 int64_t lastWriteTime(const ZString& path) {
     struct stat st;
     if (path.isEmpty() || stat(utf8(path).c_str(), &st) != 0) return -1;
-    return (static_cast<int64_t>(st.st_mtim.tv_sec) + kEpochDifference) * 10000000LL +
-           st.st_mtim.tv_nsec / 100;
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
 int copyFile(const ZString& source, const ZString& destination, unsigned mode) {

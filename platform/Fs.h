@@ -69,7 +69,7 @@ bool readAll(int fd, std::string& bytes);
 
 // Size of a regular file, -1 when missing, not a regular file or unreadable.
 int64_t fileSize(const ZString& path);
-// Modification time in 100-ns units since 1601-01-01 UTC, -1 when missing.
+// Modification time in nanoseconds since 1970-01-01 UTC, -1 when missing.
 int64_t lastWriteTime(const ZString& path);
 
 // From now on files and folders this process and its children make are

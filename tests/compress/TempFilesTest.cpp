@@ -253,12 +253,12 @@ TEST_F(TempFilesTest, FileHelpers) {
     writeText(file, "12345");
     EXPECT_EQ(fileSize(wide(file)), 5);
     EXPECT_EQ(fileSize(wide(base_)), -1);  // a folder is no file
-    // File times count 100 ns from 1601.
-    const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+    // File times are Unix times in nanoseconds.
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))), (now + 11644473600.0) * 10000000.0,
-                10 * 10000000.0);
+    EXPECT_NEAR(static_cast<double>(lastWriteTime(wide(file))), static_cast<double>(now), 10e9);
+    EXPECT_EQ(lastWriteTime(wide(base_ / "missing")), -1);
     // Paths split at "/" only: a backslash is part of a Linux name.
     EXPECT_EQ(utf8(platform::fs::fileName(u"/a/b\\c.pdf")), "b\\c.pdf");
     EXPECT_EQ(utf8(platform::fs::fileName(u"c.pdf")), "c.pdf");
