@@ -5,6 +5,7 @@
 #include "compress/Command.h"
 #include "compress/FileProcessor.h"
 #include "compress/SaveNames.h"
+#include "compress/TargetSize.h"
 #include "compress/TempFiles.h"
 #include "platform/Fs.h"
 #include "platform/ShellOpen.h"
@@ -50,8 +51,59 @@ ZString failureText(uint32_t failure) {
             return lang_getStr(u"compress/conversion-failed");
         case FileData::NotWritten:
             return lang_getStr(u"compress/not-written");
+        case FileData::BadTargetSize:
+            return lang_getStr(u"compress/bad-target-size");
         default:
             return ZString();
+    }
+}
+
+// How the result met its size limit, read under the record's lock (a
+// record being processed gives limit 0).
+TargetSize::Result targetOf(FileData* record) {
+    std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
+    if (!guard.owns_lock() || record->state != FileData::Done) return TargetSize::Result();
+    return record->target;
+}
+
+bool targetMissed(FileData* record) {
+    TargetSize::Result target = targetOf(record);
+    return target.limit > 0 && !target.reached && resultExists(record);
+}
+
+// The limit and sizes as the user wrote the limit: kB and MB, or KiB and MiB.
+ZString targetSizeText(FileData* record, int64_t bytes) {
+    std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
+    bool binary = guard.owns_lock() && TargetSize::binaryUnits(record->resultSettings);
+    return TargetSize::format(bytes, binary);
+}
+
+// What the row's tooltip says of the size limit: the settings chosen, or why
+// it was missed.
+ZString targetText(FileData* record) {
+    TargetSize::Result target = targetOf(record);
+    if (target.limit <= 0 || !resultExists(record)) return ZString();
+    ZString limit = targetSizeText(record, target.limit);
+    if (target.reached) {
+        if (target.quality < 0)
+            return ZString::format(lang_getStr(u"compress/target-kept-images").c_str(), limit.c_str());
+        return ZString::format(lang_getStr(u"compress/target-chosen").c_str(), limit.c_str(),
+                               target.dpi, target.quality);
+    }
+    ZString size = targetSizeText(record, fileSize(record->resultPath));
+    // The row's own text first: the column may cut it.
+    ZString text = lang_getStr(u"compress/target-not-reached") + u": " + size + u"\n";
+    switch (target.why) {
+        case TargetSize::Result::Why::LosslessMode:
+            return text + ZString::format(lang_getStr(u"compress/~target-lossless-info").c_str(),
+                                          size.c_str(), limit.c_str());
+        case TargetSize::Result::Why::NoGhostscript:
+            return text + ZString::format(lang_getStr(u"compress/~target-no-ghostscript-info").c_str(),
+                                          size.c_str(), limit.c_str());
+        default:
+            return text + ZString::format(lang_getStr(u"compress/~target-floor-info").c_str(),
+                                          target.floorDpi, target.floorQuality, size.c_str(),
+                                          limit.c_str());
     }
 }
 
@@ -93,6 +145,7 @@ ZString tooltipOf(FileData* record) {
             }
         }
         if (failure == FileData::NotWritten) reason = lang_getStr(u"compress/~not-written-info");
+        if (failure == FileData::BadTargetSize) reason = lang_getStr(u"compress/~bad-target-size-info");
         text += u"\n" + reason;
         std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
         if (guard.owns_lock() && !record->failureDetail.isEmpty()) {
@@ -101,6 +154,8 @@ ZString tooltipOf(FileData* record) {
     } else if (resultExists(record) && record->protectionKept) {
         text += u"\n" + lang_getStr(u"compress/protected-same-password");
     }
+    ZString target = failed(record) ? ZString() : targetText(record);
+    if (!target.isEmpty()) text += u"\n" + target;
     return text;
 }
 
@@ -119,7 +174,7 @@ MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
         look.background = selected ? kSelectedGrey : kWhite;
         look.text = kBlack;
         FileData* record = recordAt(row);
-        if (record && column == 2 && failed(record)) {
+        if (record && column == 2 && (failed(record) || targetMissed(record))) {
             look.text = kRed;
             return look;
         }
@@ -234,6 +289,9 @@ void MyFileList::refreshResults() {
             if (!guard.owns_lock()) guard.try_lock();
             if (failed(record)) {
                 text = failureText(record->failure);
+            } else if (guard.owns_lock() && targetMissed(record)) {
+                text = lang_getStr(u"compress/target-not-reached") + u": " +
+                       targetSizeText(record, fileSize(record->resultPath));
             } else if (guard.owns_lock() && resultExists(record)) {
                 text = record->resultUnchanged ? lang_getStr(u"compress/no-change")
                                                : sizeText(record->resultPath);

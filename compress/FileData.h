@@ -21,6 +21,7 @@ public:
         Unreadable = 1,        // not a PDF any tool can read (damaged, or still locked)
         ConversionFailed = 2,  // the converter gave no PDF
         NotWritten = 3,        // the result could not be stored (the user gave up)
+        BadTargetSize = 4,     // the settings' "targetSize" is no size
     };
 
     FileData(const ZString& workingPath, const ZString& displayName, const ZString& sourceFolder);

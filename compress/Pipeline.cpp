@@ -87,6 +87,23 @@ void keepProtection(FileData& entry, const ZString& result, CommandContext* cont
         (!entry.encrypted || protect) && keepOriginalWhenNotLarger(entry.originalCopyPath, result);
 }
 
+// A limit typed wrong fails the file with the reason, never taken for no
+// limit; a limit put right clears that failure.
+bool targetSizeReadable(FileData& entry) {
+    int64_t limit = 0;
+    ZString error;
+    if (!TargetSize::parse(getStringSetting(entry.requestedSettings, u"targetSize"), limit, error)) {
+        fail(entry, FileData::BadTargetSize, 0);
+        entry.failureDetail = error;
+        return false;
+    }
+    if (entry.failure == FileData::BadTargetSize) {
+        entry.failure = FileData::NoFailure;
+        entry.failureDetail.clear();
+    }
+    return true;
+}
+
 }  // namespace
 
 ZString safeExtension(const ZString& path) {
@@ -178,7 +195,9 @@ void processEntry(FileData& entry, CommandContext* context) {
     }
 
     bool cancelled = context && context->cancelled;
-    if (!isUsable(source)) {
+    if (!targetSizeReadable(entry)) {
+        // Nothing is compressed against a limit the user did not mean.
+    } else if (!isUsable(source)) {
         if (!cancelled) fail(entry, FileData::ConversionFailed, converterExit);
     } else if (entry.pdfSourcePath.isEmpty() && pdfPageCount(source) < 0) {
         // Damaged, or still locked after the user chose to go on without

@@ -160,6 +160,7 @@ App::App(Options options) : options_(std::move(options)) {
         std::ofstream config(config_->path() + "/config.ini");
         config << options_.configIni;
     }
+    if (!options_.profilesIni.empty()) std::ofstream(config_->path() + "/profiles.ini") << options_.profilesIni;
     env_ = options_.env;
     env_["DISPLAY"] = server_->display();
     env_["VARTO_CONFIG_HOME"] = config_->path();

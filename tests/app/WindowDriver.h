@@ -70,6 +70,7 @@ public:
         int dpi = 96;
         std::string lang = "C.UTF-8";
         std::string configIni;  // the program's config.ini, when not empty
+        std::string profilesIni;  // its profiles.ini (the form's last values), when not empty
     };
 
     explicit App(Options options);
