@@ -74,11 +74,12 @@ TEST(MessageBoxTest, DialogReturnsPressedButton) {
 
     // Closing the window gives the cautious answer, and the dialog stays
     // ours to destroy (a second destroy would be a critical).
-    g_log_set_always_fatal(GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR));
+    const GLogLevelFlags fatal = g_log_set_always_fatal(GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR));
     AutoAnswer closed{GTK_RESPONSE_DELETE_EVENT};
     g_timeout_add(50, answerDialog, &closed);
     EXPECT_EQ(messageBox(nullptr, u"Copy", u"Failed", MB_RETRYCANCEL | MB_ICONERROR), IDCANCEL);
     EXPECT_EQ(closed.type, GTK_MESSAGE_ERROR);
+    g_log_set_always_fatal(fatal);
 }
 
 TEST(MessageBoxTest, OtherThreadsAskThroughTheGuiThread) {
