@@ -351,21 +351,43 @@ TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
   EXPECT_EQ(pdfText(path("notes.pdf"), last).find("after the form feed"), 0u) << "the form feed starts a page";
 }
 
-TEST_F(DocToolTest, TextEncodingsAndEmptyFiles) {
-  writeBytes(path("latin1.txt"), "caf\xe9 ok\n");
-  RunResult result = convert(path("latin1.txt"), path("latin1.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(result.err.find("not valid UTF-8"), std::string::npos);
-  EXPECT_NE(pdfText(path("latin1.pdf")).find("caf\xef\xbf\xbd ok"), std::string::npos);
-
-  writeBytes(path("utf16.txt"), std::string("\xff\xfeh\0\xe9\0l\0l\0o\0", 12));
-  result = convert(path("utf16.txt"), path("utf16.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(pdfText(path("utf16.pdf")).find("h\xc3\xa9llo"), std::string::npos);
+// Each input, written as given (or not at all), and what the converter makes
+// of it: the exit status, part of its message and part of the PDF's text.
+// Failures leave no output, keep an old one as it was, and leave nothing else.
+TEST_F(DocToolTest, InputsGiveTheirTextOrAClearFailure) {
+  const struct {
+    std::string name;
+    std::optional<std::string> bytes;  // none: no such file
+    int exitCode;
+    std::string message, text;
+  } rows[] = {
+      {"latin1.txt", "caf\xe9 ok\n", 0, "not valid UTF-8", "caf\xef\xbf\xbd ok"},
+      {"utf16.txt", std::string("\xff\xfeh\0\xe9\0l\0l\0o\0", 12), 0, "", "h\xc3\xa9llo"},
+      {"README", "plain words\n", 0, "", "plain words"},  // text recognised by its content
+      {"data.xyz", std::string("\x00\x01\x02\x03\xfe\xff binary", 13), 1, "unknown file type", ""},
+      {"missing.png", std::nullopt, 1, "no such file", ""},
+      {"broken.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR garbage", 24), 1, "cannot read the picture", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.bytes) writeBytes(path(row.name), *row.bytes);
+    RunResult result = convert(path(row.name), path(row.name + ".pdf"));
+    EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+    EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
+    if (row.exitCode == 0) {
+      EXPECT_NE(pdfText(path(row.name + ".pdf")).find(row.text), std::string::npos);
+    }
+  }
+  writeBytes(path("old.pdf"), "previous result");
+  EXPECT_EQ(convert(path("broken.png"), path("old.pdf")).exitCode, 1);
+  EXPECT_EQ(convert(path("old.pdf"), path("old.pdf")).exitCode, 1);
+  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
+  EXPECT_EQ(convert(path("data.xyz"), path("no-such-folder/out.pdf")).exitCode, 1);
+  expectOnly({"latin1.txt", "latin1.txt.pdf", "utf16.txt", "utf16.txt.pdf", "README", "README.pdf", "data.xyz",
+              "broken.png", "old.pdf"});
 
   writeBytes(path("empty.txt"), "");
-  result = convert(path("empty.txt"), path("empty.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_EQ(convert(path("empty.txt"), path("empty.pdf")).exitCode, 0);
   EXPECT_EQ(pageSizes(path("empty.pdf")).size(), 1u);
 
   // The title is the file's own name, shown as UTF-8 even when the name is
@@ -375,7 +397,7 @@ TEST_F(DocToolTest, TextEncodingsAndEmptyFiles) {
   } titles[] = {{"caf\xe9.txt", "caf\xef\xbf\xbd.txt"}, {"compress_22_1234_99.txt", ""}};
   for (const auto& row : titles) {
     writeBytes(path(row.name), "words\n");
-    result = convert(path(row.name), path("titled.pdf"));
+    RunResult result = convert(path(row.name), path("titled.pdf"));
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string info = run({"pdfinfo", path("titled.pdf").string()}).out;
     const size_t at = info.find("Title:");
@@ -386,39 +408,6 @@ TEST_F(DocToolTest, TextEncodingsAndEmptyFiles) {
     }
     EXPECT_EQ(title, row.title) << row.name;
   }
-
-  // Text without a known extension is recognised by its content.
-  writeBytes(path("README"), "plain words\n");
-  result = convert(path("README"), path("readme.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_NE(pdfText(path("readme.pdf")).find("plain words"), std::string::npos);
-}
-
-TEST_F(DocToolTest, FailuresLeaveNoOutputAndKeepAnOldOne) {
-  writeBytes(path("data.xyz"), std::string("\x00\x01\x02\x03\xfe\xff binary", 13));
-  RunResult result = convert(path("data.xyz"), path("out.pdf"));
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("unknown file type"), std::string::npos) << result.err;
-
-  result = convert(path("missing.png"), path("out.pdf"));
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("no such file"), std::string::npos) << result.err;
-
-  // A damaged picture fails while decoding; the old output stays as it was.
-  writeBytes(path("broken.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR garbage", 24));
-  writeBytes(path("old.pdf"), "previous result");
-  result = convert(path("broken.png"), path("old.pdf"));
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("cannot read the picture"), std::string::npos) << result.err;
-  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
-
-  result = convert(path("old.pdf"), path("old.pdf"));
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
-
-  result = convert(path("data.xyz"), path("no-such-folder/out.pdf"));
-  EXPECT_EQ(result.exitCode, 1);
-  expectOnly({"data.xyz", "broken.png", "old.pdf"});
 }
 
 // A hand-written RTF, so the test depends on no office file from elsewhere.
