@@ -6,6 +6,8 @@
 #include <iconv.h>
 #include <memory>
 
+#include "base/CHandle.h"
+
 namespace {
 
 constexpr CharsetEntry kCharsets[] = {
@@ -62,10 +64,7 @@ constexpr CodePageName kIconvNames[] = {
 
 const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
-struct IconvCloser {
-    void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
-};
-using IconvHandle = std::unique_ptr<void, IconvCloser>;
+using IconvHandle = CHandle<void, iconv_close>;
 
 IconvHandle openIconv(const char* to, const char* from) {
     iconv_t handle = iconv_open(to, from);

@@ -12,10 +12,7 @@ namespace platform::dialogs {
 
 namespace {
 
-struct WidgetDeleter {
-    void operator()(GtkWidget* widget) const { gtk_widget_destroy(widget); }
-};
-using Dialog = std::unique_ptr<GtkWidget, WidgetDeleter>;
+using Dialog = CHandle<GtkWidget, gtk_widget_destroy>;
 
 GtkWindow* toplevelOf(WindowHandle owner) {
     if (!owner) return nullptr;

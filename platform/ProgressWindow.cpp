@@ -5,6 +5,8 @@
 #include <atomic>
 #include <thread>
 
+#include "base/CHandle.h"
+
 namespace platform {
 
 struct ProgressWindow::Widgets {
@@ -16,9 +18,7 @@ struct ProgressWindow::Widgets {
 
 namespace {
 
-struct LoopDeleter {
-    void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
-};
+using LoopPtr = CHandle<GMainLoop, g_main_loop_unref>;
 
 bool haveDisplay() { return gdk_display_get_default() != nullptr; }
 
@@ -136,7 +136,7 @@ void ProgressWindow::run(const ZString& text, uint64_t weight, const std::functi
     }
     cancel_ = cancel;
     show(text);
-    std::unique_ptr<GMainLoop, LoopDeleter> loop(g_main_loop_new(nullptr, FALSE));
+    LoopPtr loop(g_main_loop_new(nullptr, FALSE));
     std::atomic<bool> finished{false};
     GMainLoop* rawLoop = loop.get();
     std::thread worker([&] {

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/CHandle.h"
+
 namespace platform {
 namespace {
 
-struct BytesUnref {
-    void operator()(GBytes* bytes) const { g_bytes_unref(bytes); }
-};
+using BytesPtr = CHandle<GBytes, g_bytes_unref>;
 
 std::string lowerAscii(std::string_view text) {
     std::string out(text);
@@ -36,7 +36,7 @@ std::string Resources::path(std::string_view module, std::string_view name) {
 bool Resources::read(std::string_view module, std::string_view name, std::string& out) {
     if (name.empty()) return false;
     const std::string resourcePath = path(module, name);
-    std::unique_ptr<GBytes, BytesUnref> bytes(
+    BytesPtr bytes(
         g_resources_lookup_data(resourcePath.c_str(), G_RESOURCE_LOOKUP_FLAGS_NONE, nullptr));
     if (!bytes) return false;
     gsize size = 0;

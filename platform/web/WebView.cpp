@@ -11,9 +11,7 @@ namespace platform::web {
 
 namespace {
 
-struct ReplyUnref {
-    void operator()(WebKitScriptMessageReply* r) const { webkit_script_message_reply_unref(r); }
-};
+using ReplyPtr = CHandle<WebKitScriptMessageReply, webkit_script_message_reply_unref>;
 
 // The bridge is split in two. The program's message channel exists only in
 // a script world of its own, injected into the top frame of allowed pages
@@ -168,7 +166,7 @@ struct WebView::Impl {
     std::string programUri;
     // The page's waiting request for the program's calls of its objects,
     // and the calls not yet handed over.
-    std::unique_ptr<WebKitScriptMessageReply, ReplyUnref> poll;
+    ReplyPtr poll;
     GObjectPtr<JSCContext> pollContext;
     Value events = Value::array();
 
@@ -197,7 +195,7 @@ struct WebView::Impl {
     static gboolean onMessage(WebKitUserContentManager*, JSCValue* message, WebKitScriptMessageReply* reply,
                               gpointer data) {
         auto* self = static_cast<Impl*>(data);
-        std::unique_ptr<WebKitScriptMessageReply, ReplyUnref> keep(webkit_script_message_reply_ref(reply));
+        ReplyPtr keep(webkit_script_message_reply_ref(reply));
         const char* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(self->view));
         if (!uri || !originAllowed(uri, self->allowed) || !self->handlers.call) {
             webkit_script_message_reply_return_error_message(reply, "window.external is not available here");
