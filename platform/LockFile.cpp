@@ -17,7 +17,9 @@ bool isPrivateFolder(const std::string& path) {
            (st.st_mode & 077) == 0;
 }
 
-std::string fileNameOf(const std::string& name) {
+// A lock's name as one file name: separators become "_", so a name such as
+// "Global\\x" stays in the lock folder.
+std::string flatName(const std::string& name) {
     std::string out = name;
     for (char& c : out) {
         if (c == '/' || c == '\\') c = '_';
@@ -28,7 +30,7 @@ std::string fileNameOf(const std::string& name) {
 fs::UniqueFd openLockFile(const std::string& name, std::string& path) {
     std::string folder = runtimeFolder();
     if (folder.empty()) return fs::UniqueFd();
-    path = folder + "/" + fileNameOf(name) + ".lock";
+    path = folder + "/" + flatName(name) + ".lock";
     return fs::UniqueFd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
 }
 
