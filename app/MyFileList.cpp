@@ -25,8 +25,15 @@ constexpr unsigned kKeyDelete = 0xFFFF;  // GDK_KEY_Delete
 constexpr unsigned kKeyLowerV = 'v';
 constexpr unsigned kKeyUpperV = 'V';
 constexpr unsigned kKeyMenu = 0xFF67;  // GDK_KEY_Menu, the context-menu key
+// Column widths at 96 dpi; the new size column holds "Ghostscript 100 %".
+constexpr int kSizeWidth = 100;
+constexpr int kNewSizeWidth = 130;
 
-ZString sizeText(const ZString& path) { return formatFileSize(fileSize(path)); }
+// Empty when the size cannot be known (a file that cannot be read at all).
+ZString sizeText(const ZString& path) {
+    int64_t size = fileSize(path);
+    return size < 0 ? ZString() : formatFileSize(size);
+}
 
 bool resultExists(const FileData* record) {
     return record->state == FileData::Done && !record->resultPath.isEmpty() &&
@@ -34,9 +41,10 @@ bool resultExists(const FileData* record) {
 }
 
 // Sizes are the user's: the byte copy of their file, not the unlocked copy
-// whose size the unlocking changes.
+// whose size the unlocking changes; their own file when it could not be copied.
 ZString inputOf(const FileData* record) {
-    return record->originalCopyPath.isEmpty() ? record->workingPath : record->originalCopyPath;
+    if (!record->originalCopyPath.isEmpty()) return record->originalCopyPath;
+    return record->workingPath.isEmpty() ? record->userPath : record->workingPath;
 }
 
 bool failed(const FileData* record) {
@@ -151,8 +159,17 @@ ZString tooltipOf(FileData* record) {
         if (guard.owns_lock() && !record->failureDetail.isEmpty()) {
             text += u"\n" + record->failureDetail;
         }
-    } else if (resultExists(record) && record->protectionKept) {
-        text += u"\n" + lang_getStr(u"compress/protected-same-password");
+    } else if (resultExists(record)) {
+        // Which road the result came by, when it is not the user's file itself.
+        std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
+        if (guard.owns_lock() && !record->resultUnchanged && !record->resultRoute.isEmpty()) {
+            text += u"\n" + lang_getStr(record->resultRoute == u"ghostscript"
+                                             ? u"compress/route-ghostscript"
+                                             : u"compress/route-lossless");
+        }
+        if (record->protectionKept) {
+            text += u"\n" + lang_getStr(u"compress/protected-same-password");
+        }
     }
     ZString target = failed(record) ? ZString() : targetText(record);
     if (!target.isEmpty()) text += u"\n" + target;
@@ -213,9 +230,9 @@ void MyFileList::place(platform::WindowHandle window, int x, int y, int width, i
 }
 
 void MyFileList::fitColumns(int clientWidth) {
-    list_->setColumnWidth(1, dpi_ * 100 / 96);
-    list_->setColumnWidth(2, dpi_ * 100 / 96);
-    list_->setColumnWidth(0, clientWidth - dpi_ * 200 / 96);
+    list_->setColumnWidth(1, dpi_ * kSizeWidth / 96);
+    list_->setColumnWidth(2, dpi_ * kNewSizeWidth / 96);
+    list_->setColumnWidth(0, clientWidth - dpi_ * (kSizeWidth + kNewSizeWidth) / 96);
 }
 
 int MyFileList::rowCount() const { return list_->rowCount(); }
@@ -260,10 +277,13 @@ void MyFileList::setResultText(int row, FileData* record, const ZString& text) {
     list_->setText(row, 2, text);
     list_->setTooltip(row, tooltipOf(record));
     if (!text.isEmpty()) list_->redrawRow(row);
-    // The console's record of what the list says of a finished file.
-    if (record->state == FileData::Done && !text.isEmpty()) {
+    // The console's record of what the list says of a file: its steps while
+    // it is compressed (not the cycling dots), then its result.
+    uint32_t state = record->state;
+    bool stepShown = state == FileData::Processing && !text.isEmpty() && text[0] != u'.';
+    if ((state == FileData::Done || stepShown) && !text.isEmpty()) {
         ZString line = record->displayName + u": " + sizeText(inputOf(record)) + u" -> " + text;
-        if (record->protectionKept) {
+        if (state == FileData::Done && record->protectionKept) {
             line += ZString(u" (") + lang_getStr(u"compress/protected-same-password") + u")";
         }
         printLogLine(line);

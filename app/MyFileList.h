@@ -32,8 +32,8 @@ public:
     platform::WindowHandle widget() const;
     // Puts the list at a rectangle of the window's client area.
     void place(platform::WindowHandle window, int x, int y, int width, int height);
-    // Column widths for the list's client width: sizes 100 px each at 96 dpi,
-    // the name takes the rest.
+    // Column widths for the list's client width: the sizes fixed (wide enough
+    // for their texts at the dpi), the name takes the rest.
     void fitColumns(int clientWidth);
 
     int rowCount() const;

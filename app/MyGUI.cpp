@@ -475,7 +475,9 @@ int MyGUI::addFile(const ZString& path, const ZString& name, const ZString& dir)
     prepared->userPath = userPath;
     FileData* record = processor.append(std::move(prepared));
     int row = fileList_->insertRow(record);
-    requestCalculation(row);
+    // A file that could not be prepared was reported just now: it is listed
+    // failed, and only "Compress again" tries it anew (a second box otherwise).
+    if (!record->workingPath.isEmpty()) requestCalculation(row);
     return row;
 }
 

@@ -14,7 +14,8 @@ void SaveOp::run() {
     if (isCancelled() || context.cancelled) return;
     if (record_->state == FileData::Done && !record_->resultPath.isEmpty() &&
         platform::fs::exists(record_->resultPath)) {
-        copyFileWithErrorBox(record_->resultPath, targetPath_, reporter_);
+        copyFileWithErrorBox(record_->resultPath, targetPath_, reporter_,
+                             userFileName(record_->sourceFolder, record_->displayName));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "async/GuiSyncedOp.h"
 #include "async/GuiThread.h"
+#include "compress/Command.h"
 #include "platform/MessageBox.h"
 #include "platform/gui/Gui.h"
 
@@ -38,5 +39,11 @@ int WindowFailureReporter::report(const ZString& caption, const ZString& text, u
 int WindowFailureReporter::showHere(const ZString& caption, const ZString& text, unsigned flags) {
     if (platform::gui::Gui::quitRequested()) return platform::cautiousAnswer(flags);
     if (beforeModal_) beforeModal_();
+    // The console keeps what each box said, as it keeps the list's results.
+    ZString line = caption + u": " + text;
+    for (int at = line.find(u'\r'); at >= 0; at = line.find(u'\r', at)) {
+        line.replace(at, at + 1, ZString());
+    }
+    printLogLine(line);
     return platform::messageBox(owner_, caption, text, flags);
 }

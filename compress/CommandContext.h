@@ -21,6 +21,8 @@ public:
     FailureReporter* reporter = nullptr;  // null: the installed one
     // The progress of the file being compressed with this context, if shown.
     StepProgress* progress = nullptr;
+    // The user's file being compressed, as messages name it.
+    ZString userFile;
 };
 
 // A command that ends itself when its context was cancelled while it was

@@ -151,14 +151,15 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
     ZString sourceFolder = sourceFolderIn;
     namesOfAddedFile(addedPath, displayName, sourceFolder);
 
+    ZString shown = userFileName(sourceFolder, displayName);
     ZString working = makeRegisteredTempName(u"compress_", extension.c_str());
-    if (!copyFileWithErrorBox(addedPath, working, prompt)) return nullptr;
+    if (!copyFileWithErrorBox(addedPath, working, prompt, shown)) return nullptr;
 
     ZString original = working;
     UnlockResult unlock;
     if (hasPdfExtension(working)) {
         ZString unlocked = makeRegisteredTempName(u"unlocked_", u".pdf");
-        if (!unlockPdf(working, unlocked, displayName, prompt, addedPath, &unlock)) return nullptr;
+        if (!unlockPdf(working, unlocked, displayName, prompt, shown, &unlock)) return nullptr;
         working = unlocked;
         if (!platform::fs::exists(working) || fileSize(working) <= 0) return nullptr;
     }
@@ -182,7 +183,10 @@ void processEntry(FileData& entry, CommandContext* context) {
         entry.state = FileData::Done;
         return;
     }
-    if (context) context->progress = &entry.progress;
+    if (context) {
+        context->progress = &entry.progress;
+        context->userFile = userFileName(entry.sourceFolder, entry.displayName);
+    }
 
     ZString source = entry.pdfSourcePath.isEmpty() ? entry.workingPath : entry.pdfSourcePath;
     uint32_t converterExit = 0;
@@ -317,7 +321,8 @@ private:
 
 void storeBest(const ZString& best, const ZString& outputPath, CommandContext* context) {
     if (!best.isEmpty() && platform::fs::exists(best))
-        copyFileWithErrorBox(best, outputPath, context ? context->reporter : nullptr);
+        copyFileWithErrorBox(best, outputPath, context ? context->reporter : nullptr,
+                             context ? context->userFile : ZString());
 }
 
 // Ghostscript on every PDF, then qpdf and the sharing step, each output

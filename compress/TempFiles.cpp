@@ -270,16 +270,28 @@ bool copyFileWithRetries(const ZString& source, const ZString& destination) {
     return copyWithRetries(source, destination) == 0;
 }
 
+ZString userFileName(const ZString& folder, const ZString& displayName) {
+    if (folder.isEmpty()) return displayName;
+    return fs::stripTrailingSeparators(folder) + u"/" + displayName;
+}
+
+ZString shownPath(const ZString& path, const ZString& userFile) {
+    if (!path.startsWith(appTempFolder() + u"/")) return path;
+    if (userFile.isEmpty()) return u"a private copy in the temporary folder";
+    return u"a private copy of " + userFile + u" in the temporary folder";
+}
+
 bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
-                          FailureReporter* reporter) {
+                          FailureReporter* reporter, const ZString& userFile) {
     if (source.isEmpty() || !fs::exists(source)) return false;
     for (;;) {
         int error = destination.isEmpty() ? ENOENT : copyWithRetries(source, destination);
         if (error == 0) return true;
         ZString text(u"Could not write to file.\n\n");
         text.appendFormat(u"ErrorCode=%d\nErrorMsg=%s\n\nSource=%s\nDestination=%s", error,
-                          fs::errorText(error).trimmed().c_str(), source.c_str(),
-                          destination.c_str());
+                          fs::errorText(error).trimmed().c_str(),
+                          shownPath(source, userFile).c_str(),
+                          shownPath(destination, userFile).c_str());
         int answer = reporterOr(reporter).report(u"File copy error", text,
                                                  platform::MB_RETRYCANCEL | platform::MB_ICONERROR);
         if (answer != platform::IDRETRY) return false;

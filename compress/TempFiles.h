@@ -66,10 +66,20 @@ int64_t fileSize(const ZString& path);
 // the temporary folder is readable by this user only.
 bool copyFileWithRetries(const ZString& source, const ZString& destination);
 
+// The user's file as messages name it: its folder and display name.
+ZString userFileName(const ZString& folder, const ZString& displayName);
+
+// How a message names a path: itself, or for a private copy below
+// appTempFolder(), the user's file it is a copy of (userFile, as
+// userFileName gives it), so no message shows the private folders.
+ZString shownPath(const ZString& path, const ZString& userFile);
+
 // As copyFileWithRetries, asking the user to retry or cancel on failure
-// through the reporter (the installed one when null).
+// through the reporter (the installed one when null). The box names private
+// copies by the user's file (see shownPath).
 bool copyFileWithErrorBox(const ZString& source, const ZString& destination,
-                          FailureReporter* reporter = nullptr);
+                          FailureReporter* reporter = nullptr,
+                          const ZString& userFile = ZString());
 
 // Removes a file, or a folder with everything in it; a missing path is fine.
 void deleteRecursively(const ZString& path);

@@ -37,18 +37,18 @@ int showBox(UnlockPrompt* prompt, const ZString& text) {
     return prompt->report(ZString(), text, flags);
 }
 
-ZString failureText(const char16_t* firstPiece, const ZString& shownPath) {
+ZString failureText(const char16_t* firstPiece, const ZString& shownName) {
     return ZString(firstPiece) + u"\r\n\r\n" +
-           ZString::format(u"Affected PDF file:\r\n%s", shownPath.c_str()) + u"\r\n\r\n" +
+           ZString::format(u"Affected PDF file:\r\n%s", shownName.c_str()) + u"\r\n\r\n" +
            u"Trying to continue without this unlock step?";
 }
 
 // Tells why the unlock step failed and, when the user agrees, goes on with a
 // plain copy of the input.
-bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& shownPath,
+bool offerToContinue(UnlockPrompt* prompt, const char16_t* reason, const ZString& shownName,
                      const ZString& inputPath, const ZString& outputPath) {
-    if (showBox(prompt, failureText(reason, shownPath)) != platform::IDOK) return false;
-    return copyFileWithErrorBox(inputPath, outputPath, prompt);
+    if (showBox(prompt, failureText(reason, shownName)) != platform::IDOK) return false;
+    return copyFileWithErrorBox(inputPath, outputPath, prompt, shownName);
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ bool askPassword(UnlockPrompt* prompt, const ZString& fileName, ZString& passwor
 bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZString& displayName,
                UnlockPrompt* prompt, const ZString& userPath, UnlockResult* result) {
     std::lock_guard<std::recursive_mutex> guard(unlockLock());
-    const ZString& shown = userPath.isEmpty() ? inputPath : userPath;
+    const ZString shown = userPath.isEmpty() ? shownPath(inputPath, displayName) : userPath;
     auto& remembered = rememberedPasswords();
 
     ZString password;
@@ -121,7 +121,7 @@ bool unlockPdf(const ZString& inputPath, const ZString& outputPath, const ZStrin
     bool completed = !invalidPassword;
     if (completed && !platform::fs::exists(outputPath)) {
         if (config_getBool(u"ignorePdfUnlockFailed", false)) {
-            return copyFileWithErrorBox(inputPath, outputPath, prompt);
+            return copyFileWithErrorBox(inputPath, outputPath, prompt, shown);
         }
         return offerToContinue(prompt,
                                u"Unlocking step failed. Maybe bad PDF file. Printing it to a PDF "

@@ -6,7 +6,10 @@
 // finished row.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -175,21 +178,30 @@ void chooseFolder(const App& app, const std::string& dialog, const std::string& 
 
 }  // namespace
 
-// A PDF, a damaged one, a password-protected one and a link to the first:
-// the sizes are the batch command's, the damaged file stays listed with
-// "Cannot be read" in red, the protected one is saved protected, the link
-// and a second sending of the same file are not listed again, and a file
-// that does not exist is refused by the sender.
+// A PDF, a damaged one, one that cannot be read at all, a password-protected
+// one and a link to the first: the sizes are the batch command's, the damaged
+// and the unreadable file stay listed with "Cannot be read" in red after one
+// box each that names the user's file, the protected one is saved protected,
+// the link and a second sending of the same file are not listed again, and a
+// file that does not exist is refused by the sender.
 TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user"), out("varto-out"), batchOut("varto-batch");
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
     std::string damaged = copyInto(user, "damaged-truncated.pdf", "damaged.pdf");
+    // No reading for its owner; root reads any file, but no folder as a file.
+    std::string unreadable = user / "unreadable.pdf";
+    if (getuid() == 0) {
+        fs::create_directory(unreadable);
+    } else {
+        copyInto(user, "vector-gofpdf-charts.pdf", "unreadable.pdf");
+        fs::permissions(unreadable, fs::perms::none);
+    }
     std::string locked = encryptedCopy(user, "locked.pdf", "secret");
     fs::create_symlink(charts, user / "link.pdf");
 
     App::Options options;
-    options.args = {charts, damaged, locked, user / "link.pdf"};
+    options.args = {charts, damaged, unreadable, locked, user / "link.pdf"};
     App app(options);
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
 
@@ -197,10 +209,34 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     std::string box = newWindow(app, {app.windowId()}, 30000);
     ASSERT_FALSE(box.empty());
     ASSERT_TRUE(answer(app, box, "", "Return"));
+    // The unreadable one: one copy error box, answered Cancel.
+    box = app.waitForWindowNamed("^File copy error$", 30000);
+    ASSERT_FALSE(box.empty());
+    ASSERT_TRUE(answer(app, box, "", "Escape"));
     std::string prompt = app.waitForWindowNamed("locked\\.pdf", 30000);
     ASSERT_FALSE(prompt.empty());
     ASSERT_TRUE(answer(app, prompt, "secret", "Return"));
-    ASSERT_TRUE(app.waitForTitle("Varto Compress (3 / 3)", kCompressTimeoutMs)) << app.title();
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (4 / 4)", kCompressTimeoutMs)) << app.title();
+    EXPECT_TRUE(app.waitForWindowNamed("^File copy error$", 500).empty()) << "a second box";
+
+    // What the boxes said (the console keeps it) names the user's files,
+    // never a private copy.
+    std::string said = app.outputText();
+    size_t copyBox = said.find("File copy error: ");
+    ASSERT_NE(copyBox, std::string::npos) << said;
+    EXPECT_EQ(said.find("File copy error: ", copyBox + 1), std::string::npos) << said;
+    EXPECT_NE(said.find("Source=" + unreadable + "\n", copyBox), std::string::npos) << said;
+    EXPECT_NE(said.find("Destination=a private copy of " + unreadable + " in the temporary folder",
+                        copyBox),
+              std::string::npos)
+        << said;
+    for (const char* named : {"Source=", "Destination=", "Affected PDF file:\n"}) {
+        for (size_t at = said.find(named); at != std::string::npos; at = said.find(named, at + 1)) {
+            std::string rest = said.substr(at, said.find('\n', at + strlen(named)) - at);
+            EXPECT_EQ(rest.find(app.tempFolder()), std::string::npos) << rest;
+        }
+    }
+    EXPECT_NE(said.find("Affected PDF file:\n" + damaged + "\n"), std::string::npos) << said;
 
     // The same file sent again is not listed again; a missing one is refused.
     int code = -1;
@@ -214,12 +250,14 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     EXPECT_EQ(code, 1);
     EXPECT_NE(refused.find("missing.pdf: No such file or directory"), std::string::npos) << refused;
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    EXPECT_EQ(app.title(), "Varto Compress (3 / 3)");
+    EXPECT_EQ(app.title(), "Varto Compress (4 / 4)");
 
     // The list says what the batch command says.
     EXPECT_EQ(listed(app, "charts.pdf"), batchSizes(app, charts, batchOut.path()));
     EXPECT_EQ(listed(app, "charts.pdf").substr(0, 9), "417.27 KB");
     EXPECT_EQ(listed(app, "damaged.pdf"), "1.32 MB -> Cannot be read");
+    EXPECT_EQ(listed(app, "unreadable.pdf"),
+              getuid() == 0 ? " -> Cannot be read" : "417.27 KB -> Cannot be read");
     EXPECT_EQ(listed(app, "locked.pdf"),
               batchSizes(app, locked, batchOut.path()) + " (Protected with the same password)");
 
@@ -235,34 +273,39 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     // The name column's text lines: the header, the first row ... the last
     // row (a name's descenders may count as a line of their own).
     std::vector<int> lines = textLines(shot, g, names);
-    ASSERT_GE(lines.size(), 4u);
-    std::vector<int> rows = {lines[0], lines[1], (lines[1] + lines.back()) / 2, lines.back()};
+    ASSERT_GE(lines.size(), 5u);
+    // Rows 1 to 4: charts, damaged, unreadable, locked.
+    std::vector<int> rows = {lines[0]};
+    for (int row = 0; row < 4; ++row) rows.push_back(lines[1] + row * (lines.back() - lines[1]) / 3);
     auto rowBox = [&](int row) {
         return platform::gfx::Rect{newSizes.left, rows[row] - 7, newSizes.right, rows[row] + 7};
     };
     EXPECT_EQ(redPixels(shot, g, rowBox(1)), 0);
     EXPECT_GT(redPixels(shot, g, rowBox(2)), 30);
-    EXPECT_EQ(redPixels(shot, g, rowBox(3)), 0);
+    EXPECT_GT(redPixels(shot, g, rowBox(3)), 30);
+    EXPECT_EQ(redPixels(shot, g, rowBox(4)), 0);
 
-    std::vector<std::string> before = app.shownWindows();
-    app.moveTo(names.left + 30, rows[3]);
-    std::string tip = newWindow(app, before, 10000);
-    EXPECT_FALSE(tip.empty());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    app.screenshot(artifacts() + "/window-protected-tooltip.png");
-    app.moveTo(-40, -40);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    app.moveTo(names.left + 30, rows[2]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    app.moveTo(names.left + 32, rows[2]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    app.screenshot(artifacts() + "/window-failed-tooltip.png");
+    // The tooltips of the protected row and of both failed rows.
+    auto tooltipShot = [&](int row, const std::string& name) {
+        app.moveTo(-40, -40);
+        ASSERT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 10000));
+        std::vector<std::string> before = app.shownWindows();
+        app.moveTo(names.left + 30, rows[row]);
+        app.moveTo(names.left + 32, rows[row]);
+        std::string tip = newWindow(app, before, 10000);
+        EXPECT_FALSE(tip.empty()) << name;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        app.screenshot(artifacts() + "/" + name);
+    };
+    tooltipShot(4, "window-protected-tooltip.png");
+    tooltipShot(2, "window-failed-tooltip.png");
+    tooltipShot(3, "window-unreadable-tooltip.png");
     app.moveTo(-40, -40);
 
     // Saved: the protected file's result opens only with its password.
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     platform::gfx::Rect save = elementBox("actionSave");
-    before = app.shownWindows();
+    std::vector<std::string> before = app.shownWindows();
     app.click((save.left + save.right) / 2, (save.top + save.bottom) / 2);
     std::string dialog = newWindow(app, before, 20000);
     ASSERT_FALSE(dialog.empty());
@@ -301,9 +344,28 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     EXPECT_EQ(listed(app, "charts.pdf").substr(0, 13), "417,27 KB -> ") << app.outputText();
 }
 
+// What the list said of a file while it was compressed, in order.
+std::vector<std::string> stepsListed(const App& app, const std::string& name) {
+    std::vector<std::string> steps;
+    std::istringstream lines(app.outputText());
+    for (std::string line; std::getline(lines, line);) {
+        size_t arrow = line.find(" -> ");
+        if (line.rfind(name + ": ", 0) == 0 && arrow != std::string::npos)
+            steps.push_back(line.substr(arrow + 4));
+    }
+    return steps;
+}
+
+// Ghostscript's share of pages from a step text, or -1.
+int ghostscriptPercent(const std::string& step) {
+    int percent = -1;
+    return sscanf(step.c_str(), "Ghostscript %d %%", &percent) == 1 ? percent : -1;
+}
+
 // Save while the file is compressed: the save waits for that run instead of
 // starting Ghostscript again, and typing "report" over an existing
-// report.pdf asks before replacing it.
+// report.pdf asks before replacing it. Meanwhile the row shows Ghostscript's
+// share of pages rising, then the later steps, and the title "(0 / 1)".
 TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user"), out("varto-out");
@@ -326,6 +388,28 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
             return !seen.empty();
         },
         60000, 20));
+
+    // The percentage on screen, in the first row's new-size cell.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::vector<std::string> steps = stepsListed(app, "intro.pdf");
+            return !steps.empty() && ghostscriptPercent(steps.back()) >= 10;
+        },
+        60000, 50))
+        << app.outputText();
+    std::string shot = app.screenshot(artifacts() + "/window-progress.png");
+    EXPECT_EQ(app.title(), "Varto Compress (0 / 1)");
+    Geometry g = app.geometry();
+    platform::gfx::Rect list = listBox(96, "C.UTF-8");
+    std::vector<int> lines =
+        textLines(shot, g, {list.left + 2, list.top, list.left + 120, list.bottom});
+    ASSERT_GE(lines.size(), 2u);
+    platform::gfx::Rect cell{list.right - 100, lines[1] - 7, list.right - 4, lines[1] + 7};
+    int ink = 0;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+        for (int x = cell.left; x < cell.right; ++x) ink += isDark(App::pixelAt(shot, g.x + x, g.y + y));
+    }
+    EXPECT_GT(ink, 40) << "no text in the new-size cell";
 
     platform::gfx::Rect save = elementBox("actionSave");
     std::vector<std::string> before = app.shownWindows();
@@ -353,4 +437,23 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
         },
         kCompressTimeoutMs, 50));
     EXPECT_EQ(seen.size(), 1u) << "Ghostscript ran more than once";
+
+    // Rising percentages, then the later steps' names, then the new size.
+    std::vector<std::string> steps = stepsListed(app, "intro.pdf");
+    ASSERT_GE(steps.size(), 3u) << app.outputText();
+    std::vector<int> percents;
+    size_t lastGhostscript = 0;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        int percent = ghostscriptPercent(steps[i]);
+        if (percent < 0) continue;
+        percents.push_back(percent);
+        lastGhostscript = i;
+    }
+    ASSERT_GE(percents.size(), 2u) << app.outputText();
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << app.outputText();
+    EXPECT_LT(percents.front(), percents.back());
+    EXPECT_LE(percents.back(), 100);
+    std::set<std::string> later(steps.begin() + lastGhostscript + 1, steps.end() - 1);
+    EXPECT_TRUE(later.count("qpdf") || later.count("Sharing")) << app.outputText();
+    EXPECT_NE(steps.back().find(" KB"), std::string::npos) << steps.back();
 }

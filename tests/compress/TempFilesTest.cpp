@@ -246,6 +246,26 @@ TEST_F(TempFilesTest, CopyErrorBoxTellsWhatFailed) {
         "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a directory\n\n"
         "Source=" +
             source.string() + "\nDestination=" + destination.string() + "\n");
+
+    // Private copies are named by the user's file, never by their own path.
+    const stdfs::path privateCopy = base_ / "Varto" / "run_7" / "compress_1.pdf";
+    stdfs::create_directories(privateCopy.parent_path());
+    writeText(privateCopy, "data");
+    const std::string user = "/home/someone/report.pdf";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(copyFileWithErrorBox(wide(privateCopy), wide(destination), nullptr,
+                                      userFileName(u"/home/someone/", u"report.pdf")));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "File copy error\nCould not write to file.\n\nErrorCode=21\nErrorMsg=Is a "
+              "directory\n\nSource=a private copy of " + user +
+                  " in the temporary folder\nDestination=" + destination.string() + "\n");
+    const stdfs::path privateTarget = base_ / "Varto" / "compress_2.pdf";
+    stdfs::create_directory(privateTarget);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(copyFileWithErrorBox(wide(source), wide(privateTarget), nullptr));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                  "\nDestination=a private copy in the temporary folder\n"),
+              std::string::npos);
 }
 
 TEST_F(TempFilesTest, FileHelpers) {
