@@ -439,6 +439,7 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     EXPECT_EQ(seen.size(), 1u) << "Ghostscript ran more than once";
 
     // Rising percentages, then the later steps' names, then the new size.
+    // Before the page count is known the row says "Ghostscript" alone.
     std::vector<std::string> steps = stepsListed(app, "intro.pdf");
     ASSERT_GE(steps.size(), 3u) << app.outputText();
     std::vector<int> percents;
@@ -453,7 +454,10 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << app.outputText();
     EXPECT_LT(percents.front(), percents.back());
     EXPECT_LE(percents.back(), 100);
-    std::set<std::string> later(steps.begin() + lastGhostscript + 1, steps.end() - 1);
-    EXPECT_TRUE(later.count("qpdf") || later.count("Sharing")) << app.outputText();
+    // The later steps are short: a refresh may fall between them, but what
+    // is shown after Ghostscript is one of their names.
+    for (size_t i = lastGhostscript + 1; i + 1 < steps.size(); ++i) {
+        EXPECT_TRUE(steps[i] == "qpdf" || steps[i] == "Sharing") << steps[i];
+    }
     EXPECT_NE(steps.back().find(" KB"), std::string::npos) << steps.back();
 }
