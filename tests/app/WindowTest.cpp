@@ -426,10 +426,11 @@ TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
             EXPECT_TRUE(bottom.r == 128 && bottom.g == 128 && bottom.b == 128) << key;
             // The two PDFs shrink: the size column red, the new size green.
             platform::gfx::Rect list = elementBox("fileList", dpi, lang);
-            int column = dpi * 100 / 96;
-            platform::gfx::Rect sizes{list.right - 2 * column, list.top, list.right - column,
-                                      list.bottom};
-            platform::gfx::Rect newSizes{list.right - column, list.top, list.right, list.bottom};
+            // The size column is 100 px wide at 96 dpi, the new size 130.
+            int column = dpi * 100 / 96, newColumn = dpi * 130 / 96;
+            platform::gfx::Rect sizes{list.right - newColumn - column, list.top,
+                                      list.right - newColumn, list.bottom};
+            platform::gfx::Rect newSizes{list.right - newColumn, list.top, list.right, list.bottom};
             EXPECT_GT(countPixels(shots[key], g, sizes, isRed), 20) << key;
             EXPECT_GT(countPixels(shots[key], g, newSizes, isGreen), 20) << key;
             EXPECT_EQ(countPixels(shots[key], g, sizes, isGreen), 0) << key;

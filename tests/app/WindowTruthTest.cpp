@@ -135,6 +135,19 @@ std::string newWindow(const App& app, const std::vector<std::string>& before, in
     return found;
 }
 
+// Points at a place of the window until a tooltip shows, then keeps a
+// screenshot of it.
+void showTooltip(const App& app, int x, int y, const std::string& name) {
+    app.moveTo(-40, -40);
+    ASSERT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 10000));
+    std::vector<std::string> before = app.shownWindows();
+    app.moveTo(x, y);
+    app.moveTo(x + 2, y);
+    EXPECT_FALSE(newWindow(app, before, 10000).empty()) << name;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    app.screenshot(artifacts() + "/" + name);
+}
+
 // Presses a key in a window and waits until it is gone.
 bool answer(const App& app, const std::string& window, const std::string& typed,
             const std::string& key) {
@@ -287,15 +300,7 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
 
     // The tooltips of the protected row and of both failed rows.
     auto tooltipShot = [&](int row, const std::string& name) {
-        app.moveTo(-40, -40);
-        ASSERT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 10000));
-        std::vector<std::string> before = app.shownWindows();
-        app.moveTo(names.left + 30, rows[row]);
-        app.moveTo(names.left + 32, rows[row]);
-        std::string tip = newWindow(app, before, 10000);
-        EXPECT_FALSE(tip.empty()) << name;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        app.screenshot(artifacts() + "/" + name);
+        showTooltip(app, names.left + 30, rows[row], name);
     };
     tooltipShot(4, "window-protected-tooltip.png");
     tooltipShot(2, "window-failed-tooltip.png");
@@ -330,18 +335,38 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     EXPECT_FALSE(fs::exists(out / "damaged_compressed.pdf"));
 }
 
-// German sizes carry a decimal comma.
+// German sizes carry a decimal comma; at 144 dpi a damaged file's row says
+// "Nicht lesbar" in red, with its reason in the tooltip.
 TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
     Folder user("varto-user");
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
+    std::string damaged = copyInto(user, "damaged-truncated.pdf", "damaged.pdf");
     App::Options options;
-    options.args = {charts};
+    options.args = {charts, damaged};
     options.lang = "de_DE.UTF-8";
+    options.dpi = 144;
     App app(options);
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
-    ASSERT_TRUE(app.waitForTitle("Varto Compress (1 / 1)", kCompressTimeoutMs));
+    std::string box = newWindow(app, {app.windowId()}, 30000);
+    ASSERT_FALSE(box.empty());
+    ASSERT_TRUE(answer(app, box, "", "Return"));
+    ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
     EXPECT_EQ(listed(app, "charts.pdf").substr(0, 13), "417,27 KB -> ") << app.outputText();
+    EXPECT_EQ(listed(app, "damaged.pdf"), "1,32 MB -> Nicht lesbar") << app.outputText();
+
+    Geometry g = app.geometry();
+    platform::gfx::Rect list = listBox(144, "de_DE.UTF-8");
+    app.moveTo(-40, -40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    std::string shot = app.screenshot(artifacts() + "/window-failed-row-de-144.png");
+    std::vector<int> lines =
+        textLines(shot, g, {list.left + 3, list.top, list.left + 180, list.bottom});
+    ASSERT_GE(lines.size(), 3u);
+    platform::gfx::Rect last{list.right - 150, lines.back() - 10, list.right - 6,
+                             lines.back() + 10};
+    EXPECT_GT(redPixels(shot, g, last), 60);
+    showTooltip(app, list.left + 45, lines.back(), "window-failed-tooltip-de-144.png");
 }
 
 // What the list said of a file while it was compressed, in order.
