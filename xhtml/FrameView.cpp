@@ -371,11 +371,21 @@ bool FrameView::isTooltipViewValid(View* view) {
     return found;
 }
 
+Rect FrameView::tooltipScreenRect() const {
+    return tooltip_ && tooltipView_ ? tooltip_->screenRect() : Rect{};
+}
+
 void FrameView::updateTooltip(bool fromTimer) {
     if (!tooltip_) return;
     if (tooltipView_ && !isTooltipViewValid(tooltipView_)) tooltipView_ = nullptr;
     auto canShow = [](View* view) {
         return view->isHovered() && view->isVisibleInTree() && view->canShowTooltip();
+    };
+    // The timer may fire before the moves that took the pointer elsewhere
+    // are handled: the tip is for the element under the pointer now.
+    const Point pointer = frame_.getCursorPos();
+    auto underPointer = [&](View* view) {
+        return canShow(view) && view->containsPoint(toDocument(pointer));
     };
     if (!fromTimer) {
         if (tooltipView_ && !canShow(tooltipView_)) {
@@ -392,33 +402,57 @@ void FrameView::updateTooltip(bool fromTimer) {
         return;
     }
     View* target = tooltipView_;
-    if (target && !canShow(target)) {
+    if (target && !underPointer(target)) {
         tooltip_->hide();
         tooltipView_ = nullptr;
         return;
     }
     if (!target) {
         for (View* view : tools_) {
-            if (isTooltipViewValid(view) && canShow(view)) {
+            if (isTooltipViewValid(view) && underPointer(view)) {
                 target = view;
                 break;
             }
         }
         if (!target) return;
     }
+    // A tip already showing keeps its text and size and only follows the
+    // pointer; preparing it again would shrink and regrow its window.
     const Rect tip =
         target == tooltipView_
-            ? tooltip_->prepare(tooltip_->text())
+            ? tooltip_->screenRect()
             : tooltip_->prepare(target->styleString(StyleId::Title, ZString(), kStateNormal));
-    const Point cursor = frame_.clientToScreen(frame_.getCursorPos());
+    const Point cursor = frame_.clientToScreen(pointer);
     const Rect monitor = frame_.getMonitorRect();
     int x = cursor.x;
     int y = cursor.y + scaleInt(25);
     x = std::max(x, monitor.left);
     if (x + tip.width() > monitor.right) x = monitor.right - tip.width();
-    if (y + tip.height() > monitor.bottom) y = monitor.bottom - tip.height();
+    // Below the pointer, or above it where the screen ends: never over the
+    // point the pointer shows.
+    if (y + tip.height() > monitor.bottom) y = std::max(monitor.top, cursor.y - 5 - tip.height());
     tooltip_->showAt(x, y);
     tooltipView_ = target;
+    tooltipPointer_ = cursor;
+}
+
+void FrameView::hideTooltip() {
+    if (tooltip_) tooltip_->hide();
+    tooltipView_ = nullptr;
+}
+
+ControlView* FrameView::controlAt(Point client) {
+    const Point point = toDocument(client);
+    ControlView* found = nullptr;
+    forEachInTree([&](View* view) {
+        if (view->hasStyle(StyleId::NativeWindow) && view->getFrame(false) == this &&
+            view->isVisibleInTree() && view->containsPoint(point)) {
+            auto* control = dynamic_cast<ControlView*>(view);
+            if (control && control->window()) found = control;
+        }
+        return found == nullptr;
+    });
+    return found;
 }
 
 void FrameView::onFirstMessage() {
@@ -486,15 +520,23 @@ intptr_t FrameView::handleMessage(Message& message) {
             updateTooltip(false);
             return 0;
         case Msg::LButtonDown:
+            // No tip outlives a click.
+            hideTooltip();
             // The pointer takes over from the keyboard: no ring until Tab.
             platform::gui::AccessibleArea::focusItem(frame_.getHandle(), -1);
-            frame_.setFocus();
+            // A native control takes presses on its text only; one on its
+            // frame or padding comes here and still gives it the focus.
+            if (ControlView* control = controlAt({message.x, message.y}))
+                gui::Window::setFocus(control->window());
+            else
+                frame_.setFocus();
             mouseToTree(message, kLeftDown | 1 | (keys & gui::kKeyRightButton ? 2 : 0));
             return 0;
         case Msg::LButtonUp:
             mouseToTree(message, kLeftUp | (keys & gui::kKeyRightButton ? 2 : 0));
             return 0;
         case Msg::RButtonDown:
+            hideTooltip();
             frame_.setFocus();
             mouseToTree(message, kRightDown | 2 | (keys & gui::kKeyLeftButton ? 1 : 0));
             return 0;

@@ -13,6 +13,7 @@ class Tooltip;
 namespace xhtml {
 
 class ViewAccessible;
+class ControlView;
 
 // A document root hosted in a native window of its own: lays the document
 // out into the window's client area, scrolls it, turns window messages into
@@ -94,6 +95,10 @@ public:
     bool isUpdating() const { return updating_; }
     // The tooltip the pointer rests on, null when none shows.
     View* tooltipView() const { return tooltipView_; }
+    // Where that tooltip is on the screen, and where the pointer was when
+    // it was placed (screen coordinates).
+    Rect tooltipScreenRect() const;
+    Point tooltipPointer() const { return tooltipPointer_; }
     // Number of full layouts so far, for tests and benchmarks.
     int updateCount() const { return updateCount_; }
     // The keyboard focus among the painted views and what screen readers see.
@@ -115,6 +120,9 @@ private:
     void onScrollMessage(bool vertical, int code, int position);
     void mouseToTree(win::Message& message, uint32_t buttons);
     bool isTooltipViewValid(View* view);
+    void hideTooltip();
+    // The view whose native window lies under a client point, if any.
+    ControlView* controlAt(Point client);
     void onFirstMessage();
     void clearLayoutCaches();
     void updateTabOrder();
@@ -133,6 +141,7 @@ private:
     std::unique_ptr<platform::gui::Tooltip> tooltip_;
     std::vector<View*> tools_;
     View* tooltipView_ = nullptr;
+    Point tooltipPointer_;
     bool timersStarted_ = false;
     uint32_t updateTimer_ = 0;
     Size documentSize_;

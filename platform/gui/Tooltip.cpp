@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "platform/gui/Gui.h"
 #include "platform/gui/WindowData.h"
 
@@ -36,6 +38,15 @@ Tooltip::Tooltip(WindowHandle owner, int maxWidth) : impl_(std::make_unique<Impl
     g_object_set_data(G_OBJECT(impl_->label), "max-width", GINT_TO_POINTER(maxWidth));
     gtk_container_add(GTK_CONTAINER(impl_->window), impl_->label);
     gtk_widget_show(impl_->label);
+    // The pointer goes through the tip: a click or a move that meets the tip
+    // before it is hidden still reaches the window below.
+    g_signal_connect(impl_->window, "realize", G_CALLBACK(+[](GtkWidget* window, gpointer) {
+                         cairo_region_t* none = cairo_region_create();
+                         gdk_window_input_shape_combine_region(gtk_widget_get_window(window), none,
+                                                               0, 0);
+                         cairo_region_destroy(none);
+                     }),
+                     nullptr);
 }
 
 Tooltip::~Tooltip() {
@@ -53,7 +64,9 @@ gfx::Rect Tooltip::prepare(const ZString& text) {
     int minimum = 0;
     int natural = 0;
     gtk_widget_get_preferred_width(impl_->label, &minimum, &natural);
-    if (natural > maxWidth) gtk_widget_set_size_request(impl_->label, maxWidth, -1);
+    // A wrapping label asks only for its longest word; the window, sized to
+    // its minimum, would stack the words one per line.
+    gtk_widget_set_size_request(impl_->label, std::min(natural, maxWidth), -1);
     gtk_window_resize(GTK_WINDOW(impl_->window), 1, 1);
     GtkRequisition size;
     gtk_widget_get_preferred_size(impl_->window, nullptr, &size);
@@ -71,6 +84,14 @@ void Tooltip::hide() {
 }
 
 bool Tooltip::isShown() const { return impl_->window && gtk_widget_get_visible(impl_->window); }
+
+gfx::Rect Tooltip::screenRect() const {
+    if (!isShown()) return {};
+    int x = 0, y = 0, width = 0, height = 0;
+    gtk_window_get_position(GTK_WINDOW(impl_->window), &x, &y);
+    gtk_window_get_size(GTK_WINDOW(impl_->window), &width, &height);
+    return {x, y, x + width, y + height};
+}
 
 ZString Tooltip::text() const { return impl_->text; }
 

@@ -23,6 +23,8 @@ public:
     void showAt(int screenX, int screenY);
     void hide();
     bool isShown() const;
+    // Where the tip is on the screen; empty while hidden.
+    gfx::Rect screenRect() const;
     ZString text() const;
 
 private:

@@ -208,6 +208,9 @@ gboolean onMotion(GtkWidget*, GdkEventMotion* event, gpointer user) {
     if (!fromOwnWindow(data, event->window)) return FALSE;
     data->pointerInside = true;
     Message m = pointerMessage(Msg::MouseMove, event->x, event->y, event->state);
+    data->moveSent = true;
+    data->movedX = m.x;
+    data->movedY = m.y;
     detail::deliver(data, m);
     return TRUE;
 }
@@ -225,6 +228,18 @@ gboolean onButton(GtkWidget*, GdkEventButton* event, gpointer user) {
     else
         return TRUE;
     Message m = pointerMessage(msg, event->x, event->y, event->state);
+    // A press is always preceded by a move to its place, as the window
+    // messages promise: the pointer may come to rest here without one (from
+    // a native control, or when a modal dialog closes under it), and a
+    // press on an element that never saw the pointer would only hover it.
+    if (press && (!data->moveSent || data->movedX != m.x || data->movedY != m.y)) {
+        Message move = pointerMessage(Msg::MouseMove, event->x, event->y, event->state);
+        data->moveSent = true;
+        data->movedX = move.x;
+        data->movedY = move.y;
+        detail::deliver(data, move);
+        if (data->dead) return TRUE;
+    }
     // The classic key state counts the pressed button and no longer the released one.
     if (press)
         m.keyState |= buttonBit(event->button);
@@ -243,6 +258,7 @@ gboolean onCrossing(GtkWidget*, GdkEventCrossing* event, gpointer user) {
     }
     if (event->mode != GDK_CROSSING_NORMAL || !data->pointerInside) return FALSE;
     data->pointerInside = false;
+    data->moveSent = false;
     Message m = Message::make(Msg::MouseLeave);
     detail::deliver(data, m);
     return FALSE;

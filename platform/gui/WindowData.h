@@ -28,6 +28,9 @@ struct WindowData {
     int sentHeight = -1;
     bool settingScroll = false;
     bool pointerInside = false;
+    bool moveSent = false;  // a MouseMove was sent at (movedX, movedY) since the pointer came in
+    int movedX = 0;
+    int movedY = 0;
     bool dead = false;
     std::map<uint32_t, guint> timers;
     GdkCursor* cursor = nullptr;

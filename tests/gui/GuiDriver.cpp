@@ -198,7 +198,8 @@ Geometry Viewer::geometry() {
             in >> id >> fit.first >> fit.second;
             geometry.fits[id] = fit;
         } else if (kind == "tooltip") {
-            in >> geometry.tooltip;
+            Box& tip = geometry.tooltipOnScreen;
+            in >> geometry.tooltip >> tip.x >> tip.y >> tip.width >> tip.height;
         } else if (kind == "layouts") {
             std::string word;
             in >> geometry.layouts >> word >> geometry.boxesLaidOut;

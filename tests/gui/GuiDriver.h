@@ -28,6 +28,7 @@ struct Geometry {
         frames;  // client w h, scroll x y, document w h, hbar, vbar
     std::map<std::string, std::pair<int, int>> fits;  // drop-down: width, width needed
     std::string tooltip;
+    Box tooltipOnScreen;  // where the tip shows, in screen coordinates
     int layouts = 0;
     int boxesLaidOut = 0;
 };
@@ -45,6 +46,7 @@ public:
 
     bool ok() const { return !window_.empty(); }
     const std::string& window() const { return window_; }
+    int pid() const { return process_->pid(); }
     // The client area's top-left corner on the screen.
     int originX() const { return originX_; }
     int originY() const { return originY_; }

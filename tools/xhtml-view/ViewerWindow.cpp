@@ -59,6 +59,11 @@ void ViewerWindow::report(const char* what, xhtml::View* view) {
     std::fflush(stdout);
 }
 
+void ViewerWindow::onLButtonDown(xhtml::View* view) {
+    report("left-button-down", view);
+    if (tooltipView()) report("tooltip-at-press", tooltipView());
+}
+
 void ViewerWindow::onClicked(xhtml::View* view) {
     report("clicked", view);
     if (view && view->getId().startsWith(u"input-box")) askInputBox(view);
@@ -94,11 +99,15 @@ void ViewerWindow::printValues() {
 void ViewerWindow::printGeometry() {
     int updates = 0;
     xhtml::View* tip = nullptr;
+    xhtml::Rect tipRect;
     forEachInTree([&](xhtml::View* view) {
         if (view->type() != xhtml::kFrameView && view->type() != xhtml::kIFrameView) return true;
         auto* frame = static_cast<xhtml::FrameView*>(view);
         updates += frame->updateCount();
-        if (frame->tooltipView()) tip = frame->tooltipView();
+        if (frame->tooltipView()) {
+            tip = frame->tooltipView();
+            tipRect = frame->tooltipScreenRect();
+        }
         const xhtml::Rect client =
             frame->windowHandle() ? frame->getWindow().getClientRect() : xhtml::Rect{};
         std::printf("frame %s client %d %d scroll %d %d document %d %d hbar %d vbar %d\n",
@@ -146,7 +155,8 @@ void ViewerWindow::printGeometry() {
                         gui::Window::clientRect(control).width(), needed);
         return true;
     });
-    std::printf("tooltip %s\n", tip ? nameOf(tip).toUtf8().c_str() : "-");
+    std::printf("tooltip %s %d %d %d %d\n", tip ? nameOf(tip).toUtf8().c_str() : "-",
+                tipRect.left, tipRect.top, tipRect.width(), tipRect.height());
     std::printf("layouts %d boxes %d\n", updates, xhtml::layoutCounters().boxesLaidOut);
     std::printf("end\n");
     std::fflush(stdout);
@@ -172,6 +182,20 @@ intptr_t ViewerWindow::handleMessage(win::Message& message) {
     if (message.msg == win::Msg::KeyDown && message.key == 'D' && control) {
         printGeometry();
         return 1;
+    }
+    if (message.msg != win::Msg::Timer) shownTip_ = tooltipView();
+    if (message.msg == win::Msg::Timer) {
+        const intptr_t result = FrameView::handleMessage(message);
+        if (tooltipView() != shownTip_ && tooltipView()) {
+            const xhtml::Rect tip = tooltipScreenRect();
+            const xhtml::Point pointer = tooltipPointer();
+            std::printf("tooltip-shown %s %d %d %d %d pointer %d %d\n",
+                        nameOf(tooltipView()).toUtf8().c_str(), tip.left, tip.top, tip.width(),
+                        tip.height(), pointer.x, pointer.y);
+            std::fflush(stdout);
+        }
+        shownTip_ = tooltipView();
+        return result;
     }
     if (!timing_) return FrameView::handleMessage(message);
     // Timing: the first paint, and from a pointer move to the end of the

@@ -13,7 +13,9 @@
 // Developer keys: Ctrl+Q closes (printing the form values), Ctrl+D prints
 // the geometry of the frames and of every element with an id (top-level
 // client coordinates), the layout counters, the tooltip showing and, for
-// each drop-down, its width beside the width it needs.
+// each drop-down, its width beside the width it needs. A tooltip that
+// appears is printed with its place and the pointer's (screen coordinates);
+// a press that finds a tooltip still showing is printed too.
 // Clicking an element whose id begins with "input-box" opens an input box
 // (masked when the id holds "password") and prints its answer.
 class ViewerWindow : public xhtml::FrameView, public xhtml::EventListener {
@@ -23,7 +25,7 @@ public:
     void filterMarkup(ZString& text) override;
     intptr_t handleMessage(win::Message& message) override;
 
-    void onLButtonDown(xhtml::View* view) override { report("left-button-down", view); }
+    void onLButtonDown(xhtml::View* view) override;
     void onLButtonUp(xhtml::View* view) override { report("left-button-up", view); }
     void onRButtonDown(xhtml::View* view) override { report("right-button-down", view); }
     void onRButtonUp(xhtml::View* view) override { report("right-button-up", view); }
@@ -47,6 +49,7 @@ private:
     bool finished_ = false;
     bool timing_ = false;
     bool painted_ = false;
+    xhtml::View* shownTip_ = nullptr;
     int64_t moveStartUs_ = -1;
     int64_t workUs_ = 0;
 };
