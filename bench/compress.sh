@@ -46,21 +46,29 @@
 # the mean whole-file runs per file (goal <= 3) and the time against the
 # default runs.
 #
-#   bench/compress.sh [--quick] [--planner] [--target] [CORPUS_FOLDER]
+#   bench/compress.sh [--quick] [--planner | --target | --reencode [--compare CLI]] [CORPUS_FOLDER]
 # --quick leaves out files above 5 MB; --planner stops after the planner's
-# comparison; --target runs the target-size table alone. The user-password file gets its password ("secret") in every
-# peer.
+# comparison; --target runs the target-size table alone; --reencode runs
+# only the re-encoding's table: each file without it (--no-reencode) and
+# with it back to back, per file the sizes and the re-encoding's own time
+# against the rest of its run, then the totals as above; --compare CLI adds a third run of each file with another build's
+# batch command (another Deflate level, say). The user-password file gets its
+# password ("secret") in every peer.
 set -euo pipefail
 export LC_ALL=C  # numbers with a decimal point in awk and printf
 here="$(cd "$(dirname "$0")/.." && pwd)"
 quick=0
 planner_only=0
 target_only=0
+reencode_only=0
+compare=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --quick) quick=1; shift;;
     --planner) planner_only=1; shift;;
     --target) target_only=1; shift;;
+    --reencode) reencode_only=1; shift;;
+    --compare) compare="$(realpath "$2")"; shift 2;;
     *) break;;
   esac
 done
@@ -143,6 +151,147 @@ planner_section() {
     "$worse" "$larger"
   printf "the planner's decisions: %.1f s in all\n" "$decide_sum"
 }
+# Prints the peer's line from its output folder and wall time (and CPU time
+# when known).
+report() {  # name folder seconds suffix [cpu_seconds]
+  local name="$1" dir="$2" seconds="$3" suffix="$4" cpu="${5:-}" in_total=0 out_total=0
+  local larger=0 lost=0
+  for f in "${files[@]}"; do
+    local base size out osize
+    base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f")
+    out="$dir/$base$suffix.pdf"
+    in_total=$((in_total + size))
+    if [ -s "$out" ]; then
+      osize=$(stat -c %s "$out")
+      [ "$osize" -gt "$size" ] && larger=$((larger + 1))
+      local pin pout
+      pin="$(pages "$f" "$(password_of "$f")")"; pout="$(pages "$out" "$(password_of "$f")")"
+      if [ "$pin" != "$pout" ]; then
+        lost=$((lost + 1))
+        osize=$size  # an output that lost pages is no use
+      fi
+    else
+      osize=$size  # no output: nothing gained
+    fi
+    out_total=$((out_total + osize))
+  done
+  last_ratio="$(calc "$out_total / $in_total")"
+  printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s%s\n' "$name" \
+    "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds" \
+    "${cpu:+$(printf '  cpu %7.1f s' "$cpu")}"
+}
+
+elapsed() { calc "$2 - $1"; }
+
+# One file at a time, each file's variants back to back, so that a change
+# in load touches them alike. Adds the wall and CPU seconds of each variant
+# up; the -v logs keep the step's lines. In the re-encoding's own table
+# ($per_file) each file's sizes and re-encoding times are printed too.
+declare -A wall cpu
+variant_options() {  # variant
+  case "$1" in
+    nostep) echo --no-share --no-slim --no-reencode;; share) echo --no-slim --no-reencode;;
+    slim) echo --no-reencode;; reenc|alt) echo;;
+  esac
+}
+variant_dir() { case "$1" in reenc) echo "$work/batch1";; *) echo "$work/$1";; esac; }
+variant_cli() { case "$1" in alt) echo "$compare";; *) echo "$cli";; esac; }
+# "Object sharing: ... in 1.23 s" (also when it wrote nothing or was skipped)
+own() {  # log
+  { grep -ho '^Object sharing.* in [0-9.]* s$' "$1" || true; } |
+    awk '{ s += $(NF-1) } END { printf "%.2f", s }'
+}
+# "Re-encoding: ... in 0.12 s"
+reencode_own() {  # log
+  { grep -h '^Re-encoding: .* in [0-9.]* s$' "$1" || true; } |
+    awk '{ s += $(NF-1) } END { printf "%.2f", s }'
+}
+# The re-encoding line of the result the run kept: with the planner the
+# lossless result's comes first, the Ghostscript result's after it.
+kept_reencoding() {  # log
+  local which=1
+  grep -q '^Planner: took the Ghostscript' "$1" && which=2
+  { grep '^Re-encoding: ' "$1" || true; } | sed -n "${which}p"
+}
+per_file=0
+slowest="" slowest_time=0  # the file the step took longest on
+run_variants() {  # variants...
+  local v f w u s t base
+  local -A size took
+  for v in "$@"; do wall[$v]=0; cpu[$v]=0; mkdir -p "$(variant_dir "$v")"; done
+  if [ "$per_file" = 1 ]; then
+    printf '%-34s %9s' file input
+    for v in "$@"; do printf ' %9s' "$v"; done
+    for v in "$@"; do [ "$v" = slim ] || printf '  %-13s' "$v: own/rest s"; done
+    printf '\n'
+  fi
+  for f in "${files[@]}"; do
+    base="$(basename "$f" .pdf)"
+    for v in "$@"; do
+      # shellcheck disable=SC2046  # the options are words
+      /usr/bin/time -f '%e %U %S' -o "$work/time" "$(variant_cli "$v")" -v --jobs 1 \
+        $(variant_options "$v") --password secret -o "$(variant_dir "$v")" "$f" \
+        >/dev/null 2>"$work/one.log" || true
+      cat "$work/one.log" >>"$work/$v.log"
+      kept_reencoding "$work/one.log" >>"$work/$v.kept"
+      read -r w u s < <(tail -1 "$work/time")
+      wall[$v]=$(calc "${wall[$v]} + $w"); cpu[$v]=$(calc "${cpu[$v]} + $u + $s")
+      size[$v]=$(stat -c %s "$(variant_dir "$v")/${base}_compressed.pdf" 2>/dev/null || echo 0)
+      t=$(reencode_own "$work/one.log")
+      took[$v]="$(printf '%.2f / %.1f' "$t" "$(calc "$w - $t")")"
+    done
+    t=$(own "$work/one.log")
+    if awk "BEGIN { exit !($t > $slowest_time) }"; then slowest="$f" slowest_time=$t; fi
+    if [ "$per_file" = 1 ]; then
+      printf '%-34s %9d' "${base:0:34}" "$(stat -c %s "$f")"
+      for v in "$@"; do printf ' %9d' "${size[$v]}"; done
+      for v in "$@"; do [ "$v" = slim ] || printf '  %s' "${took[$v]}"; done
+      printf '\n'
+    fi
+  done
+}
+
+# The re-encoding alone: text manuals and whole corpus without (the
+# variant "slim": sharing and slimming) and with it (variant $1), from the
+# variants' folders, wall times and logs.
+reencode_summary() {  # variant title
+  local v="$1" texts=() f
+  local -A text_ratio all_ratio
+  for f in "${files[@]}"; do case "$(basename "$f")" in text-*) texts+=("$f");; esac; done
+  echo "exact re-encoding, $2 (one file at a time; without = sharing and slimming):"
+  report_texts() { local files=("${texts[@]}"); report "$@"; }
+  if [ ${#texts[@]} -gt 0 ]; then
+    for w in slim "$v"; do
+      report_texts "text-$w" "$(variant_dir "$w")" "${wall[$w]}" _compressed
+      text_ratio[$w]=$last_ratio
+    done
+    printf 'text manuals: %+.2f %% with re-encoding\n' \
+      "$(calc "(${text_ratio[$v]} - ${text_ratio[slim]}) * 100 / ${text_ratio[slim]}")"
+  fi
+  for w in slim "$v"; do
+    report "all-$w" "$(variant_dir "$w")" "${wall[$w]}" _compressed
+    all_ratio[$w]=$last_ratio
+  done
+  printf 'whole corpus: %+.2f %% with re-encoding (goal <= -3 %%)\n' \
+    "$(calc "(${all_ratio[$v]} - ${all_ratio[slim]}) * 100 / ${all_ratio[slim]}")"
+  # "Re-encoding: 3 streams smaller (JPEG 1 of 2: 100 to 90 bytes; Flate ...) in 0.12 s";
+  # bytes of the results kept, time of every run of the step (also on the
+  # candidates the planner did not keep).
+  local all kept
+  all=$(reencode_own "$work/$v.log"); kept=$(reencode_own "$work/$v.kept")
+  sed -n 's/^Re-encoding: .*(JPEG [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; Flate [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; other [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes).* in \([0-9.]*\) s$/\1 \2 \3 \4 \5 \6 \7/p' \
+    "$work/$v.kept" | awk -v rest="${wall[$v]}" -v t="$all" -v kept="$kept" '
+    { for (i = 1; i <= 6; i++) b[i] += $i }
+    END {
+      printf "JPEG bytes %d -> %d (%+.1f %%; goal <= -7 %%), Flate %d -> %d (%+.1f %%), other %d -> %d\n",
+        b[1], b[2], b[1] ? (b[2] - b[1]) * 100 / b[1] : 0, b[3], b[4], b[3] ? (b[4] - b[3]) * 100 / b[3] : 0, b[5], b[6]
+      printf "re-encoding own time %.1f s (%.1f s of it on the results kept), adding %.1f %% to the rest of its run (goal <= 15 %%)\n",
+        t, kept, (rest > t ? t * 100 / (rest - t) : 0)
+    }'
+  if grep -q 'time limit reached' "$work/$v.log"; then
+    echo "time limit reached in $(grep -c 'time limit reached' "$work/$v.log") files"
+  fi
+}
 # The target size on the image and scan files, at 50 % and 25 % of each.
 target_section() {
   local f base size share limit line out runs dpi quality seconds fits
@@ -203,6 +352,14 @@ target_section() {
 
 echo "corpus: ${#files[@]} files, $(du -ch "${files[@]}" | tail -1 | cut -f1), $(nproc) cores," \
   "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+if [ "$reencode_only" = 1 ]; then
+  per_file=1
+  if [ -n "$compare" ]; then run_variants slim reenc alt; else run_variants slim reenc; fi
+  reencode_summary reenc "this build"
+  [ -z "$compare" ] || reencode_summary alt "$compare"
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+  exit 0
+fi
 if [ "$target_only" = 1 ]; then
   target_section
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -248,73 +405,13 @@ ebook_one() {  # input output
 }
 
 
-# Prints the peer's line from its output folder and wall time (and CPU time
-# when known).
-report() {  # name folder seconds suffix [cpu_seconds]
-  local name="$1" dir="$2" seconds="$3" suffix="$4" cpu="${5:-}" in_total=0 out_total=0
-  local larger=0 lost=0
-  for f in "${files[@]}"; do
-    local base size out osize
-    base="$(basename "$f" .pdf)"; size=$(stat -c %s "$f")
-    out="$dir/$base$suffix.pdf"
-    in_total=$((in_total + size))
-    if [ -s "$out" ]; then
-      osize=$(stat -c %s "$out")
-      [ "$osize" -gt "$size" ] && larger=$((larger + 1))
-      local pin pout
-      pin="$(pages "$f" "$(password_of "$f")")"; pout="$(pages "$out" "$(password_of "$f")")"
-      if [ "$pin" != "$pout" ]; then
-        lost=$((lost + 1))
-        osize=$size  # an output that lost pages is no use
-      fi
-    else
-      osize=$size  # no output: nothing gained
-    fi
-    out_total=$((out_total + osize))
-  done
-  last_ratio="$(calc "$out_total / $in_total")"
-  printf '%-8s ratio %.3f  larger %d  pages lost %d  time %7.1f s%s\n' "$name" \
-    "$(calc "$out_total / $in_total")" "$larger" "$lost" "$seconds" \
-    "${cpu:+$(printf '  cpu %7.1f s' "$cpu")}"
-}
-
-elapsed() { calc "$2 - $1"; }
 
 mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "$work/share" \
   "$work/slim"
 t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
 batch_time=$(elapsed "$t0" "$t1")
 
-# One file at a time, each file's four variants back to back. Adds the
-# wall and CPU seconds of each variant up; the -v logs keep the step's lines.
-variants=(nostep share slim reenc)
-declare -A wall cpu
-for v in "${variants[@]}"; do wall[$v]=0; cpu[$v]=0; done
-variant_options() {  # variant
-  case "$1" in
-    nostep) echo --no-share --no-slim --no-reencode;; share) echo --no-slim --no-reencode;;
-    slim) echo --no-reencode;; reenc) echo;;
-  esac
-}
-variant_dir() { case "$1" in reenc) echo "$work/batch1";; *) echo "$work/$1";; esac; }
-# "Object sharing: ... in 1.23 s" (also when it wrote nothing or was skipped)
-own() {  # log
-  { grep -ho '^Object sharing.* in [0-9.]* s$' "$1" || true; } |
-    awk '{ s += $(NF-1) } END { printf "%.2f", s }'
-}
-slowest="" slowest_time=0  # the file the step took longest on
-for f in "${files[@]}"; do
-  for v in "${variants[@]}"; do
-    # shellcheck disable=SC2046  # the options are words
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$cli" -v --jobs 1 $(variant_options "$v") \
-      --password secret -o "$(variant_dir "$v")" "$f" >/dev/null 2>"$work/one.log" || true
-    cat "$work/one.log" >>"$work/$v.log"
-    read -r w u s < <(tail -1 "$work/time")
-    wall[$v]=$(calc "${wall[$v]} + $w"); cpu[$v]=$(calc "${cpu[$v]} + $u + $s")
-  done
-  t=$(own "$work/one.log")
-  if awk "BEGIN { exit !($t > $slowest_time) }"; then slowest="$f" slowest_time=$t; fi
-done
+run_variants nostep share slim reenc
 batch1_time=${wall[reenc]}
 nostep_time=${wall[nostep]}
 t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
@@ -346,36 +443,7 @@ for v in share slim reenc; do
   printf "the step's own time (its log lines), %s: %.1f s, adding %.1f %% to the rest of that run (goal <= 5 %%)\n" \
     "$v" "$o" "$(calc "$o * 100 / (${wall[$v]} - $o)")"
 done
-# The re-encoding alone: text manuals and whole corpus without and with it.
-texts=()
-for f in "${files[@]}"; do case "$(basename "$f")" in text-*) texts+=("$f");; esac; done
-echo "exact re-encoding (one file at a time; without = sharing and slimming):"
-declare -A text_ratio all_ratio
-if [ ${#texts[@]} -gt 0 ]; then
-  for v in slim reenc; do
-    report_texts() { local files=("${texts[@]}"); report "$@"; }
-    report_texts "text-$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed
-    text_ratio[$v]=$last_ratio
-  done
-  printf 'text manuals: %+.2f %% with re-encoding\n' \
-    "$(calc "(${text_ratio[reenc]} - ${text_ratio[slim]}) * 100 / ${text_ratio[slim]}")"
-fi
-for v in slim reenc; do
-  report "all-$v" "$(variant_dir "$v")" "${wall[$v]}" _compressed
-  all_ratio[$v]=$last_ratio
-done
-printf 'whole corpus: %+.2f %% with re-encoding (goal <= -3 %%)\n' \
-  "$(calc "(${all_ratio[reenc]} - ${all_ratio[slim]}) * 100 / ${all_ratio[slim]}")"
-# "Re-encoding: 3 streams smaller (JPEG 1 of 2: 100 to 90 bytes; Flate ...) in 0.12 s"
-sed -n 's/^Re-encoding: .*(JPEG [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; Flate [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes; other [0-9]* of [0-9]*: \([0-9]*\) to \([0-9]*\) bytes).* in \([0-9.]*\) s$/\1 \2 \3 \4 \5 \6 \7/p' \
-  "$work/reenc.log" | awk -v rest="${wall[reenc]}" '
-  { for (i = 1; i <= 6; i++) b[i] += $i; t += $7 }
-  END {
-    printf "JPEG bytes %d -> %d (%+.1f %%; goal <= -7 %%), Flate %d -> %d (%+.1f %%), other %d -> %d\n",
-      b[1], b[2], b[1] ? (b[2] - b[1]) * 100 / b[1] : 0, b[3], b[4], b[3] ? (b[4] - b[3]) * 100 / b[3] : 0, b[5], b[6]
-    printf "re-encoding own time %.1f s, adding %.1f %% to the rest of its run (goal <= 15 %%)\n",
-      t, (rest > t ? t * 100 / (rest - t) : 0)
-  }'
+reencode_summary reenc "the defaults"
 peak() {  # file options...
   local dir="$work/peak" file="$1"; shift; rm -rf "$dir"; mkdir -p "$dir"
   /usr/bin/time -f %M "$cli" --jobs 1 --password secret -o "$dir" "$@" "$file" 2>&1 >/dev/null \

@@ -22,6 +22,18 @@ void onMessage(j_common_ptr info, int level) {
     if (level < 0) ++info->err->num_warnings;
 }
 
+// The library reports its progress every few rows: a cancelled run ends
+// there, through the error exit.
+struct Progress {
+    jpeg_progress_mgr pub;
+    const std::atomic<bool>* cancelled;
+};
+
+void onProgress(j_common_ptr info) {
+    const Progress* progress = reinterpret_cast<const Progress*>(info->progress);
+    if (progress->cancelled->load()) info->err->error_exit(info);
+}
+
 // Plain C state only, so that a jump out of the library leaves nothing to
 // unwind; Session's destructor releases what was created.
 struct Session {
@@ -29,6 +41,8 @@ struct Session {
     jpeg_compress_struct out{};
     ErrorManager inErrors{};
     ErrorManager outErrors{};
+    Progress inProgress{};
+    Progress outProgress{};
     unsigned char* written = nullptr;
     unsigned long writtenSize = 0;
     bool inCreated = false;
@@ -48,7 +62,8 @@ void useErrors(ErrorManager& errors) {
 }
 
 // Runs the whole transcode; a library error jumps back here and returns false.
-bool runSession(Session& s, const unsigned char* data, size_t size, bool progressive) {
+bool runSession(Session& s, const unsigned char* data, size_t size, bool progressive,
+                const std::atomic<bool>* cancelled) {
     useErrors(s.inErrors);
     useErrors(s.outErrors);
     s.in.err = &s.inErrors.pub;
@@ -59,6 +74,12 @@ bool runSession(Session& s, const unsigned char* data, size_t size, bool progres
     s.inCreated = true;
     jpeg_create_compress(&s.out);
     s.outCreated = true;
+    if (cancelled) {
+        s.inProgress = {{onProgress, 0, 0, 0, 0}, cancelled};
+        s.outProgress = s.inProgress;
+        s.in.progress = &s.inProgress.pub;
+        s.out.progress = &s.outProgress.pub;
+    }
 
     jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
     for (int m = 0; m < 16; ++m) jpeg_save_markers(&s.in, JPEG_APP0 + m, 0xFFFF);
@@ -87,7 +108,7 @@ std::optional<std::string> JpegTranscode::transcode(std::string_view jpeg) const
     if (jpeg.empty()) return std::nullopt;
     Session session;
     if (!runSession(session, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(),
-                    progressive_))
+                    progressive_, cancelled_))
         return std::nullopt;
     return std::string(reinterpret_cast<const char*>(session.written), session.writtenSize);
 }

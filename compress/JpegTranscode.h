@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +10,10 @@
 // (baseline), or progressive scans when asked.
 class JpegTranscode {
 public:
-    explicit JpegTranscode(bool progressive = false) : progressive_(progressive) {}
+    // A set `cancelled` ends a transcode under way (it returns nothing).
+    explicit JpegTranscode(bool progressive = false,
+                           const std::atomic<bool>* cancelled = nullptr)
+        : progressive_(progressive), cancelled_(cancelled) {}
 
     // The transcoded bytes, or nothing when the JPEG does not read cleanly (any
     // warning counts: a damaged image is left as it is) or cannot be written.
@@ -19,4 +23,5 @@ public:
 
 private:
     bool progressive_;
+    const std::atomic<bool>* cancelled_;
 };

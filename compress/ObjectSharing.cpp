@@ -326,7 +326,8 @@ private:
 };
 
 // Last, so that only the copies kept are re-encoded.
-size_t reencodeStreams(const ZString& inputPath, const std::vector<QPDFObjectHandle>& objects) {
+size_t reencodeStreams(const ZString& inputPath, const std::vector<QPDFObjectHandle>& objects,
+                       const std::atomic<bool>* cancelled) {
     // The object streams are made by the writer with zlib: its strongest
     // level for them too (the library's default is zlib's middle one).
     static std::once_flag strongest;
@@ -334,7 +335,7 @@ size_t reencodeStreams(const ZString& inputPath, const std::vector<QPDFObjectHan
     std::error_code error;
     uintmax_t size = std::filesystem::file_size(inputPath.toUtf8(), error);
     StreamReencoder reencoder(objects, StreamReencoder::timeLimitFor(error ? 0 : size),
-                              StreamReencoder::progressiveJpeg());
+                              StreamReencoder::progressiveJpeg(), cancelled);
     printLogLine(ZString::fromUtf8(reencoder.run()));
     return reencoder.reencoded();
 }
@@ -408,7 +409,7 @@ bool ObjectSharing::run(const ZString& inputPath, const ZString& outputPath, con
         }
         stopIfCancelled();
         if (!share && !slim) summary += " sharing and slimming off";
-        if (reencode) changes += reencodeStreams(inputPath, objects);
+        if (reencode) changes += reencodeStreams(inputPath, objects, cancelled);
         stopIfCancelled();
         if (changes == 0) {
             // Writing would only repeat the qpdf step's work.

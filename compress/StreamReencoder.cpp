@@ -105,13 +105,16 @@ unsigned StreamReencoder::threadsFor(unsigned cores, unsigned busy) {
 }
 
 StreamReencoder::StreamReencoder(const std::vector<QPDFObjectHandle>& objects,
-                                 double secondsLimit, bool progressive)
-    : objects_(objects), secondsLimit_(secondsLimit), progressive_(progressive) {}
+                                 double secondsLimit, bool progressive,
+                                 const std::atomic<bool>* cancelled)
+    : objects_(objects), secondsLimit_(secondsLimit), progressive_(progressive),
+      cancelled_(cancelled) {}
 
 StreamReencoder::~StreamReencoder() = default;
 
 void StreamReencoder::collect() {
     for (QPDFObjectHandle object : objects_) {
+        if (stopped()) return;
         if (!object.isStream()) continue;
         QPDFObjectHandle dict = object.getDict();
         QPDFObjectHandle type = dict.getKey("/Type");
@@ -182,10 +185,10 @@ void StreamReencoder::encodeAll() {
         };
         try {
             DeflateRecoder deflate;
-            JpegTranscode jpeg(progressive_);
+            JpegTranscode jpeg(progressive_, cancelled_);
             for (;;) {
                 account();
-                if (used.load() >= limit) return;
+                if (used.load() >= limit || stopped()) return;
                 size_t i = next++;
                 if (i >= order.size()) return;
                 Job& job = *order[i];
@@ -207,12 +210,14 @@ void StreamReencoder::encodeAll() {
             // Out of memory: the streams not done stay as they are.
         }
     };
-    unsigned threads = std::min<size_t>(
-        threadsFor(std::thread::hardware_concurrency(), gBusy.load()), order.size());
+    threads_ = std::max<size_t>(
+        1, std::min<size_t>(threadsFor(std::thread::hardware_concurrency(), gBusy.load()),
+                            order.size()));
     std::vector<std::thread> helpers;
-    for (unsigned i = 1; i < threads; ++i) helpers.emplace_back(work);
+    for (unsigned i = 1; i < threads_; ++i) helpers.emplace_back(work);
     work();
     for (std::thread& t : helpers) t.join();
+    cpuSeconds_ = static_cast<double>(used.load()) / 1e6;
 }
 
 void StreamReencoder::apply() {
@@ -241,6 +246,11 @@ std::string StreamReencoder::run() {
     auto start = std::chrono::steady_clock::now();
     collect();
     encodeAll();
+    if (stopped()) {
+        // Half the streams done would be a result nobody asked for.
+        jobs_.clear();
+        return "Re-encoding cancelled";
+    }
     apply();
     std::string line = "Re-encoding: " + std::to_string(reencoded_) + " streams smaller";
     const char* names[] = {"JPEG", "Flate", "other"};
@@ -253,8 +263,9 @@ std::string StreamReencoder::run() {
     line += ")";
     if (notStarted_ > 0)
         line += ", time limit reached with " + std::to_string(notStarted_) + " streams left";
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, " in %.2f s",
+    char seconds[96];
+    std::snprintf(seconds, sizeof seconds, " on %u threads, %.2f s of processor time, in %.2f s",
+                  threads_, cpuSeconds_,
                   std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     return line + seconds;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -44,12 +45,15 @@ public:
     // included) are being compressed: the cores the others leave, at least one.
     static unsigned threadsFor(unsigned cores, unsigned busy);
 
+    // A set `cancelled` stops the work between streams and inside a JPEG;
+    // run() then changes nothing.
     StreamReencoder(const std::vector<QPDFObjectHandle>& objects, double secondsLimit,
-                    bool progressive);
+                    bool progressive, const std::atomic<bool>* cancelled = nullptr);
     ~StreamReencoder();
 
     // Re-encodes and replaces the streams' data in the document; returns the
-    // log line ("Re-encoding: ...").
+    // log line ("Re-encoding: ..."), or "Re-encoding cancelled" with the
+    // document as it was.
     std::string run();
 
     // How many streams were replaced by run().
@@ -71,12 +75,16 @@ private:
     void collect();
     void encodeAll();
     void apply();
+    bool stopped() const { return cancelled_ && cancelled_->load(); }
 
     const std::vector<QPDFObjectHandle>& objects_;
     double secondsLimit_;
     bool progressive_;
+    const std::atomic<bool>* cancelled_;
     std::vector<Job> jobs_;
     Totals totals_[3];
     size_t reencoded_ = 0;
     size_t notStarted_ = 0;
+    unsigned threads_ = 0;
+    double cpuSeconds_ = 0;
 };
