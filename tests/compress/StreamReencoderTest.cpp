@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -206,6 +207,9 @@ TEST(JpegTranscodeTest, SmallerWithTheSamePixelsAndMarkersOrLeftWhenDamaged) {
     EXPECT_FALSE(JpegTranscode().transcode(damaged));
     EXPECT_FALSE(JpegTranscode().transcode("not a JPEG at all"));
     EXPECT_FALSE(JpegTranscode().transcode(""));
+    // A cancelled run ends inside the image, at the library's first progress report.
+    std::atomic<bool> cancelled{true};
+    EXPECT_FALSE(JpegTranscode(false, &cancelled).transcode(good));
 }
 
 TEST(DeflateRecoderTest, SameBytesInFewerOrNothingWhenDamaged) {
@@ -299,7 +303,7 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
     EXPECT_FALSE(ObjectSharing::run(z(in), z(env.path("off2.pdf")), reencodeOnly()));
 }
 
-TEST(StreamReencoderTest, StreamsNotStartedByTheTimeLimitStayAsTheyWere) {
+TEST(StreamReencoderTest, StreamsNotStartedByTheTimeLimitOrACancelStayAsTheyWere) {
     EngineEnv env(Tools::Real);
     std::string flate = zlibCompress(contentText(), 1);
     std::string in = env.add("in.pdf", pdfFromObjects({
@@ -316,6 +320,12 @@ TEST(StreamReencoderTest, StreamsNotStartedByTheTimeLimitStayAsTheyWere) {
     std::string line = late.run();
     EXPECT_EQ(late.reencoded(), 0u) << line;
     EXPECT_NE(line.find("time limit reached with 1 streams left"), std::string::npos) << line;
+    EXPECT_TRUE(rawData(pdf, "0") == flate);
+
+    std::atomic<bool> cancelled{true};
+    StreamReencoder stopped(objects, 60.0, false, &cancelled);
+    EXPECT_EQ(stopped.run(), "Re-encoding cancelled");
+    EXPECT_EQ(stopped.reencoded(), 0u);
     EXPECT_TRUE(rawData(pdf, "0") == flate);
 
     StreamReencoder timely(objects, 60.0, false);
