@@ -11,6 +11,7 @@
 #include <random>
 
 #include <jpeglib.h>
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include "EngineTestSupport.h"
@@ -251,6 +252,17 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
     badFlate[badFlate.size() / 2] ^= 0x55;
     std::string noise = randomBytes(3000, 2);
     std::string lzw = lzwEncode(text.substr(0, 20000));
+    // Lines drawn at scattered points, already at libdeflate's strongest
+    // level: the step's level would make them larger.
+    std::string lines;
+    for (int i = 0; i < 3000; ++i)
+        lines += std::to_string(i * 7919 % 397) + " " + std::to_string(i % 97) + " m 0 0 l S\n";
+    std::string strongest(lines.size() + 1024, '\0');
+    libdeflate_compressor* level12 = libdeflate_alloc_compressor(12);
+    strongest.resize(libdeflate_zlib_compress(level12, lines.data(), lines.size(),
+                                              strongest.data(), strongest.size()));
+    libdeflate_free_compressor(level12);
+    ASSERT_GT(DeflateRecoder().deflate(lines).size(), strongest.size());
     std::string image = "/Type /XObject /Subtype /Image /Width 160 /Height 120 "
                         "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode";
     std::string in = env.add(
@@ -259,7 +271,7 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
             "<< /Type /Catalog /Pages 2 0 R >>",
             "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] /Resources << /XObject << "
-            "/Im1 5 0 R /Im2 6 0 R /Im3 8 0 R >> >> /Contents [4 0 R 7 0 R 9 0 R 10 0 R] >>",
+            "/Im1 5 0 R /Im2 6 0 R /Im3 8 0 R >> >> /Contents [4 0 R 7 0 R 9 0 R 10 0 R 11 0 R] >>",
             stream("/Filter /FlateDecode", flate),                       // 4
             stream(image, jpeg),                                        // 5
             stream(image, badJpeg),                                     // 6
@@ -270,6 +282,7 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
             stream("/Filter /LZWDecode", lzw),                          // 9
             stream("", "q 160 0 0 120 0 0 cm /Im1 Do Q q 160 0 0 120 200 0 cm /Im2 Do Q "
                        "q 60 0 0 50 0 200 cm /Im3 Do Q"),                // 10
+            stream("/Filter /FlateDecode", strongest),                  // 11
         }));
     std::string out = env.path("out.pdf");
     ASSERT_TRUE(ObjectSharing::run(z(in), z(out), reencodeOnly()));
@@ -278,7 +291,7 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
     before.processFile(in.c_str());
     QPDF after;
     after.processFile(out.c_str());
-    // Contents: 0 Flate, 1 damaged Flate, 2 LZW, 3 plain.
+    // Contents: 0 Flate, 1 damaged Flate, 2 LZW, 3 plain, 4 Flate that would grow.
     EXPECT_LT(rawData(after, "Im1").size(), jpeg.size());
     EXPECT_TRUE(decodeJpeg(rawData(after, "Im1")) == decodeJpeg(jpeg));
     EXPECT_EQ(filterOf(after, "Im1"), "/DCTDecode");
@@ -286,6 +299,7 @@ TEST(StreamReencoderTest, EachStreamInItsSmallestExactFormOrAsItWas) {
     EXPECT_LT(rawData(after, "0").size(), flate.size());
     EXPECT_TRUE(zlibDecompress(rawData(after, "0")) == text);
     EXPECT_TRUE(rawData(after, "1") == badFlate);
+    EXPECT_TRUE(rawData(after, "4") == strongest);
     EXPECT_EQ(filterOf(after, "2"), "/FlateDecode");
     EXPECT_TRUE(zlibDecompress(rawData(after, "2")) == text.substr(0, 20000));
     // Noise: Deflate would make it larger, so it is written as the writer
