@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "compress/Command.h"
 #include "compress/CommandContext.h"
 #include "compress/CompressionSettings.h"
 #include "compress/PdfInventory.h"
@@ -18,7 +19,14 @@ constexpr double kFirstMargin = 0.97;
 constexpr double kCorrectedMargin = 0.99;
 // Within this share below the aim a predicted candidate is taken without
 // looking for a better one.
-constexpr double kNearAim = 0.97;
+constexpr double kNearAim = 0.95;
+
+ZString candidateText(const TargetSearch::Candidate& candidate) {
+    TargetSize::Result chosen;
+    chosen.dpi = candidate.dpi;
+    chosen.quality = candidate.quality;
+    return chosen.chosen();
+}
 
 }  // namespace
 
@@ -28,6 +36,7 @@ TargetSearch::TargetSearch(const Props& settings, int64_t limit) : settings_(set
     int floorDpi = std::max(1, config_getInt(u"compress.targetMinDpi", 72));
     for (int quality = std::max(kTopQuality, floorQuality); quality >= floorQuality; --quality)
         candidates_.push_back({dpi, quality});
+    qualities_ = static_cast<int>(candidates_.size());
     for (int d = (dpi > 0 ? dpi : kKeepResolutionStart + 1) - 1; d >= floorDpi; --d)
         candidates_.push_back({d, floorQuality});
 }
@@ -55,19 +64,39 @@ double TargetSearch::predicted(size_t index, CommandContext* context) {
         }
     }
     trials_[index] = size;
+    if (size > 0)
+        printLogLine(u"Target trial: " + candidateText(candidates_[index]) + u": predicted " +
+                     TargetSize::format(static_cast<int64_t>(size), false));
     return size;
 }
 
 int TargetSearch::firstFitting(int first, int last, double limit, CommandContext* context) {
+    // Size falls slowly with quality and fast with resolution: each part
+    // is interpolated on its own.
+    if (first < qualities_ && qualities_ <= last) {
+        double atBoundary = predicted(qualities_ - 1, context);
+        if (atBoundary < 0) return -2;
+        if (atBoundary <= limit)
+            last = qualities_ - 1;
+        else
+            first = qualities_;
+    }
     double atLast = predicted(last, context);
     if (atLast < 0) return -2;
     if (atLast > limit) return -1;
-    double atFirst = predicted(first, context);
-    if (atFirst < 0) return -2;
-    if (atFirst <= limit) return first;
+    // The candidate before the range, when its trial is known not to fit,
+    // bounds the range as well as the first one would.
+    int above = first;
+    auto before = trials_.find(static_cast<size_t>(first - 1));
+    if (first > 0 && before != trials_.end() && before->second > limit) {
+        above = first - 1;
+    } else {
+        double atFirst = predicted(first, context);
+        if (atFirst < 0) return -2;
+        if (atFirst <= limit) return first;
+    }
     // Sizes fall along the candidates: interpolate on their logarithm,
     // bisecting when that narrows the range too little.
-    int above = first;
     int within = last;
     bool bisect = false;
     while (within - above > 1) {

@@ -57,6 +57,7 @@ private:
     Props settings_;
     int64_t limit_;
     std::vector<Candidate> candidates_;
+    int qualities_ = 0;  // the candidates at the form's resolution come first
     // The model: the lossless result's font bytes stay; the rest scales as
     // the sample's rest does.
     double wholeBytes_ = 0;
