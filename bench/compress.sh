@@ -411,7 +411,8 @@ mkdir -p "$work/batch" "$work/batch1" "$work/ebook" "$work/raw" "$work/nostep" "
 t0=$(now); "$cli" --password secret -o "$work/batch" "${files[@]}" >/dev/null || true; t1=$(now)
 batch_time=$(elapsed "$t0" "$t1")
 
-run_variants nostep share slim reenc
+variants=(nostep share slim reenc)
+run_variants "${variants[@]}"
 batch1_time=${wall[reenc]}
 nostep_time=${wall[nostep]}
 t0=$(now); for f in "${files[@]}"; do ebook_one "$f" "$work/ebook/$(basename "$f")"; done; t1=$(now)
