@@ -163,6 +163,17 @@ TEST(CompressCliTest, ExitCodesAndUsageErrors) {
     EXPECT_EQ(mixed.exitCode, 1u);
     EXPECT_TRUE(contains(mixed.lines, env.path("missing.pdf") + ": failed: no such file"));
     EXPECT_TRUE(mixed.lines.back().starts_with("Total: 2 files, 1 failed, ")) << mixed.out;
+
+    // A limit nothing meets: the smallest result is written, the file fails.
+    CliResult missed = runCli({"--json", "--target-size", "100", a});
+    EXPECT_EQ(missed.exitCode, 1u);
+    ASSERT_EQ(missed.lines.size(), 2u) << missed.out;
+    EXPECT_TRUE(contains(missed.lines[0], "\"outcome\":\"target_missed\",\"reason\":\"target size 100 "
+                                          "bytes not reached: even at 72 dpi and quality 30, the lowest"))
+        << missed.lines[0];
+    EXPECT_TRUE(contains(missed.lines[0], "\"output\":\"" + env.path("a_compressed (1).pdf") + "\""));
+    EXPECT_TRUE(contains(missed.lines[1], "\"files\":1,\"failed\":1,")) << missed.lines[1];
+    EXPECT_TRUE(fs::exists(env.path("a_compressed (1).pdf")));
 }
 
 TEST(CompressCliTest, MissingToolsAreNamedWithTheirSetting) {
