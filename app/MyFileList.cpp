@@ -143,7 +143,15 @@ ZString tooltipOf(FileData* record) {
     uint32_t failure = record->failure;
     if (failed(record)) {
         ZString reason;
-        if (failure == FileData::Unreadable) reason = lang_getStr(u"compress/~cannot-be-read-info");
+        if (failure == FileData::Unreadable) {
+            // A file that could not even be copied is no damaged PDF: the
+            // reason is the box's text below.
+            bool opened = !record->workingPath.isEmpty() ||
+                          (!platform::fs::isDirectory(record->userPath) &&
+                           platform::fs::openForReading(record->userPath));
+            reason = lang_getStr(opened ? u"compress/~cannot-be-read-info"
+                                        : u"compress/~cannot-open-info");
+        }
         if (failure == FileData::ConversionFailed) {
             reason = lang_getStr(u"compress/~conversion-failed-info");
             if (record->converterExitStatus != 0) {
