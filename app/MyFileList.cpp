@@ -108,6 +108,9 @@ ZString targetText(FileData* record) {
         case TargetSize::Result::Why::NoGhostscript:
             return text + ZString::format(lang_getStr(u"compress/~target-no-ghostscript-info").c_str(),
                                           size.c_str(), limit.c_str());
+        case TargetSize::Result::Why::Protection:
+            return text + ZString::format(lang_getStr(u"compress/~target-protection-info").c_str(),
+                                          size.c_str(), limit.c_str());
         default:
             return text + ZString::format(lang_getStr(u"compress/~target-floor-info").c_str(),
                                           target.floorDpi, target.floorQuality, size.c_str(),

@@ -89,6 +89,17 @@ void keepProtection(FileData& entry, const ZString& result, CommandContext* cont
 
 // A limit typed wrong fails the file with the reason, never taken for no
 // limit; a limit put right clears that failure.
+// The search measured the result before it was protected again; the
+// protection adds a little, and the limit is about the file the user gets.
+void recheckTarget(TargetSize::Result& target, const ZString& result) {
+    if (target.limit <= 0 || !platform::fs::exists(result)) return;
+    target.bytes = fileSize(result);
+    if (target.reached && target.bytes > target.limit) {
+        target.reached = false;
+        target.why = TargetSize::Result::Why::Protection;
+    }
+}
+
 bool targetSizeReadable(FileData& entry) {
     int64_t limit = 0;
     ZString error;
@@ -217,6 +228,7 @@ void processEntry(FileData& entry, CommandContext* context) {
             CompressReport report;
             compressFile(source, out, entry.requestedSettings, context, &report);
             if (platform::fs::exists(out)) keepProtection(entry, out, context);
+            recheckTarget(report.target, out);
             bool stored = platform::fs::exists(out);
             entry.resultNote.clear();
             if (entry.resultUnchanged && getBoolSetting(entry.requestedSettings, u"webOptimize"))

@@ -99,6 +99,8 @@ ZString TargetSize::Result::reason() const {
                format(bytes, false);
     case Why::NoGhostscript:
         return u"Ghostscript made no usable file, and the lossless result is " + format(bytes, false);
+    case Why::Protection:
+        return u"protected again with the same password, the result is " + format(bytes, false);
     default:
         return ZString::format(u"even at %d dpi and quality %d, the lowest the search may go, the "
                                u"file is ",

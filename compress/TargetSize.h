@@ -26,7 +26,7 @@ public:
     // How the search for a fitting result ended, for the log, the list row
     // and the batch command's results.
     struct Result {
-        enum class Why { None, Floor, LosslessMode, NoGhostscript };
+        enum class Why { None, Floor, LosslessMode, NoGhostscript, Protection };
         int64_t limit = 0;   // 0: there was no limit
         int64_t bytes = 0;   // the result's size
         bool reached = false;

@@ -218,6 +218,15 @@ TEST(CompressCliTest, PasswordsAreTriedAndLockedFilesNeverReachGhostscript) {
     CliResult open = runCli({"--decrypt", "--password=pw-two", locked});
     EXPECT_FALSE(contains(open.lines[0], "protected")) << open.out;
     EXPECT_EQ(pdfPageCount(z(env.path("locked_compressed (1).pdf"))), 3);
+
+    // A limit only the unprotected result meets: protecting it again goes
+    // over, and that is a missed target, not a silent one.
+    std::string fits = std::to_string(fs::file_size(env.path("locked_compressed (1).pdf")));
+    CliResult over = runCli({"--target-size", fits, "--password=pw-two", locked});
+    EXPECT_EQ(over.exitCode, 1u) << over.out << over.err;
+    EXPECT_TRUE(contains(over.lines[0], "not reached: protected again with the same password, the "
+                                        "result is "))
+        << over.out;
 }
 
 TEST(CompressCliTest, JobsCompressFilesInParallel) {
