@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -241,9 +242,11 @@ bool App::waitForTitle(const std::string& title, int timeoutMs) {
     return waitUntil([&] { return this->title() == title; }, timeoutMs, 200);
 }
 
-Geometry App::geometry() const {
+Geometry App::geometry() const { return geometryOf(window_); }
+
+Geometry App::geometryOf(const std::string& window) const {
     Geometry g;
-    std::istringstream lines(run("xdotool getwindowgeometry --shell " + window_));
+    std::istringstream lines(run("xdotool getwindowgeometry --shell " + window));
     std::string line;
     while (std::getline(lines, line)) {
         size_t equals = line.find('=');
@@ -276,6 +279,66 @@ void App::doubleClick(int x, int y) const {
 }
 
 void App::focus() const { run("xdotool windowfocus --sync " + window_); }
+
+namespace {
+
+// A tooltip on screen: mostly its dark background, with light text on it
+// (a window mapped but not yet painted shows what lay below).
+bool tooltipDrawn(const std::string& png, const Geometry& tip) {
+    std::unique_ptr<platform::gfx::Image> image = platform::gfx::Image::load(png);
+    if (!image || tip.width < 8 || tip.height < 8) return false;
+    int dark = 0, light = 0, all = 0;
+    for (int y = tip.y; y < tip.y + tip.height && y < image->height(); ++y) {
+        for (int x = tip.x; x < tip.x + tip.width && x < image->width(); ++x) {
+            platform::gfx::Color c = image->pixel(x, y);
+            int sum = c.red + c.green + c.blue;
+            dark += sum < 200;
+            light += sum > 600;
+            ++all;
+        }
+    }
+    return all > 0 && dark * 2 > all && light >= 20;
+}
+
+}  // namespace
+
+std::string App::hoverUntilTooltip(int x, int y, int timeoutMs) const {
+    std::string tip;
+    std::string shot = config_->path() + "/tooltip-check.png";
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (int attempt = 0; tip.empty() && std::chrono::steady_clock::now() < end; ++attempt) {
+        // Off the window first, so that coming back is a new hover.
+        moveTo(-40, -40);
+        std::vector<std::string> before;
+        if (!waitUntil([&] { return (before = shownWindows()).size() == 1; }, 5000)) continue;
+        // Two motions a few pixels apart, never the same place twice.
+        moveTo(x + attempt % 3, y);
+        moveTo(x + attempt % 3 + 2, y);
+        waitUntil(
+            [&] {
+                for (const std::string& id : shownWindows()) {
+                    if (std::find(before.begin(), before.end(), id) == before.end()) tip = id;
+                }
+                return !tip.empty();
+            },
+            3000);
+    }
+    if (tip.empty()) return tip;
+    bool drawn = waitUntil(
+        [&] {
+            run("import -window root " + quote(shot));
+            return tooltipDrawn(shot, geometryOf(tip));
+        },
+        std::max(1000, int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               end - std::chrono::steady_clock::now())
+                               .count())));
+    std::filesystem::remove(shot);
+    return drawn ? tip : std::string();
+}
+
+std::string App::clipboardText() const {
+    return run(quote(binDir() + "/test-helpers/varto-test-set-clipboard-files") + " --print");
+}
 
 void App::key(const std::string& keys) const { run("xdotool key --delay 60 " + keys); }
 

@@ -90,6 +90,7 @@ public:
     std::string title() const;
     bool waitForTitle(const std::string& title, int timeoutMs);
     Geometry geometry() const;
+    Geometry geometryOf(const std::string& window) const;
     // Pointer and keys; positions are in the window's client area.
     void moveTo(int x, int y) const;
     void click(int x, int y, int button = 1) const;
@@ -97,6 +98,12 @@ public:
     void key(const std::string& keys) const;
     void typeText(const std::string& text) const;
     void focus() const;
+    // Rests the pointer on a place of the window until a tooltip of the
+    // program shows and is drawn, moving it off and back on when a hover
+    // went unnoticed (a busy program may miss one); its id, or empty.
+    std::string hoverUntilTooltip(int x, int y, int timeoutMs) const;
+    // The text on the clipboard, as a program pasting it would get it.
+    std::string clipboardText() const;
     // The whole screen as a PNG; the pixel at a client position.
     std::string screenshot(const std::string& path) const;
     static Pixel pixelAt(const std::string& png, int x, int y);

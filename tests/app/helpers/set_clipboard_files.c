@@ -2,9 +2,12 @@
  * x-special/gnome-copied-files ("copy" and one URI a line), as
  * text/uri-list and as plain text (one path a line), then keeps serving
  * them until it is killed.
- * Prints "ready" once it owns the clipboard. */
+ * Prints "ready" once it owns the clipboard.
+ * With --print it only prints the clipboard's text, to read back what a
+ * field copied. */
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <string.h>
 
 static GString *gnome_list;
 static GString *uri_list;
@@ -26,6 +29,12 @@ static void cleared(GtkClipboard *clipboard, gpointer user_data) {
 
 int main(int argc, char **argv) {
     if (!gtk_init_check(&argc, &argv)) return 2;
+    if (argc == 2 && strcmp(argv[1], "--print") == 0) {
+        gchar *text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+        if (text) fputs(text, stdout);
+        g_free(text);
+        return 0;
+    }
     gnome_list = g_string_new("copy");
     uri_list = g_string_new("");
     path_list = g_string_new("");
