@@ -254,9 +254,8 @@ TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
 TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
     async::JobProcessor processor;
     std::vector<std::unique_ptr<FnJob>> jobs;
-    std::atomic<int> ran{0};
     for (int round = 0; round < 200; ++round) {
-        jobs.push_back(std::make_unique<FnJob>([&] { ++ran; }));
+        jobs.push_back(std::make_unique<FnJob>([] {}));
         FnJob* job = jobs.back().get();
         std::thread stopper([&] { processor.stop(); });
         processor.enqueue(job);
@@ -267,10 +266,13 @@ TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
     processor.stop();
     EXPECT_EQ(processor.listedCount(), 0u);
     // Idle workers wait on the queue, not a clock: a new job starts at once.
-    FnJob quick([] {});
+    // (Which side wins each race above is the scheduler's choice: on a busy
+    // machine the stop may win all 200, so only this job must run.)
+    std::atomic<bool> ran{false};
+    FnJob quick([&] { ran = true; });
     processor.enqueue(&quick);
     ASSERT_TRUE(waitFor([&] { return quick.finished(); }, 1s));
     EXPECT_EQ(processor.listedCount(), 0u);
-    EXPECT_GT(ran.load(), 0);
+    EXPECT_TRUE(ran.load());
     processor.stop();
 }
