@@ -23,10 +23,9 @@ ZString mimeTypeForName(const ZString& name) {
         {u"odp", u"application/vnd.oasis.opendocument.presentation"},
         {u"ods", u"application/vnd.oasis.opendocument.spreadsheet"},
     };
-    const ZString file = platform::fs::fileName(name);
-    int dot = file.findLast(u'.');
+    int dot = platform::fs::extensionDot(name);
     if (dot < 0) return u"application/octet-stream";
-    auto it = kTypes.find(file.substring(dot + 1).toLower());
+    auto it = kTypes.find(name.substring(dot + 1).toLower());
     return it == kTypes.end() ? ZString(u"application/octet-stream") : it->second;
 }
 

@@ -118,12 +118,11 @@ bool targetSizeReadable(FileData& entry) {
 }  // namespace
 
 ZString safeExtension(const ZString& path) {
-    ZString name = platform::fs::fileName(path);
-    int dot = name.findLast(u'.');
+    int dot = platform::fs::extensionDot(path);
     if (dot < 0) return ZString();
     ZString result;
-    for (int i = dot; i < name.length(); ++i) {
-        char16_t c = name[i];
+    for (int i = dot; i < path.length(); ++i) {
+        char16_t c = path[i];
         if (c < 32 || ZString(u"<>:\"/\\|?*").find(c) >= 0) continue;
         result.append(c);
     }

@@ -1,22 +1,11 @@
 #include "compress/SaveNames.h"
 
-#include <algorithm>
-
 #include "base/CLocale.h"
 #include "platform/Clock.h"
 #include "platform/FileTypes.h"
 #include "platform/Fs.h"
 
-namespace {
-
-// Index of the dot that starts the file name's extension, or -1.
-int extensionDot(const ZString& path) {
-    int dot = path.findLast(u'.');
-    int slash = std::max(path.findLast(u'/'), path.findLast(u'\\'));
-    return dot > slash ? dot : -1;
-}
-
-}  // namespace
+using platform::fs::extensionDot;
 
 ZString makeSaveName(const ZString& displayName, const ZString& suffix) {
     ZString name = displayName;

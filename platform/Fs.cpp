@@ -195,6 +195,11 @@ ZString parentPath(const ZString& path) {
 
 ZString fileName(const ZString& path) { return path.substring(path.findLast(u'/') + 1); }
 
+int extensionDot(const ZString& path) {
+    int dot = path.findLast(u'.');
+    return dot > path.findLast(u'/') ? dot : -1;
+}
+
 ZString realPath(const ZString& path) {
     std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.toUtf8().c_str(), nullptr), &std::free);
     return resolved ? ZString::fromUtf8(resolved.get()) : ZString();

@@ -88,6 +88,9 @@ int copyFile(const ZString& source, const ZString& destination, unsigned mode = 
 ZString parentPath(const ZString& path);
 // The part after the last "/" (the whole path when there is none).
 ZString fileName(const ZString& path);
+// Index in the path of the "." that starts its file name's extension, or -1.
+// Only "/" separates folders: "a\\b.c" has the extension ".c".
+int extensionDot(const ZString& path);
 // The absolute path with every link, "." and ".." resolved; empty when some
 // part does not exist.
 ZString realPath(const ZString& path);

@@ -283,6 +283,8 @@ TEST_F(TempFilesTest, FileHelpers) {
     EXPECT_EQ(utf8(platform::fs::fileName(u"/a/b\\c.pdf")), "b\\c.pdf");
     EXPECT_EQ(utf8(platform::fs::fileName(u"c.pdf")), "c.pdf");
     EXPECT_EQ(utf8(platform::fs::parentPath(u"/c.pdf")), "/");
+    EXPECT_EQ(platform::fs::extensionDot(u"/a.d/c"), -1);
+    EXPECT_EQ(platform::fs::extensionDot(u"a.b\\c"), 1);
     // A file copied onto itself stays as it was.
     EXPECT_FALSE(copyFileWithRetries(wide(file), wide(file)));
     EXPECT_EQ(readText(file), "12345");
