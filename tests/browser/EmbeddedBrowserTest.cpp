@@ -17,6 +17,7 @@
 #include "browser/FetchUrlJob.h"
 #include "browser/PageFiles.h"
 #include "tests/support/PageServer.h"
+#include "tests/support/TestSupport.h"
 #include "async/GlibGuiThread.h"
 #include "base/UrlEscape.h"
 #include "browser/EmbeddedBrowser.h"
@@ -31,13 +32,6 @@ namespace fs = std::filesystem;
 using platform::gui::Gui;
 using platform::gui::Window;
 
-std::string readText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string escaped(const std::string& text) { return escapeComponent(text).toUtf8(); }
 
 // Web processes started by this test process.
@@ -45,7 +39,7 @@ int webProcessCount() {
     int count = 0;
     const std::string me = std::to_string(getpid());
     for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::string stat = readText(entry.path() / "stat");
+        std::string stat = testsupport::readFile(entry.path() / "stat");
         size_t close = stat.rfind(')');
         if (close == std::string::npos || stat.find("(WebKitWebProces") == std::string::npos) continue;
         std::istringstream rest(stat.substr(close + 2));
@@ -61,8 +55,7 @@ protected:
     void SetUp() override {
         if (!Gui::init()) GTEST_SKIP() << "no display";
         // Settings and temporary files of this process only: tests run side by side.
-        char pattern[] = "/tmp/browser-test-XXXXXX";
-        folder_ = mkdtemp(pattern);
+        folder_ = temp_.path();
         fs::create_directories(folder_ / "config");
         setenv("VARTO_CONFIG_HOME", (folder_ / "config").c_str(), 1);
         setenv("TMPDIR", folder_.c_str(), 1);
@@ -96,7 +89,6 @@ protected:
             async::GlibGuiThread::instance().closeWindow(window_);
             Window::destroy(window_);
         }
-        if (!folder_.empty()) fs::remove_all(folder_);
     }
 
     void makeBrowser(std::vector<std::string> origins = {}) {
@@ -144,6 +136,7 @@ protected:
         ASSERT_TRUE(pages_->started());
     }
 
+    testsupport::TempFolder temp_{"browser-test"};
     fs::path folder_;
     platform::WindowHandle window_ = nullptr;
     browser::BrowserHost host_;

@@ -5,39 +5,13 @@
 #include <vector>
 
 #include "TestServer.h"
-#include "platform/Process.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
-struct ToolRun {
-    uint32_t exit;
-    std::string out, err;
-};
-
-ToolRun runFetchTool(std::vector<std::string> args) {
-    args.insert(args.begin(), std::string(VARTO_BINARY_DIR) + "/bin/varto-fetch");
-    platform::Process process;
-    ToolRun run{};
-    if (process.spawn(args, false) != 0) return {255, "", "cannot start"};
-    process.closeInput();
-    auto drain = [&] {
-        char buffer[4096];
-        for (auto [stream, text] : {std::pair{platform::Process::Stream::Output, &run.out},
-                                    std::pair{platform::Process::Stream::Error, &run.err}}) {
-            while (process.bytesAvailable(stream) > 0) {
-                const int n = process.read(stream, buffer, sizeof buffer);
-                if (n <= 0) break;
-                text->append(buffer, n);
-            }
-        }
-    };
-    while (!process.exited()) {
-        process.waitForActivity(50, false);
-        drain();
-    }
-    drain();
-    run.exit = process.exitCode();
-    return run;
+testsupport::ProgramRun runFetchTool(std::vector<std::string> args) {
+    args.insert(args.begin(), testsupport::binPath("varto-fetch"));
+    return testsupport::runProgram(args);
 }
 
 TEST(FetchToolTest, OutputAndExitStatus) {
@@ -67,8 +41,8 @@ TEST(FetchToolTest, OutputAndExitStatus) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
-        const ToolRun run = runFetchTool(c.args);
-        EXPECT_EQ(run.exit, c.exit) << run.err;
+        const testsupport::ProgramRun run = runFetchTool(c.args);
+        EXPECT_EQ(run.exitCode, c.exit) << run.err;
         // Bodies are compared whole except the echo's.
         if (c.out.starts_with("method")) EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
         else if (c.out != "\x78\x9c") EXPECT_EQ(run.out, c.out);
@@ -76,7 +50,7 @@ TEST(FetchToolTest, OutputAndExitStatus) {
         for (const std::string& line : c.err) EXPECT_NE(run.err.find(line), std::string::npos) << line << "\n" << run.err;
     }
     // The chunked upload arrived as one chunk of the decoded bytes.
-    const ToolRun echo = runFetchTool({"-X", "PUT", "--chunked", "--data", "aGk=", "--data-encoding", "base64",
+    const testsupport::ProgramRun echo = runFetchTool({"-X", "PUT", "--chunked", "--data", "aGk=", "--data-encoding", "base64",
                                    "-H", "X-A: b", server.http("/echo")});
     EXPECT_NE(echo.out.find("header X-A: b\n"), std::string::npos);
     EXPECT_NE(echo.out.find("chunks 2 last 0\nbody hi\n"), std::string::npos) << echo.out;

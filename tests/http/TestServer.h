@@ -1,26 +1,30 @@
 #pragma once
 
-#include <memory>
+#include <stdexcept>
 #include <string>
 
-#include "platform/Process.h"
+#include "tests/support/PageServer.h"
 
-// The Python test server (test_server.py), started once per test program on
+// The HTTP tests' server (test_server.py), started once per test program on
 // free loopback ports.
 class TestServer {
 public:
-    static TestServer& get();
+    static TestServer& get() {
+        static TestServer server;
+        return server;
+    }
 
-    std::string http(const std::string& path) const;
-    std::string https(const std::string& path) const;
+    std::string http(const std::string& path) const { return server_.origin(0) + path; }
+    std::string https(const std::string& path) const {
+        return "https://127.0.0.1:" + std::to_string(server_.port(1)) + path;
+    }
     // A loopback port nobody listens on.
-    int closedPort() const { return closedPort_; }
-    int httpPort() const { return httpPort_; }
+    int closedPort() const { return server_.port(2); }
+    int httpPort() const { return server_.port(0); }
 
 private:
-    TestServer();
-    std::unique_ptr<platform::Process> process_;
-    int httpPort_ = 0;
-    int httpsPort_ = 0;
-    int closedPort_ = 0;
+    TestServer() : server_(std::vector<std::string>{"http/test_server.py"}) {
+        if (!server_.started()) throw std::runtime_error("the HTTP test server did not start");
+    }
+    PageServer server_;
 };

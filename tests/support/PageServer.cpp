@@ -5,10 +5,14 @@
 
 #include "platform/Clock.h"
 
-PageServer::PageServer(const std::string& folder, int ports) : process_(std::make_unique<platform::Process>()) {
-    const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    const std::string script = std::string(VARTO_SOURCE_DIR) + "/tests/support/page_server.py";
-    if (process_->spawn({python, "-u", script, folder, std::to_string(ports)}, false) != 0) return;
+PageServer::PageServer(const std::vector<std::string>& scriptAndArguments)
+    : process_(std::make_unique<platform::Process>()) {
+    // Debian's interpreter directly: version-manager shims on PATH can take
+    // seconds to start.
+    std::vector<std::string> argv = {std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3", "-u",
+                                     std::string(VARTO_SOURCE_DIR) + "/tests/" + scriptAndArguments.at(0)};
+    argv.insert(argv.end(), scriptAndArguments.begin() + 1, scriptAndArguments.end());
+    if (process_->spawn(argv, false) != 0) return;
     waitFor([](const std::vector<std::string>& lines) { return !lines.empty(); }, 30000);
     if (lines_.empty() || lines_[0].rfind("PORTS ", 0) != 0) return;
     std::istringstream words(lines_[0].substr(6));

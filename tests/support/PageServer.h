@@ -12,7 +12,11 @@
 // every line a page reports ("REPORT port text") kept as a line here.
 class PageServer {
 public:
-    PageServer(const std::string& folder, int ports);
+    PageServer(const std::string& folder, int ports)
+        : PageServer({"support/page_server.py", folder, std::to_string(ports)}) {}
+    // Any of the tests' servers: a Python script below tests/ and its
+    // arguments; the ports are those of the "PORTS" line it says first.
+    explicit PageServer(const std::vector<std::string>& scriptAndArguments);
     ~PageServer();
 
     bool started() const { return !ports_.empty(); }

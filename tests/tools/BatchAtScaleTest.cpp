@@ -15,13 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
-}
+using testsupport::linesOf;
 
 // Input name -> exit value, from parallel's job log.
 std::map<std::string, int> jobExits(const std::string& joblog) {
@@ -46,13 +40,12 @@ TEST(BatchAtScaleTest, ParallelRecipeCompressesEveryFileOnceAndResumes) {
     if (shellOutput("command -v parallel").empty()) GTEST_SKIP() << "GNU parallel is not installed";
     fs::path folder = fs::canonical(corpus);
     clitest::TempFolder work("varto-scale");
-    std::string list = work.path + "/files", joblog = work.path + "/joblog";
-    std::string results = work.path + "/results", jsonl = work.path + "/results.jsonl";
+    std::string list = work.path() + "/files", joblog = work.path() + "/joblog";
+    std::string results = work.path() + "/results", jsonl = work.path() + "/results.jsonl";
     // Files below 5 MB and only the lossless steps keep the run to seconds;
     // the recipe is the same for the full engine.
     std::string setup = "cd '" + folder.parent_path().string() + "' && PATH='" +
-                        std::string(std::getenv("VARTO_BIN_DIR") ? std::getenv("VARTO_BIN_DIR")
-                                                                 : VARTO_BINARY_DIR "/bin") +
+                        testsupport::binDir() +
                         "':\"$PATH\" && ";
     shellOutput(setup + "find '" + folder.filename().string() + "' -name '*.pdf' -size -5M -print0 > " + list);
     size_t listed = 0;

@@ -1,35 +1,29 @@
 #pragma once
 
-// Runs the built batch command and collects what it wrote; a temporary
-// folder for the tools' tests.
+// Runs the built batch command and collects what it wrote.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 namespace clitest {
 
-std::string cliPath();
+using CliResult = testsupport::ProgramRun;
+using testsupport::TempFolder;
 
-struct CliResult {
-    uint32_t exitCode = 0;
-    std::string out, err;
-    std::vector<std::string> lines;  // of standard output
-};
+inline std::string cliPath() { return testsupport::binPath("varto-compress-cli"); }
 
 // With a whole argument vector (program first); input goes to its standard
 // input, which is then closed.
-CliResult runCliArgv(const std::vector<std::string>& argv, const std::string& input = "");
-CliResult runCli(const std::vector<std::string>& args, const std::string& input = "");
+inline CliResult runCliArgv(const std::vector<std::string>& argv, const std::string& input = "") {
+    return testsupport::runProgram(argv, input);
+}
 
-// A fresh folder in the temporary folder, named "<prefix>-XXXXXX", removed
-// with its content; path is empty when none could be made.
-struct TempFolder {
-    explicit TempFolder(const std::string& prefix);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string path;
-};
+inline CliResult runCli(const std::vector<std::string>& args, const std::string& input = "") {
+    std::vector<std::string> argv = {cliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCliArgv(argv, input);
+}
 
 }  // namespace clitest

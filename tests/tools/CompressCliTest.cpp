@@ -481,10 +481,6 @@ public:
         static OtherUsersCli instance;
         return instance.path_;
     }
-    ~OtherUsersCli() {
-        std::error_code ignored;
-        if (!copy_.empty()) fs::remove_all(copy_, ignored);
-    }
 
 private:
     OtherUsersCli() {
@@ -493,22 +489,20 @@ private:
             path_ = built.string();
             return;
         }
-        std::string pattern = (fs::temp_directory_path() / "varto cli XXXXXX").string();
-        if (!mkdtemp(pattern.data())) return;
-        copy_ = pattern;
+        const fs::path copy = copy_.path(), bin = copy / "bin" / built.filename();
         std::error_code error;
-        fs::create_directories(copy_ / "bin", error);
-        fs::copy(built.parent_path().parent_path() / "share", copy_ / "share", fs::copy_options::recursive, error);
-        fs::copy_file(built, copy_ / "bin" / built.filename(), error);
-        if (error) return;
-        for (const auto& entry : fs::recursive_directory_iterator(copy_)) {
-            const bool runnable = entry.is_directory() || entry.path().parent_path() == copy_ / "bin";
+        fs::create_directories(copy / "bin", error);
+        fs::copy(built.parent_path().parent_path() / "share", copy / "share", fs::copy_options::recursive, error);
+        fs::copy_file(built, bin, error);
+        if (error || copy.empty()) return;
+        for (const auto& entry : fs::recursive_directory_iterator(copy)) {
+            const bool runnable = entry.is_directory() || entry.path().parent_path() == copy / "bin";
             fs::permissions(entry.path(), fs::perms(runnable ? 0755 : 0644));
         }
-        fs::permissions(copy_, fs::perms(0755));
-        if (othersCanReach(copy_ / "bin" / built.filename())) path_ = (copy_ / "bin" / built.filename()).string();
+        fs::permissions(copy, fs::perms(0755));
+        if (othersCanReach(bin)) path_ = bin.string();
     }
-    fs::path copy_;
+    TempFolder copy_{"varto cli"};
     std::string path_;
 };
 
@@ -528,19 +522,14 @@ std::string whyNoOtherUsers() {
 
 struct UserRun {
     uid_t uid;
-    std::string root;
+    TempFolder folder{"varto user"};
+    std::string root = folder.path();
 
     explicit UserRun(uid_t user) : uid(user) {
-        std::string pattern = (fs::temp_directory_path() / "varto user XXXXXX").string();
-        root = mkdtemp(pattern.data()) ? pattern : std::string();
         fs::create_directories(root + "/in");
         fs::create_directories(root + "/config");
         fs::permissions(root, fs::perms(0755));
         for (const char* sub : {"", "/in", "/config"}) give(root + sub);
-    }
-    ~UserRun() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
     }
     void give(const std::string& path) const {
         if (geteuid() == 0 && chown(path.c_str(), uid, uid) != 0) ADD_FAILURE() << path;

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <set>
-#include <sstream>
 
 #include "../compress/EngineTestSupport.h"
 #include "CliSupport.h"
@@ -19,13 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kPackages[] = {"varto-compress-cli", "varto-compress"};
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 bool installed(const std::string& package) {
     return shellOutput("dpkg-query -W -f='${Status}' " + package).find("ok installed") !=
@@ -63,12 +55,12 @@ TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
 
     clitest::TempFolder packages("varto-deb"), work("varto-deb");
     std::string out = shellOutput("cpack -G DEB --config " VARTO_BINARY_DIR "/CPackConfig.cmake -B '" +
-                                  packages.path + "' >/dev/null; echo exit=$?");
+                                  packages.path() + "' >/dev/null; echo exit=$?");
     ASSERT_EQ(out, "exit=0\n");
     std::string arch = shellOutput("dpkg --print-architecture");
     arch.pop_back();
-    std::string cli = packages.path + "/varto-compress-cli_" VARTO_VERSION "_" + arch + ".deb";
-    std::string window = packages.path + "/varto-compress_" VARTO_VERSION "_" + arch + ".deb";
+    std::string cli = packages.path() + "/varto-compress-cli_" VARTO_VERSION "_" + arch + ".deb";
+    std::string window = packages.path() + "/varto-compress_" VARTO_VERSION "_" + arch + ".deb";
     // Dependencies as computed from the programs, plus the tools and the
     // package below.
     std::string cliDepends = shellOutput("dpkg-deb -f '" + cli + "' Depends");
@@ -87,7 +79,7 @@ TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
     ASSERT_TRUE(out.ends_with("exit=0\n")) << out;
     std::vector<std::string> files;
     for (const char* package : kPackages) {
-        for (const std::string& path : linesOf(shellOutput(std::string("dpkg -L ") + package)))
+        for (const std::string& path : testsupport::linesOf(shellOutput(std::string("dpkg -L ") + package)))
             if (!fs::is_directory(path)) files.push_back(path);
     }
     EXPECT_GE(files.size(), 15u);
@@ -95,17 +87,17 @@ TEST(DebianPackageTest, InstallCompressAndRemoveWithoutATrace) {
     // The installed programs, run from elsewhere with nothing of the checkout
     // in reach: they find their installation values, the converter and
     // Ghostscript (--thorough: the planner keeps the lossless result of text).
-    writeFile(work.path + "/report.pdf", samplePdf(3));
-    writeFile(work.path + "/notes.txt", "Installed from a package\n");
-    std::string env = "cd '" + work.path + "' && env -i PATH=/usr/bin:/bin HOME='" + work.path +
-                      "' TMPDIR='" + work.path + "' ";
+    writeFile(work.path() + "/report.pdf", samplePdf(3));
+    writeFile(work.path() + "/notes.txt", "Installed from a package\n");
+    std::string env = "cd '" + work.path() + "' && env -i PATH=/usr/bin:/bin HOME='" + work.path() +
+                      "' TMPDIR='" + work.path() + "' ";
     out = shellOutput(env + "varto-compress-cli --json --thorough -v report.pdf notes.txt 2>verbose.log; echo exit=$?");
     EXPECT_TRUE(out.ends_with("exit=0\n")) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
     EXPECT_TRUE(contains(out, "\"outcome\":\"compressed\",\"reason\":null,\"path\":\"")) << out;
-    EXPECT_TRUE(contains(readFile(work.path + "/verbose.log"), "Processing pages 1 through 3."));
-    EXPECT_TRUE(fs::exists(work.path + "/report_compressed.pdf"));
-    EXPECT_TRUE(fs::exists(work.path + "/notes_compressed.pdf"));
+    EXPECT_TRUE(contains(readFile(work.path() + "/verbose.log"), "Processing pages 1 through 3."));
+    EXPECT_TRUE(fs::exists(work.path() + "/report_compressed.pdf"));
+    EXPECT_TRUE(fs::exists(work.path() + "/notes_compressed.pdf"));
     EXPECT_TRUE(shellOutput(env + "varto-compress --help").starts_with("Usage: varto-compress "));
     EXPECT_EQ(shellOutput("man -w varto-compress-cli"), "/usr/share/man/man1/varto-compress-cli.1.gz\n");
 

@@ -3,13 +3,13 @@
 // manager's "Open with" starts the program.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <regex>
 
 #include "../compress/EngineTestSupport.h"
 #include "base/Version.h"
+#include "tests/support/TestSupport.h"
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -31,17 +31,6 @@ std::pair<int, int> pngSize(const std::string& path) {
     };
     return {number(16), number(20)};
 }
-
-struct TempFolder {
-    std::string path;
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "varto-desktop-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~TempFolder() {
-        if (!path.empty()) fs::remove_all(path);
-    }
-};
 
 }  // namespace
 
@@ -69,19 +58,19 @@ TEST(DesktopMetadataTest, AppStreamAndDesktopEntryValidate) {
 }
 
 TEST(DesktopMetadataTest, InstalledTreeHasIconsAtEveryStandardSizeAndTheMetadata) {
-    TempFolder prefix;
-    std::string out = shellOutput("cmake --install " VARTO_BINARY_DIR " --prefix '" + prefix.path +
+    testsupport::TempFolder prefix("varto-desktop");
+    std::string out = shellOutput("cmake --install " VARTO_BINARY_DIR " --prefix '" + prefix.path() +
                                   "' >/dev/null; echo exit=$?");
     ASSERT_EQ(out, "exit=0\n");
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
-        std::string icon = prefix.path + "/share/icons/hicolor/" + std::to_string(size) + "x" +
+        std::string icon = prefix.path() + "/share/icons/hicolor/" + std::to_string(size) + "x" +
                            std::to_string(size) + "/apps/varto-compress.png";
         EXPECT_EQ(pngSize(icon), std::make_pair(size, size)) << icon;
     }
-    std::string installed = prefix.path + "/share/metainfo/io.github.varto.Compress.metainfo.xml";
+    std::string installed = prefix.path() + "/share/metainfo/io.github.varto.Compress.metainfo.xml";
     EXPECT_EQ(readFile(installed), readFile(kMetainfo));
     for (const char* page : {"varto-compress", "varto-compress-cli", "varto-DocTool"}) {
-        out = shellOutput("man -l '" + prefix.path + "/share/man/man1/" + page + ".1.gz' | head -1");
+        out = shellOutput("man -l '" + prefix.path() + "/share/man/man1/" + page + ".1.gz' | head -1");
         EXPECT_NE(out.find("User Commands"), std::string::npos) << page << ": " << out;
     }
 }
@@ -89,18 +78,18 @@ TEST(DesktopMetadataTest, InstalledTreeHasIconsAtEveryStandardSizeAndTheMetadata
 // A file manager starts the program through GIO from the desktop entry; each
 // chosen file must arrive as one absolute path, whatever its name holds.
 TEST(DesktopMetadataTest, OpenWithHandsEachFileAsOneArgument) {
-    TempFolder folder;
-    fs::create_directories(folder.path + "/bin");
-    std::string recorder = folder.path + "/bin/varto-compress";
+    testsupport::TempFolder folder("varto-desktop");
+    fs::create_directories(folder.path() + "/bin");
+    std::string recorder = folder.path() + "/bin/varto-compress";
     writeFile(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > \"$0.args\"\n");
     fs::permissions(recorder, fs::perms::owner_all);
-    writeFile(folder.path + "/a b.pdf", "");
-    writeFile(folder.path + "/it's \"q\".pdf", "");
-    std::string out = shellOutput("cd '" + folder.path + "' && env -u DISPLAY PATH='" + folder.path +
+    writeFile(folder.path() + "/a b.pdf", "");
+    writeFile(folder.path() + "/it's \"q\".pdf", "");
+    std::string out = shellOutput("cd '" + folder.path() + "' && env -u DISPLAY PATH='" + folder.path() +
                                   "/bin':\"$PATH\" gio launch '" + kDesktop +
                                   "' 'a b.pdf' \"it's \\\"q\\\".pdf\"; echo exit=$?");
     EXPECT_EQ(out, "exit=0\n");
     ASSERT_TRUE(waitUntil([&] { return fs::exists(recorder + ".args"); }, 10000));
     EXPECT_EQ(readFile(recorder + ".args"),
-              folder.path + "/a b.pdf|" + folder.path + "/it's \"q\".pdf|");
+              folder.path() + "/a b.pdf|" + folder.path() + "/it's \"q\".pdf|");
 }

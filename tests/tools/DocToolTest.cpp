@@ -28,59 +28,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using testsupport::readFile;
+using testsupport::writeFile;
 
-std::string docTool() {
-  const char* binDir = std::getenv("VARTO_BIN_DIR");
-  return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/varto-DocTool";
+std::string docTool() { return testsupport::binPath("varto-DocTool"); }
+
+// Runs argv; env entries ("NAME=value") replace those of this process meanwhile.
+testsupport::ProgramRun run(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
+  std::vector<std::unique_ptr<testsupport::ScopedEnv>> scoped;
+  for (const auto& entry : env)
+    scoped.push_back(std::make_unique<testsupport::ScopedEnv>(entry.substr(0, entry.find('=')).c_str(),
+                                                              entry.substr(entry.find('=') + 1)));
+  return testsupport::runProgram(argv);
 }
 
-// Runs argv; extraEnv entries ("NAME=value") replace those of this process.
-RunResult run(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {}) {
-  std::vector<char*> args;
-  for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  gchar** env = g_get_environ();
-  for (const auto& entry : extraEnv) {
-    auto equals = entry.find('=');
-    env = g_environ_setenv(env, entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), TRUE);
-  }
-  RunResult result;
-  gchar* out = nullptr;
-  gchar* err = nullptr;
-  gint status = 0;
-  GError* error = nullptr;
-  if (g_spawn_sync(nullptr, args.data(), env, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, &err, &status, &error)) {
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = out;
-    result.err = err;
-  } else {
-    result.err = error->message;
-    g_error_free(error);
-  }
-  g_free(out);
-  g_free(err);
-  g_strfreev(env);
-  return result;
-}
-
-RunResult convert(const fs::path& input, const fs::path& output, const std::vector<std::string>& env = {}) {
+testsupport::ProgramRun convert(const fs::path& input, const fs::path& output, const std::vector<std::string>& env = {}) {
   return run({docTool(), "-convertToPDF", "-noProgress", "-profile", "default/best", "-outputFile", output.string(),
               input.string()},
              env);
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 struct PageSize {
@@ -89,7 +54,7 @@ struct PageSize {
 };
 
 std::vector<PageSize> pageSizes(const fs::path& pdf) {
-  RunResult info = run({"pdfinfo", "-f", "1", "-l", "9999", pdf.string()});
+  testsupport::ProgramRun info = run({"pdfinfo", "-f", "1", "-l", "9999", pdf.string()});
   std::vector<PageSize> pages;
   std::regex line(R"(Page +\d+ size: +([0-9.]+) x ([0-9.]+) pts)");
   for (std::sregex_iterator it(info.out.begin(), info.out.end(), line), end; it != end; ++it) {
@@ -203,8 +168,8 @@ class DocToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(docTool())) << docTool();
-    ASSERT_FALSE(folder_.path.empty());
-    dir_ = folder_.path;
+    ASSERT_FALSE(folder_.path().empty());
+    dir_ = folder_.path();
   }
 
   fs::path path(const std::string& name) const { return dir_ / name; }
@@ -228,13 +193,13 @@ class DocToolTest : public ::testing::Test {
     }
   }
 
-  clitest::TempFolder folder_{"varto-doctool-test"};
+  testsupport::TempFolder folder_{"varto-doctool-test"};
   fs::path dir_;
 };
 
 TEST_F(DocToolTest, BadCommandLinesFailWithAReasonAndWriteNothing) {
   const std::string in = path("in.txt").string(), out = path("out.pdf").string();
-  writeBytes(in, "hello\n");
+  writeFile(in, "hello\n");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
       {{"-convertToPDF", "-outputFile", out, "-quality", "5", in}, "unknown option -quality"},
       {{"-convertToPDF", in}, "no output file"},
@@ -246,23 +211,23 @@ TEST_F(DocToolTest, BadCommandLinesFailWithAReasonAndWriteNothing) {
   for (const auto& [args, reason] : cases) {
     std::vector<std::string> argv{docTool()};
     argv.insert(argv.end(), args.begin(), args.end());
-    RunResult result = run(argv);
-    EXPECT_EQ(result.exitCode, 1) << reason;
+    testsupport::ProgramRun result = run(argv);
+    EXPECT_EQ(result.exitCode, 1u) << reason;
     EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Usage:"), std::string::npos);
   }
   expectOnly({"in.txt"});
 
-  RunResult help = run({docTool(), "--help"});
-  EXPECT_EQ(help.exitCode, 0);
+  testsupport::ProgramRun help = run({docTool(), "--help"});
+  EXPECT_EQ(help.exitCode, 0u);
   EXPECT_NE(help.out.find("-outputFile"), std::string::npos);
 }
 
 TEST_F(DocToolTest, OptionsAreReadInAnyOrder) {
-  writeBytes(path("in.txt"), "order\n");
-  RunResult result = run({docTool(), "-outputFile", path("out.pdf").string(), path("in.txt").string(), "-profile",
+  writeFile(path("in.txt"), "order\n");
+  testsupport::ProgramRun result = run({docTool(), "-outputFile", path("out.pdf").string(), path("in.txt").string(), "-profile",
                           "other", "-convertToPDF"});
-  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.exitCode, 0u) << result.err;
   EXPECT_NE(result.err.find("page 1"), std::string::npos) << "progress is shown without -noProgress";
   EXPECT_NE(pdfText(path("out.pdf")).find("order"), std::string::npos);
 }
@@ -278,13 +243,13 @@ TEST_F(DocToolTest, PicturesBecomePagesAtTheirOwnResolutionInTheirColours) {
   savePixbuf(path("tiny.ico"), "ico", 16, 16);
   // gdk-pixbuf writes no BMP resolution: 96 dpi is put into the header by hand.
   savePixbuf(path("dpi96.bmp"), "bmp", 200, 100);
-  std::string bmp = readBytes(path("dpi96.bmp"));
+  std::string bmp = readFile(path("dpi96.bmp"));
   ASSERT_GE(bmp.size(), 46u);
   for (int at : {38, 42}) bmp.replace(at, 4, std::string("\xc4\x0e\x00\x00", 4));  // 3780 px/m
-  writeBytes(path("dpi96.bmp"), bmp);
+  writeFile(path("dpi96.bmp"), bmp);
   savePixbuf(path("unknown.bmp"), "bmp", 200, 100);
-  writeBytes(path("animated.gif"), animatedGif());
-  writeBytes(path("scan.tif"), multiPageTiff({{200, 100, 100}, {100, 300, 0}, {300, 300, 300}}));
+  writeFile(path("animated.gif"), animatedGif());
+  writeFile(path("scan.tif"), multiPageTiff({{200, 100, 100}, {100, 300, 0}, {300, 300, 300}}));
   savePixbuf(path("single.tiff"), "tiff", 400, 200, {"x-dpi", "200", "y-dpi", "200"});
 
   const Rgb blue{0x33, 0x66, 0xcc};
@@ -308,14 +273,14 @@ TEST_F(DocToolTest, PicturesBecomePagesAtTheirOwnResolutionInTheirColours) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const fs::path out = path(row.name + ".pdf");
-    RunResult result = convert(path(row.name), out);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    testsupport::ProgramRun result = convert(path(row.name), out);
+    ASSERT_EQ(result.exitCode, 0u) << result.err;
     expectPages(out, row.pages);
     if (row.colour) expectColour(out, *row.colour, row.tolerance);
   }
   // A JPEG is embedded as it is instead of being re-encoded.
-  EXPECT_NE(readBytes(path("dpi300.jpg.pdf")).find("/DCTDecode"), std::string::npos);
-  EXPECT_EQ(readBytes(path("dpi150.png.pdf")).find("/DCTDecode"), std::string::npos);
+  EXPECT_NE(readFile(path("dpi300.jpg.pdf")).find("/DCTDecode"), std::string::npos);
+  EXPECT_EQ(readFile(path("dpi150.png.pdf")).find("/DCTDecode"), std::string::npos);
 }
 
 TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
@@ -324,9 +289,9 @@ TEST_F(DocToolTest, TextIsTypesetOnA4PagesWithWrappingAndPageBreaks) {
   text += "\n";
   for (int line = 1; line <= 150; ++line) text += "line " + std::to_string(line) + "\n";
   text += "\fafter the form feed\n";
-  writeBytes(path("notes.txt"), text);
-  RunResult result = convert(path("notes.txt"), path("notes.pdf"));
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  writeFile(path("notes.txt"), text);
+  testsupport::ProgramRun result = convert(path("notes.txt"), path("notes.pdf"));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
 
   std::vector<PageSize> pages = pageSizes(path("notes.pdf"));
   ASSERT_GE(pages.size(), 4u);
@@ -358,7 +323,7 @@ TEST_F(DocToolTest, InputsGiveTheirTextOrAClearFailure) {
   const struct {
     std::string name;
     std::optional<std::string> bytes;  // none: no such file
-    int exitCode;
+    uint32_t exitCode;
     std::string message, text;
   } rows[] = {
       {"latin1.txt", "caf\xe9 ok\n", 0, "not valid UTF-8", "caf\xef\xbf\xbd ok"},
@@ -370,24 +335,24 @@ TEST_F(DocToolTest, InputsGiveTheirTextOrAClearFailure) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    if (row.bytes) writeBytes(path(row.name), *row.bytes);
-    RunResult result = convert(path(row.name), path(row.name + ".pdf"));
+    if (row.bytes) writeFile(path(row.name), *row.bytes);
+    testsupport::ProgramRun result = convert(path(row.name), path(row.name + ".pdf"));
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
     if (row.exitCode == 0) {
       EXPECT_NE(pdfText(path(row.name + ".pdf")).find(row.text), std::string::npos);
     }
   }
-  writeBytes(path("old.pdf"), "previous result");
-  EXPECT_EQ(convert(path("broken.png"), path("old.pdf")).exitCode, 1);
-  EXPECT_EQ(convert(path("old.pdf"), path("old.pdf")).exitCode, 1);
-  EXPECT_EQ(readBytes(path("old.pdf")), "previous result");
-  EXPECT_EQ(convert(path("data.xyz"), path("no-such-folder/out.pdf")).exitCode, 1);
+  writeFile(path("old.pdf"), "previous result");
+  EXPECT_EQ(convert(path("broken.png"), path("old.pdf")).exitCode, 1u);
+  EXPECT_EQ(convert(path("old.pdf"), path("old.pdf")).exitCode, 1u);
+  EXPECT_EQ(readFile(path("old.pdf")), "previous result");
+  EXPECT_EQ(convert(path("data.xyz"), path("no-such-folder/out.pdf")).exitCode, 1u);
   expectOnly({"latin1.txt", "latin1.txt.pdf", "utf16.txt", "utf16.txt.pdf", "README", "README.pdf", "data.xyz",
               "broken.png", "old.pdf"});
 
-  writeBytes(path("empty.txt"), "");
-  ASSERT_EQ(convert(path("empty.txt"), path("empty.pdf")).exitCode, 0);
+  writeFile(path("empty.txt"), "");
+  ASSERT_EQ(convert(path("empty.txt"), path("empty.pdf")).exitCode, 0u);
   EXPECT_EQ(pageSizes(path("empty.pdf")).size(), 1u);
 
   // The title is the file's own name, shown as UTF-8 even when the name is
@@ -396,9 +361,9 @@ TEST_F(DocToolTest, InputsGiveTheirTextOrAClearFailure) {
     std::string name, title;
   } titles[] = {{"caf\xe9.txt", "caf\xef\xbf\xbd.txt"}, {"compress_22_1234_99.txt", ""}};
   for (const auto& row : titles) {
-    writeBytes(path(row.name), "words\n");
-    RunResult result = convert(path(row.name), path("titled.pdf"));
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    writeFile(path(row.name), "words\n");
+    testsupport::ProgramRun result = convert(path(row.name), path("titled.pdf"));
+    ASSERT_EQ(result.exitCode, 0u) << result.err;
     const std::string info = run({"pdfinfo", path("titled.pdf").string()}).out;
     const size_t at = info.find("Title:");
     std::string title;
@@ -427,11 +392,11 @@ class OfficeDocToolTest : public DocToolTest {
 };
 
 TEST_F(OfficeDocToolTest, MissingLibreOfficeIsReported) {
-  writeBytes(path("letter.rtf"), rtfDocument);
+  writeFile(path("letter.rtf"), rtfDocument);
   std::vector<std::string> env = privateTemp();
   env.push_back("PATH=/nonexistent");
-  RunResult result = convert(path("letter.rtf"), path("letter.pdf"), env);
-  EXPECT_EQ(result.exitCode, 1);
+  testsupport::ProgramRun result = convert(path("letter.rtf"), path("letter.pdf"), env);
+  EXPECT_EQ(result.exitCode, 1u);
   EXPECT_NE(result.err.find("LibreOffice is not installed"), std::string::npos) << result.err;
   EXPECT_FALSE(fs::exists(path("letter.pdf")));
   EXPECT_TRUE(tempIsEmpty());
@@ -441,9 +406,9 @@ TEST_F(OfficeDocToolTest, RtfIsConvertedByLibreOfficeWithAPrivateProfile) {
   if (run({"sh", "-c", "command -v soffice || command -v libreoffice"}).exitCode != 0) {
     GTEST_SKIP() << "LibreOffice is not installed";
   }
-  writeBytes(path("letter.rtf"), rtfDocument);
-  RunResult result = convert(path("letter.rtf"), path("letter.pdf"), privateTemp());
-  ASSERT_EQ(result.exitCode, 0) << result.err;
+  writeFile(path("letter.rtf"), rtfDocument);
+  testsupport::ProgramRun result = convert(path("letter.rtf"), path("letter.pdf"), privateTemp());
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
   const std::string text = pdfText(path("letter.pdf"));
   EXPECT_NE(text.find("Quarterly report"), std::string::npos) << text;
   EXPECT_NE(text.find("café"), std::string::npos) << text;
@@ -487,7 +452,7 @@ TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndLeavesNothing) {
     bool wholeGroup;
     bool ownTmp;
   };
-  writeBytes(path("stopped.rtf"), rtfDocument);
+  writeFile(path("stopped.rtf"), rtfDocument);
   for (const Ending& ending : {Ending{SIGTERM, false, true}, Ending{SIGKILL, false, true}, Ending{SIGKILL, true, true},
                                Ending{SIGKILL, true, false}}) {
     SCOPED_TRACE(testing::Message() << "signal " << ending.signalNumber << (ending.wholeGroup ? " to the group" : "")
@@ -526,7 +491,7 @@ TEST_F(OfficeDocToolTest, StoppingTheConverterEndsLibreOfficeAndLeavesNothing) {
     EXPECT_TRUE(tempIsEmpty());
     EXPECT_FALSE(fs::exists(fs::symlink_status(inTmp))) << inTmp;
     EXPECT_FALSE(fs::exists(path("stopped.pdf")));
-    EXPECT_NE(run({"pgrep", "-f", path("tmp").string()}).exitCode, 0) << "LibreOffice still runs";
+    EXPECT_NE(run({"pgrep", "-f", path("tmp").string()}).exitCode, 0u) << "LibreOffice still runs";
   }
   expectOnly({"stopped.rtf", "tmp"});
 }

@@ -6,18 +6,18 @@
 #include <regex>
 
 #include "../compress/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using namespace enginetest;
 
 TEST(LinkedLibrariesTest, CommandLineProgramsNeedNoDesktopLibraries) {
-    std::string binDir = std::getenv("VARTO_BIN_DIR") ? std::getenv("VARTO_BIN_DIR") : VARTO_BINARY_DIR "/bin";
     const std::regex desktop(R"(^\s*(lib(gtk|gdk)-\d|libwebkit2gtk|libjavascriptcoregtk)\S*)", std::regex::multiline);
     for (const char* program : {"varto-compress-cli", "varto-DocTool", "varto-fetch"}) {
-        std::string libraries = shellOutput("ldd '" + binDir + "/" + program + "'");
+        std::string libraries = shellOutput("ldd '" + testsupport::binPath(program) + "'");
         ASSERT_TRUE(contains(libraries, "libc.so")) << program << ": " << libraries;
         std::smatch found;
         EXPECT_FALSE(std::regex_search(libraries, found, desktop)) << program << " loads " << found[0];
     }
     // The window program does load them: the pattern finds what it should.
-    EXPECT_TRUE(std::regex_search(shellOutput("ldd '" + binDir + "/varto-compress'"), desktop));
+    EXPECT_TRUE(std::regex_search(shellOutput("ldd '" + testsupport::binPath("varto-compress") + "'"), desktop));
 }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "../compress/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using namespace enginetest;
 
@@ -67,8 +68,6 @@ std::string join(const Options& options) {
 }  // namespace
 
 TEST(ManPageTest, EachPageRendersAndListsTheOptionsOfHelp) {
-    std::string binDir = VARTO_BINARY_DIR "/bin/";
-    if (const char* dir = std::getenv("VARTO_BIN_DIR")) binDir = std::string(dir) + "/";
     for (std::string program : {"varto-compress", "varto-compress-cli", "varto-DocTool"}) {
         SCOPED_TRACE(program);
         std::string page = VARTO_SOURCE_DIR "/docs/man/" + program + ".1";
@@ -77,7 +76,7 @@ TEST(ManPageTest, EachPageRendersAndListsTheOptionsOfHelp) {
         EXPECT_NE(shown.find("NAME\n       " + program + " - "), std::string::npos) << shown;
         EXPECT_EQ(shown.find("warning"), std::string::npos) << shown;
 
-        std::string help = shellOutput("'" + binDir + program + "' --help");
+        std::string help = shellOutput("'" + testsupport::binPath(program) + "' --help");
         Options fromHelp = helpOptions(help);
         EXPECT_GE(fromHelp.size(), 4u) << help;
         EXPECT_EQ(join(pageOptions(readFile(page))), join(fromHelp));

@@ -12,10 +12,7 @@
 
 namespace {
 
-std::string renderTool() {
-    const char* binDir = std::getenv("VARTO_BIN_DIR");
-    return std::string(binDir ? binDir : VARTO_BINARY_DIR "/bin") + "/xhtml-render";
-}
+std::string renderTool() { return testsupport::binPath("xhtml-render"); }
 
 clitest::CliResult render(const std::vector<std::string>& args) {
     std::vector<std::string> argv{renderTool()};
@@ -27,9 +24,9 @@ class XhtmlRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(renderTool())) GTEST_SKIP() << "xhtml-render is not built";
-        ASSERT_FALSE(folder_.path.empty());
+        ASSERT_FALSE(folder_.path().empty());
     }
-    std::string out(const char* name) const { return folder_.path + "/" + name; }
+    std::string out(const char* name) const { return folder_.file(name); }
 
     clitest::TempFolder folder_{"xhtml-render-test"};
 };

@@ -27,7 +27,7 @@ const Color kBlack = Color::rgb(0, 0, 0);
 // the colour expected there, within the row's tolerance.
 TEST(PaintProbes, BackgroundsBordersAndLayers) {
     TempFolder pictures;
-    pictures.add("red.png", 4, 4, kRed);
+    xhtml::testing::writePicture(pictures.file("red.png"), 4, 4, kRed);
     const std::string tile = "width:20px;height:20px;background-image:url(red.png);background-repeat:";
     struct Probe {
         int x, y;
@@ -127,8 +127,8 @@ TEST(PaintWords, TransparentTextPaintsNothing) {
 
 TEST(PaintImages, ImagesAreStretchedAndOnlyAnimationsStartAFrameTimer) {
     TempFolder pictures;
-    pictures.add("still.png", 2, 2, kGreen);
-    std::filesystem::copy_file(xhtml::testing::kDataDir / "three-frames.gif", pictures.path() / "anim.gif");
+    xhtml::testing::writePicture(pictures.file("still.png"), 2, 2, kGreen);
+    std::filesystem::copy_file(xhtml::testing::kDataDir / "three-frames.gif", pictures.file("anim.gif"));
     Page page(
         "<img id='s' src='still.png' width='10' height='10'/><img id='a' src='anim.gif' width='10' "
         "height='10'/>",

@@ -18,6 +18,7 @@
 #include "platform/gfx/Image.h"
 #include "xhtml/BoxView.h"
 #include "xhtml/DocumentRenderer.h"
+#include "tests/support/TestSupport.h"
 #include "xhtml/WordView.h"
 
 namespace platform::gfx {
@@ -34,10 +35,7 @@ namespace xhtml::testing {
 
 inline const std::filesystem::path kDataDir = std::filesystem::path(VARTO_SOURCE_DIR) / "tests/data/xhtml";
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testsupport::readFile;
 
 // Compares a dump (view tree or boxes) with its expected file, so a change
 // shows up as a readable difference. VARTO_UPDATE_DUMPS=1 rewrites the file
@@ -112,34 +110,14 @@ inline int textWidth(const char16_t* text, int dpi = 96) {
         .width;
 }
 
-// A temporary folder, removed with its content; add() writes one-colour
-// pictures for img and background-image tests.
-class TempFolder {
-public:
-    TempFolder() {
-        path_ =
-            std::filesystem::temp_directory_path() /
-            ("varto-layout-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+using testsupport::TempFolder;
 
-    void add(const std::string& name, int width, int height, platform::gfx::Color color) const {
-        auto image = platform::gfx::Image::create(width, height);
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) image->setPixel(x, y, color);
-        ASSERT_TRUE(image->writePng((path_ / name).string()));
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+// A one-colour picture for img and background-image tests.
+inline void writePicture(const std::string& path, int width, int height, platform::gfx::Color color) {
+    auto image = platform::gfx::Image::create(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image->setPixel(x, y, color);
+    ASSERT_TRUE(image->writePng(path));
+}
 
 }  // namespace xhtml::testing

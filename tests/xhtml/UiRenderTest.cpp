@@ -7,7 +7,6 @@
 
 #include "RenderFixture.h"
 #include "suite/Language.h"
-#include "tests/suite/SuiteTestEnv.h"
 #include "xhtml/LayoutDump.h"
 
 using xhtml::BoxView;
@@ -15,6 +14,7 @@ using xhtml::DocumentRenderer;
 using xhtml::Rect;
 using xhtml::View;
 using Color = platform::gfx::Color;
+using testsupport::ScopedEnv;
 
 namespace {
 
@@ -78,7 +78,7 @@ private:
         ~ReloadAtEnd() { lang_reload(); }
     } reload_;  // destroyed last, after the variables are back
     xhtml::testing::TempFolder folder_;
-    ScopedEnv home_{"VARTO_CONFIG_HOME", folder_.path().string()};
+    ScopedEnv home_{"VARTO_CONFIG_HOME", folder_.path()};
     ScopedEnv lang_;
 };
 

@@ -96,23 +96,23 @@ TEST(UrlLoader, ProgramIconInEverySize) {
 
 TEST(UrlLoader, FilesAndOtherSchemes) {
     xhtml::testing::TempFolder dir;
-    std::ofstream(dir.path() / "page.txt") << "hello";
-    std::ofstream(dir.path() / "Mixed.TXT") << "case";
+    std::ofstream(dir.file("page.txt")) << "hello";
+    std::ofstream(dir.file("Mixed.TXT")) << "case";
     UrlLoader loader;
     std::string bytes;
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "page.txt").string()), bytes), 5u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + dir.file("page.txt")), bytes), 5u);
     EXPECT_EQ(bytes, "hello");
     bytes.clear();
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "Mixed.TXT").string()), bytes), 4u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + dir.file("Mixed.TXT")), bytes), 4u);
     EXPECT_EQ(bytes, "case");
     bytes.clear();
-    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + (dir.path() / "none.txt").string()), bytes), 0u);
+    EXPECT_EQ(loader.load(ZString::fromUtf8("file://" + dir.file("none.txt")), bytes), 0u);
     EXPECT_EQ(loader.load(u"http://example.invalid/a.png", bytes), 0u);
     EXPECT_EQ(loader.load(u"https://h:bad/a.png", bytes), 0u);
     EXPECT_TRUE(bytes.empty());
 
     // A file base resolves relative names next to the document.
-    UrlLoader fileBase(ZString::fromUtf8("file://" + (dir.path() / "doc.xhtml").string()));
+    UrlLoader fileBase(ZString::fromUtf8("file://" + dir.file("doc.xhtml")));
     EXPECT_EQ(fileBase.load(u"page.txt", bytes), 5u);
 }
 
