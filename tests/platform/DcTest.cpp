@@ -73,20 +73,6 @@ TEST(DcTest, GradientModesRunFromStartToEndColour) {
     EXPECT_GE(dc->pixel(0, 49).blue, 245);
 }
 
-TEST(DcTest, LayerBlendsEverythingInsideAsOnePicture) {
-    auto dc = whiteDc(20, 10);
-    dc->beginLayer();
-    dc->fillRect({0, 0, 10, 10}, kBlue);
-    dc->fillRect({5, 0, 10, 10}, kRed);  // overlap must not show the blue through
-    dc->endLayer(0.5);
-    Color overlap = dc->pixel(7, 5);
-    EXPECT_NEAR(overlap.red, 255, 1);
-    EXPECT_NEAR(overlap.green, 128, 2);
-    EXPECT_NEAR(overlap.blue, 128, 2);
-    EXPECT_NEAR(dc->pixel(2, 5).red, 128, 2);
-    EXPECT_EQ(dc->pixel(15, 5), kWhite);
-}
-
 TEST(DcTest, ClipTranslateAndSaveScope) {
     auto dc = whiteDc(20, 20);
     {
