@@ -5,7 +5,7 @@
 //     since no process is started);
 //  2. decoding a 50 MB gzip body with our decoder against `zcat FILE >
 //     /dev/null` (goal: at least 0.8 of zcat's speed).
-// The server is the tests' Python server (tests/http/test_server.py).
+// The server is the tests' Python server (tests/support/page_server.py).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -63,7 +63,8 @@ bool fetchOnce(const std::string& url) {
 // Starts the Python test server and returns its plain HTTP port, 0 on failure.
 int startServer(platform::Process& server) {
     const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-    if (server.spawn({python, std::string(VARTO_SOURCE_DIR) + "/tests/http/test_server.py"}, false) != 0) return 0;
+    if (server.spawn({python, std::string(VARTO_SOURCE_DIR) + "/tests/support/page_server.py", "-", "1", "--tls"}, false) != 0)
+        return 0;
     std::string line;
     const uint32_t start = platform::tickCount();
     while (line.find('\n') == std::string::npos && platform::tickCount() - start < 30000 && !server.exited()) {

@@ -5,8 +5,8 @@
 
 #include "tests/support/PageServer.h"
 
-// The HTTP tests' server (test_server.py), started once per test program on
-// free loopback ports.
+// The HTTP tests' server (page_server.py with HTTPS and without pages),
+// started once per test program on free loopback ports.
 class TestServer {
 public:
     static TestServer& get() {
@@ -23,7 +23,7 @@ public:
     int httpPort() const { return server_.port(0); }
 
 private:
-    TestServer() : server_(std::vector<std::string>{"http/test_server.py"}) {
+    TestServer() : server_(std::vector<std::string>{"support/page_server.py", "-", "1", "--tls"}) {
         if (!server_.started()) throw std::runtime_error("the HTTP test server did not start");
     }
     PageServer server_;
