@@ -70,30 +70,8 @@ std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-Geometry geometryOf(const App& app, const std::string& window) {
-    Geometry g;
-    std::istringstream lines(app.run("xdotool getwindowgeometry --shell " + window));
-    for (std::string line; std::getline(lines, line);) {
-        size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        int value = atoi(line.c_str() + equals + 1);
-        std::string name = line.substr(0, equals);
-        if (name == "X") g.x = value;
-        if (name == "Y") g.y = value;
-        if (name == "WIDTH") g.width = value;
-        if (name == "HEIGHT") g.height = value;
-    }
-    return g;
-}
-
 void clickIn(const App& app, const std::string& window, const platform::gfx::Rect& box) {
-    Geometry g = geometryOf(app, window);
-    app.run("xdotool mousemove --sync " + std::to_string(g.x + (box.left + box.right) / 2) + " " +
-            std::to_string(g.y + (box.top + box.bottom) / 2) + " sleep 0.1 click 1");
-}
-
-bool gone(const App& app, const std::string& window) {
-    return waitUntil([&] { return app.run("xdotool getwindowname " + window).empty(); }, 10000);
+    app.clickIn(window, (box.left + box.right) / 2, (box.top + box.bottom) / 2);
 }
 
 std::string encryptedCopy(const Folder& folder, const std::string& name) {
@@ -122,9 +100,7 @@ void sendLocked(App& app, const std::string& path, const std::string& title, boo
     if (asked) {
         std::string prompt = app.waitForWindowNamed(fs::path(path).filename().string(), 30000);
         ASSERT_FALSE(prompt.empty());
-        app.run("xdotool windowfocus --sync " + prompt);
-        app.typeText("secret");
-        app.key("Return");
+        ASSERT_TRUE(app.answer(prompt, "secret", "Return"));
     }
     ASSERT_TRUE(app.waitForTitle(title, kCompressTimeoutMs)) << app.title();
 }
@@ -154,8 +130,7 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     platform::gfx::Rect footer =
         boxIn("res:///ui.xhtml", [](xhtml::View* view) { return view->hasClass(u"footer"); });
     ASSERT_FALSE(footer.isEmpty());
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    std::string before = app.screenshot(artifacts() + "/settings-footer.png");
+    std::string before = app.steadyScreenshot(artifacts() + "/settings-footer.png");
     Geometry main = app.geometry();
     int linkX = -1, linkY = -1;
     for (int y = footer.top; y < footer.bottom; ++y) {
@@ -169,11 +144,7 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     }
     ASSERT_GT(linkX, 0);
     app.click(linkX - 12, linkY - 3);
-    std::string settings = app.run(
-        "sh -c 'for i in $(seq 1 100); do w=$(xdotool search "
-        "--onlyvisible --name \"^Varto Compress settings$\" | head -1); "
-        "[ -n \"$w\" ] && echo $w && break; sleep 0.2; done'");
-    settings = settings.substr(0, settings.find('\n'));
+    std::string settings = app.waitForWindowNamed("^Varto Compress settings$", 20000, true);
     if (settings.empty()) app.screenshot(artifacts() + "/settings-not-started.png");
     ASSERT_FALSE(settings.empty());
 
@@ -181,30 +152,32 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     platform::gfx::Rect parallel = settingsField("compress.parallelFiles");
     platform::gfx::Rect ok = settingsElement("actionOk");
     clickIn(app, settings, parallel);
-    app.typeText("x7");
+    ASSERT_TRUE(app.fillField("x7"));
     clickIn(app, settings, ok);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    Geometry g = geometryOf(app, settings);
-    std::string shot = app.screenshot(artifacts() + "/settings-bad-value.png");
-    int red = 0;
+    Geometry g = app.geometryOf(settings);
+    std::string shot = artifacts() + "/settings-bad-value.png";
     platform::gfx::Rect mark = settingsElement("parallelFilesMark", true);
-    for (int y = mark.top; y < mark.bottom; ++y) {
-        for (int x = mark.left; x < mark.right; ++x) {
-            Pixel p = App::pixelAt(shot, g.x + x, g.y + y);
-            red += p.r > 150 && p.g < 80 && p.b < 80;
+    auto markShown = [&] {
+        int red = 0;
+        app.screenshot(shot);
+        for (int y = mark.top; y < mark.bottom; ++y) {
+            for (int x = mark.left; x < mark.right; ++x) {
+                Pixel p = App::pixelAt(shot, g.x + x, g.y + y);
+                red += p.r > 150 && p.g < 80 && p.b < 80;
+            }
         }
-    }
-    EXPECT_GT(red, 20) << "no visible mark";
+        return red > 20;
+    };
+    EXPECT_TRUE(waitUntil(markShown, 10000)) << "no visible mark";
     EXPECT_EQ(readAll(config).find("parallelFiles"), std::string::npos);
 
     // Corrected, protection and the planner switched off: OK writes and closes.
     clickIn(app, settings, parallel);
-    app.key("ctrl+a BackSpace");
-    app.typeText("2");
+    ASSERT_TRUE(app.fillField("2"));
     clickIn(app, settings, settingsField("compress.keepEncryption"));
     clickIn(app, settings, settingsField("compress.planner"));
     clickIn(app, settings, settingsElement("actionOk", true));
-    ASSERT_TRUE(gone(app, settings));
+    ASSERT_TRUE(app.waitGone(settings));
     std::string written = readAll(config);
     EXPECT_NE(written.find("# written by hand"), std::string::npos) << written;
     EXPECT_NE(written.find("logoclickurl=https://example.org/"), std::string::npos) << written;
@@ -235,17 +208,10 @@ TEST(SettingsProgramTest, BothLanguagesAtTwoResolutions) {
                            app.environment()["VARTO_CONFIG_HOME"] + "/settings.txt");
             std::string title =
                 lang[0] == 'd' ? "^Einstellungen von Varto Compress$" : "^Varto Compress settings$";
-            std::string window = app.run(
-                "sh -c 'for i in $(seq 1 100); do w=$(xdotool search --onlyvisible "
-                "--name \"" +
-                title +
-                "\" | head -1); [ -n \"$w\" ] && echo $w && "
-                "break; sleep 0.2; done'");
-            window = window.substr(0, window.find('\n'));
+            std::string window = app.waitForWindowNamed(title, 20000, true);
             ASSERT_FALSE(window.empty()) << key;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-            app.screenshot(artifacts() + "/settings-" + key + ".png");
-            Geometry g = geometryOf(app, window);
+            app.steadyScreenshot(artifacts() + "/settings-" + key + ".png", window);
+            Geometry g = app.geometryOf(window);
             EXPECT_GT(g.width, 300 * dpi / 96) << key;
             app.run("xdotool windowfocus --sync " + window + " key Escape");
             settings.kill();

@@ -67,15 +67,6 @@ pid_t parentOf(pid_t pid) {
 
 }  // namespace
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
-    }
-}
-
 Folder::Folder(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data())) path_ = pattern;
@@ -207,18 +198,36 @@ std::string App::runProgram(const std::vector<std::string>& argv, int* exitCode)
     return mark == std::string::npos ? out : out.substr(0, mark);
 }
 
-std::string App::waitForWindowNamed(const std::string& pattern, int timeoutMs) const {
+std::string App::waitForWindowNamed(const std::string& pattern, int timeoutMs,
+                                    bool anyProgram) const {
     std::string found;
+    // --all: both the process and the name must match.
+    std::string owner = anyProgram ? "" : "--all --pid " + std::to_string(child_->pid()) + " ";
     waitUntil(
         [&] {
-            // --all: both the process and the name must match.
-            std::istringstream lines(run("xdotool search --all --onlyvisible --pid " +
-                                         std::to_string(child_->pid()) + " --name " +
-                                         quote(pattern)));
+            std::istringstream lines(
+                run("xdotool search --onlyvisible " + owner + "--name " + quote(pattern)));
             return std::getline(lines, found) && !found.empty();
         },
         timeoutMs, 100);
     return found;
+}
+
+std::string App::newWindow(const std::vector<std::string>& before, int timeoutMs) const {
+    std::string found;
+    waitUntil(
+        [&] {
+            for (const std::string& id : shownWindows()) {
+                if (std::find(before.begin(), before.end(), id) == before.end()) found = id;
+            }
+            return !found.empty();
+        },
+        timeoutMs);
+    return found;
+}
+
+bool App::waitGone(const std::string& window, int timeoutMs) const {
+    return waitUntil([&] { return run("xdotool getwindowname " + window).empty(); }, timeoutMs);
 }
 
 std::vector<std::string> App::shownWindows() const {
@@ -266,10 +275,17 @@ void App::moveTo(int x, int y) const {
     run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y));
 }
 
+// The pointer rests a moment before the click, as a hand does.
 void App::click(int x, int y, int button) const {
     Geometry g = geometry();
     run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
         " sleep 0.1 click " + std::to_string(button));
+}
+
+void App::clickIn(const std::string& window, int x, int y) const {
+    Geometry g = geometryOf(window);
+    run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
+        " sleep 0.1 click 1");
 }
 
 void App::doubleClick(int x, int y) const {
@@ -314,14 +330,7 @@ std::string App::hoverUntilTooltip(int x, int y, int timeoutMs) const {
         // Two motions a few pixels apart, never the same place twice.
         moveTo(x + attempt % 3, y);
         moveTo(x + attempt % 3 + 2, y);
-        waitUntil(
-            [&] {
-                for (const std::string& id : shownWindows()) {
-                    if (std::find(before.begin(), before.end(), id) == before.end()) tip = id;
-                }
-                return !tip.empty();
-            },
-            3000);
+        tip = newWindow(before, 3000);
     }
     if (tip.empty()) return tip;
     bool drawn = waitUntil(
@@ -340,19 +349,105 @@ std::string App::clipboardText() const {
     return run(quote(binDir() + "/test-helpers/varto-test-set-clipboard-files") + " --print");
 }
 
+std::unique_ptr<Child> App::putFilesOnClipboard(const std::vector<std::string>& paths) const {
+    std::string ready = config_->path() + "/clipboard.txt";
+    std::vector<std::string> argv = {binDir() + "/test-helpers/varto-test-set-clipboard-files"};
+    argv.insert(argv.end(), paths.begin(), paths.end());
+    std::filesystem::remove(ready);
+    auto owner = std::make_unique<Child>(argv, env_, ready);
+    bool there = waitUntil(
+        [&] {
+            std::ifstream in(ready);
+            std::string line;
+            return std::getline(in, line) && line == "ready";
+        },
+        10000);
+    return there ? std::move(owner) : nullptr;
+}
+
+std::string App::fieldText() const {
+    key("ctrl+a ctrl+c");
+    return clipboardText();
+}
+
+bool App::fillField(const std::string& text, const std::function<bool(const std::string&)>& holds) const {
+    return waitUntil(
+        [&] {
+            key("ctrl+a BackSpace");
+            typeText(text);
+            std::string now = fieldText();
+            return holds ? holds(now) : now == text;
+        },
+        20000, 200);
+}
+
+bool App::answer(const std::string& window, const std::string& typed, const std::string& keys) const {
+    run("xdotool windowfocus --sync " + window);
+    if (!typed.empty()) typeText(typed);
+    key(keys);
+    return waitGone(window);
+}
+
+bool App::chooseFolder(const std::string& dialog, const std::string& folder) const {
+    run("xdotool windowfocus --sync " + dialog);
+    // Pasted, not typed: the field's completion races typed keys. reading
+    // the field back takes the clipboard, so each try puts the path anew.
+    bool pasted = waitUntil(
+        [&] {
+            std::unique_ptr<Child> clipboard = putFilesOnClipboard({folder});
+            key("ctrl+l");
+            key("ctrl+a ctrl+v");
+            std::string now = fieldText();
+            return now == folder || now == folder + "/";
+        },
+        20000, 200);
+    return pasted && answer(dialog, "", "Return");
+}
+
 void App::key(const std::string& keys) const { run("xdotool key --delay 60 " + keys); }
 
 void App::typeText(const std::string& text) const { run("xdotool type --delay 30 " + quote(text)); }
 
+namespace {
+
+// Screenshots are read many times; taking one again under the same name
+// drops what was read of the old one.
+std::map<std::string, std::unique_ptr<platform::gfx::Image>>& loadedShots() {
+    static std::map<std::string, std::unique_ptr<platform::gfx::Image>> loaded;
+    return loaded;
+}
+
+}  // namespace
+
 std::string App::screenshot(const std::string& path) const {
     run("import -window root " + quote(path));
+    loadedShots().erase(path);
+    return path;
+}
+
+std::string App::steadyScreenshot(const std::string& path, const std::string& window) const {
+    Geometry g = geometryOf(window.empty() ? window_ : window);
+    std::vector<int> previous;
+    waitUntil(
+        [&] {
+            screenshot(path);
+            std::vector<int> now;
+            for (int y = g.y; y < g.y + g.height; y += 2) {
+                for (int x = g.x; x < g.x + g.width; x += 2) {
+                    Pixel p = pixelAt(path, x, y);
+                    now.push_back(p.r << 16 | p.g << 8 | p.b);
+                }
+            }
+            bool same = now == previous;
+            previous = std::move(now);
+            return same;
+        },
+        20000, 150);
     return path;
 }
 
 Pixel App::pixelAt(const std::string& png, int x, int y) {
-    // Screenshots are read many times and never change once taken.
-    static std::map<std::string, std::unique_ptr<platform::gfx::Image>> loaded;
-    auto& image = loaded[png];
+    auto& image = loadedShots()[png];
     if (!image) image = platform::gfx::Image::load(png);
     if (!image || x < 0 || y < 0 || x >= image->width() || y >= image->height())
         return {-1, -1, -1};

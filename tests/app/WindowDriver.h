@@ -13,13 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Wait.h"
 #include "tests/support/XServer.h"
 
 namespace windowtest {
 
-// Polls until the condition holds; false after the time-out.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs = 100);
-
+using test_support::waitUntil;
 using test_support::XServer;
 
 // A folder of its own, removed with everything in it.
@@ -84,7 +83,15 @@ public:
     bool waitForWindow(int timeoutMs = 20000);
     // The id of a shown window of the program whose name matches the
     // pattern, or empty after the time-out.
-    std::string waitForWindowNamed(const std::string& pattern, int timeoutMs) const;
+    // The id of a shown window whose name matches the pattern, of this
+    // program or (anyProgram) of any, or empty after the time-out.
+    std::string waitForWindowNamed(const std::string& pattern, int timeoutMs,
+                                   bool anyProgram = false) const;
+    // A window of the program not among `before` (a dialog, a tooltip), or
+    // empty after the time-out.
+    std::string newWindow(const std::vector<std::string>& before, int timeoutMs) const;
+    // Waits until the window is gone.
+    bool waitGone(const std::string& window, int timeoutMs = 10000) const;
     // The ids of the program's shown windows (tooltips and dialogs too).
     std::vector<std::string> shownWindows() const;
     std::string title() const;
@@ -94,6 +101,8 @@ public:
     // Pointer and keys; positions are in the window's client area.
     void moveTo(int x, int y) const;
     void click(int x, int y, int button = 1) const;
+    // A click in another window (client position).
+    void clickIn(const std::string& window, int x, int y) const;
     void doubleClick(int x, int y) const;
     void key(const std::string& keys) const;
     void typeText(const std::string& text) const;
@@ -104,8 +113,24 @@ public:
     std::string hoverUntilTooltip(int x, int y, int timeoutMs) const;
     // The text on the clipboard, as a program pasting it would get it.
     std::string clipboardText() const;
+    // Puts files on the clipboard as a file manager does; null when it
+    // never got there. The clipboard holds them while the result lives.
+    std::unique_ptr<Child> putFilesOnClipboard(const std::vector<std::string>& paths) const;
+    // What the focused text field holds, copied out of it.
+    std::string fieldText() const;
+    // Types into the focused text field until it holds the text (read back:
+    // a field's completion or a late focus may eat keys on a busy machine).
+    bool fillField(const std::string& text, const std::function<bool(const std::string&)>& holds = {}) const;
+    // Focuses a dialog, types into it, presses a key; true once it is gone.
+    bool answer(const std::string& window, const std::string& typed, const std::string& key) const;
+    // Chooses a folder in the folder dialog: its path pasted into the
+    // location field until the field holds it, then Return.
+    bool chooseFolder(const std::string& dialog, const std::string& folder) const;
     // The whole screen as a PNG; the pixel at a client position.
     std::string screenshot(const std::string& path) const;
+    // A screenshot once the window (the main one unless named) has stopped
+    // changing, two in a row alike: what a user sees after looking at it.
+    std::string steadyScreenshot(const std::string& path, const std::string& window = "") const;
     static Pixel pixelAt(const std::string& png, int x, int y);
 
     Child& process() { return *child_; }

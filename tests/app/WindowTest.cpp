@@ -130,42 +130,13 @@ std::string textColoursDown(const std::string& png, const Geometry& window,
     return found;
 }
 
-// Puts files on the clipboard as a file manager does; true once it is there.
-bool copyFiles(const App& app, const std::vector<std::string>& paths,
-               std::unique_ptr<Child>& clipboard) {
-    std::string ready = app.environment()["VARTO_CONFIG_HOME"] + "/clipboard.txt";
-    std::vector<std::string> argv = {binDir() + "/test-helpers/varto-test-set-clipboard-files"};
-    argv.insert(argv.end(), paths.begin(), paths.end());
-    clipboard.reset();
-    fs::remove(ready);
-    clipboard = std::make_unique<Child>(argv, app.environment(), ready);
-    return waitUntil(
-        [&] {
-            std::ifstream in(ready);
-            std::string line;
-            return std::getline(in, line) && line == "ready";
-        },
-        10000);
-}
-
-// Chooses a folder in the folder dialog: its path pasted into the location
-// field (typed, the field's completion races the keys on a busy machine).
-void chooseFolderInDialog(const App& app, const std::string& folder) {
-    std::unique_ptr<Child> clipboard;
-    ASSERT_TRUE(copyFiles(app, {folder}, clipboard));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    app.key("ctrl+l");
-    app.key("ctrl+v");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    app.key("Return");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-}
-
 // Clicks Save (several rows: the folder dialog) and chooses the folder.
-void saveAllInto(const App& app, const std::string& folder) {
+bool saveAllInto(const App& app, const std::string& folder) {
     platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    std::vector<std::string> before = app.shownWindows();
     app.click(centerX(save), centerY(save));
-    chooseFolderInDialog(app, folder);
+    std::string dialog = app.newWindow(before, 20000);
+    return !dialog.empty() && app.chooseFolder(dialog, folder);
 }
 
 bool waitForFiles(const Folder& folder, const std::vector<std::string>& names) {
@@ -196,38 +167,31 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
     // its tooltip shows; the dialog takes the tooltip away, and with the
     // pointer gone meanwhile the button is no longer highlighted after it.
     platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
-    app.moveTo(centerX(save), centerY(save));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    app.moveTo(centerX(save) + 1, centerY(save) + 1);
-    std::vector<std::string> before;
-    ASSERT_TRUE(waitUntil([&] { return (before = app.shownWindows()).size() == 2; }, 10000));
-    std::string tip = before[0] == app.windowId() ? before[1] : before[0];
+    std::string tip = app.hoverUntilTooltip(centerX(save), centerY(save), 20000);
+    ASSERT_FALSE(tip.empty());
+    std::vector<std::string> before = app.shownWindows();
     app.click(centerX(save), centerY(save));
-    auto dialogShown = [&] {
-        for (const std::string& id : app.shownWindows()) {
-            if (std::find(before.begin(), before.end(), id) == before.end()) return true;
-        }
-        return false;
-    };
-    ASSERT_TRUE(waitUntil(dialogShown, 10000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    std::vector<std::string> during = app.shownWindows();
-    EXPECT_EQ(std::count(during.begin(), during.end(), tip), 0);
+    std::string dialog = app.newWindow(before, 10000);
+    ASSERT_FALSE(dialog.empty());
+    EXPECT_TRUE(app.waitGone(tip, 5000));
     app.moveTo(-40, -40);
-    chooseFolderInDialog(app, out.path());
+    ASSERT_TRUE(app.chooseFolder(dialog, out.path()));
     ASSERT_TRUE(waitForFiles(out, {"charts_compressed.pdf", "scan_compressed.pdf"}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    std::string shot = app.screenshot(artifacts() + "/window-after-save.png");
+    std::string shot = artifacts() + "/window-after-save.png";
     Geometry g = app.geometry();
-    EXPECT_FALSE(isHoverYellow(App::pixelAt(shot, g.x + save.left + 4, g.y + save.top + 4)));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            app.steadyScreenshot(shot);
+            return !isHoverYellow(App::pixelAt(shot, g.x + save.left + 4, g.y + save.top + 4));
+        },
+        10000));
 
     // A lower image quality, saved at once: the save compresses again in
     // the progress window; Cancel there stops the series, nothing is saved.
     platform::gfx::Rect quality = formFieldBox("imageQuality", 96, "C.UTF-8");
     app.click(centerX(quality), centerY(quality));
-    app.key("ctrl+a BackSpace");
-    app.typeText("20");
-    saveAllInto(app, out.path());
+    ASSERT_TRUE(app.fillField("20"));
+    ASSERT_TRUE(saveAllInto(app, out.path()));
     std::string progress = app.waitForWindowNamed("^Varto Compress$", 30000);
     ASSERT_FALSE(progress.empty());
     app.run("xdotool windowfocus --sync " + progress);
@@ -238,15 +202,14 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
 
     // "Compress again": both are compressed anew with the lower quality.
     platform::gfx::Rect again = elementBox("actionCalcSize", 96, "C.UTF-8");
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    app.steadyScreenshot(artifacts() + "/window-after-cancel.png");
     app.click(centerX(again), centerY(again));
     EXPECT_TRUE(waitUntil([&] { return app.title() != "Varto Compress (2 / 2)"; }, 5000, 50));
     ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
 
     // A second save gives the next free names, the scan's images smaller;
     // the user's files are untouched.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    saveAllInto(app, out.path());
+    ASSERT_TRUE(saveAllInto(app, out.path()));
     bool savedTwice = waitForFiles(out, {"charts_compressed (1).pdf", "scan_compressed (1).pdf"});
     if (!savedTwice) app.screenshot(artifacts() + "/window-second-save-failed.png");
     ASSERT_TRUE(savedTwice);
@@ -307,12 +270,12 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_EQ(code, 1);
 
     // Files copied in a file manager, pasted with the left Control key.
-    std::unique_ptr<Child> clipboard;
-    ASSERT_TRUE(copyFiles(app, {charts, big}, clipboard));
+    std::unique_ptr<Child> clipboard = app.putFilesOnClipboard({charts, big});
+    ASSERT_TRUE(clipboard);
     platform::gfx::Rect list = elementBox("fileList", 96, "C.UTF-8");
     app.focus();
     app.click(list.left + 40, list.top + 35);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    app.steadyScreenshot(artifacts() + "/window-row-selected.png");
     app.key("ctrl+v");
     ASSERT_TRUE(waitUntil([&] { return app.title().find("/ 3)") != std::string::npos; }, 120000))
         << app.title();
@@ -326,8 +289,7 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     EXPECT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs)) << app.title();
 
     // Save all: the sent file is saved under its display name.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    saveAllInto(app, out.path());
+    ASSERT_TRUE(saveAllInto(app, out.path()));
     EXPECT_TRUE(waitForFiles(out, {"Invoice_compressed.pdf", "charts_compressed.pdf"}));
 
     // Closing the window while Ghostscript runs ends everything at once and
@@ -371,15 +333,12 @@ TEST(WindowTest, EncryptedPdfAsksForItsPassword) {
         std::string box = app.waitForWindowNamed("locked\\.pdf", 20000);
         if (box.empty()) return false;
         EXPECT_EQ(iconSizes(app, box), kProgramIconSizes);
-        app.run("xdotool windowfocus --sync " + box);
-        if (!typed.empty()) app.typeText(typed);
-        app.key(key);
-        return waitUntil([&] { return app.run("xdotool getwindowname " + box).empty(); }, 5000);
+        return app.answer(box, typed, key);
     };
-    // Escape: the file is not listed, and nothing of it stays behind.
+    // Escape: the file is not listed (the title keeps no count while we
+    // watch), and nothing of it stays behind.
     ASSERT_TRUE(answer("", "Escape")) << app.outputText();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    EXPECT_EQ(app.title(), "Varto Compress");
+    EXPECT_FALSE(waitUntil([&] { return app.title() != "Varto Compress"; }, 1200)) << app.title();
 
     // Sent again: a wrong password asks once more, the right one unlocks it.
     Child sender({binDir() + "/varto-compress", "--send", locked}, app.environment(),
@@ -417,8 +376,7 @@ TEST(WindowTest, GermanAndEnglishAt96And144Dpi) {
             ASSERT_TRUE(app.waitForWindow()) << app.outputText();
             ASSERT_TRUE(app.waitForTitle("Varto Compress (3 / 3)", kCompressTimeoutMs));
             std::string key = lang.substr(0, 2) + "-" + std::to_string(dpi);
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            shots[key] = app.screenshot(artifacts() + "/window-" + key + ".png");
+            shots[key] = app.steadyScreenshot(artifacts() + "/window-" + key + ".png");
             sizes[key] = app.geometry();
             // Nothing is cut: the footer's grey reaches the bottom edge and
             // the banner column ends inside the window.
@@ -489,8 +447,7 @@ TEST(WindowTest, TargetSizeFieldAndAMissedTarget) {
             EXPECT_TRUE(waitUntil([&] { return std::regex_search(app.outputText(), line); }, 5000))
                 << app.outputText();
             app.moveTo(-40, -40);
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            std::string shot = app.screenshot(artifacts() + "/window-target-size-" + key + ".png");
+            std::string shot = app.steadyScreenshot(artifacts() + "/window-target-size-" + key + ".png");
             Geometry g = app.geometry();
             platform::gfx::Rect list = elementBox("fileList", dpi, lang);
             platform::gfx::Rect newSizes{list.right - dpi * 100 / 96, list.top, list.right, list.bottom};
@@ -505,10 +462,9 @@ TEST(WindowTest, TargetSizeFieldAndAMissedTarget) {
             if (key != "en-96") continue;
 
             // Typed wrong: the row fails with its own reason; the value is kept.
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            ASSERT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 10000));
             app.click(centerX(field), centerY(field));
-            app.key("ctrl+a BackSpace");
-            app.typeText("lots");
+            ASSERT_TRUE(app.fillField("lots"));
             platform::gfx::Rect again = elementBox("actionCalcSize", dpi, lang);
             app.click(centerX(again), centerY(again));
             EXPECT_TRUE(waitUntil(
@@ -520,10 +476,8 @@ TEST(WindowTest, TargetSizeFieldAndAMissedTarget) {
             EXPECT_NE(text.find("targetSize=lots"), std::string::npos) << text;
 
             // A limit the lossless result meets: the new size as usual.
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
             app.click(centerX(field), centerY(field));
-            app.key("ctrl+a BackSpace");
-            app.typeText("1 MB");
+            ASSERT_TRUE(app.fillField("1 MB"));
             app.click(centerX(again), centerY(again));
             EXPECT_TRUE(waitUntil(
                 [&] { return std::regex_search(app.outputText(), std::regex("\ntiny\\.pdf: 56\\.41 KB -> [0-9.]+ KB\n")); },

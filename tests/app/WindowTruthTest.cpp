@@ -118,34 +118,11 @@ int redPixels(const std::string& png, const Geometry& g, const platform::gfx::Re
     return count;
 }
 
-// A window of the program that was not there before, or empty.
-std::string newWindow(const App& app, const std::vector<std::string>& before, int timeoutMs) {
-    std::string found;
-    waitUntil(
-        [&] {
-            for (const std::string& id : app.shownWindows()) {
-                if (std::find(before.begin(), before.end(), id) == before.end()) {
-                    found = id;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
 // Points at a place of the window until a tooltip shows, then keeps a
 // screenshot of it.
 void showTooltip(const App& app, int x, int y, const std::string& name) {
     EXPECT_FALSE(app.hoverUntilTooltip(x, y, 20000).empty()) << name;
     app.screenshot(artifacts() + "/" + name);
-}
-
-// What the focused text field holds, copied out of it.
-std::string fieldText(const App& app) {
-    app.key("ctrl+a ctrl+c");
-    return app.clipboardText();
 }
 
 // Types a path into the save dialog's name field, once the field holds the
@@ -158,28 +135,12 @@ bool typeSaveName(const App& app, const std::string& dialog, const std::string& 
     };
     if (!waitUntil(
             [&] {
-                std::string name = fieldText(app);
+                std::string name = app.fieldText();
                 return name.size() > 4 && name.find('/') == std::string::npos && endsWith(name, ".pdf");
             },
             20000, 200))
         return false;
-    return waitUntil(
-        [&] {
-            app.key("ctrl+a");
-            app.typeText(path);
-            std::string typed = fieldText(app);
-            return typed == path || typed == path + ".pdf";
-        },
-        20000, 200);
-}
-
-// Presses a key in a window and waits until it is gone.
-bool answer(const App& app, const std::string& window, const std::string& typed,
-            const std::string& key) {
-    app.run("xdotool windowfocus --sync " + window);
-    if (!typed.empty()) app.typeText(typed);
-    app.key(key);
-    return waitUntil([&] { return app.run("xdotool getwindowname " + window).empty(); }, 10000);
+    return app.fillField(path, [&](const std::string& typed) { return typed == path || typed == path + ".pdf"; });
 }
 
 std::string encryptedCopy(const Folder& folder, const std::string& name,
@@ -189,29 +150,6 @@ std::string encryptedCopy(const Folder& folder, const std::string& name,
                           corpus("tiny-parallel-cheat-libreoffice.pdf") + "' '" + target + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return target;
-}
-
-// Chooses a folder in the folder dialog: its path pasted into the location
-// field (typed, the field's completion races the keys on a busy machine).
-void chooseFolder(const App& app, const std::string& dialog, const std::string& folder) {
-    std::string ready = app.environment()["VARTO_CONFIG_HOME"] + "/clipboard.txt";
-    fs::remove(ready);
-    Child clipboard({binDir() + "/test-helpers/varto-test-set-clipboard-files", folder},
-                    app.environment(), ready);
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            std::ifstream in(ready);
-            std::string line;
-            return std::getline(in, line) && line == "ready";
-        },
-        10000));
-    app.run("xdotool windowfocus --sync " + dialog);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    app.key("ctrl+l");
-    app.key("ctrl+v");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    app.key("Return");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 }  // namespace
@@ -244,16 +182,16 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
 
     // The damaged file: the message names the user's file; OK goes on.
-    std::string box = newWindow(app, {app.windowId()}, 30000);
+    std::string box = app.newWindow({app.windowId()}, 30000);
     ASSERT_FALSE(box.empty());
-    ASSERT_TRUE(answer(app, box, "", "Return"));
+    ASSERT_TRUE(app.answer(box, "", "Return"));
     // The unreadable one: one copy error box, answered Cancel.
     box = app.waitForWindowNamed("^File copy error$", 30000);
     ASSERT_FALSE(box.empty());
-    ASSERT_TRUE(answer(app, box, "", "Escape"));
+    ASSERT_TRUE(app.answer(box, "", "Escape"));
     std::string prompt = app.waitForWindowNamed("locked\\.pdf", 30000);
     ASSERT_FALSE(prompt.empty());
-    ASSERT_TRUE(answer(app, prompt, "secret", "Return"));
+    ASSERT_TRUE(app.answer(prompt, "secret", "Return"));
     ASSERT_TRUE(app.waitForTitle("Varto Compress (4 / 4)", kCompressTimeoutMs)) << app.title();
     EXPECT_TRUE(app.waitForWindowNamed("^File copy error$", 500).empty()) << "a second box";
 
@@ -287,8 +225,8 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
         &code);
     EXPECT_EQ(code, 1);
     EXPECT_NE(refused.find("missing.pdf: No such file or directory"), std::string::npos) << refused;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    EXPECT_EQ(app.title(), "Varto Compress (4 / 4)");
+    // Watched for a while: the count stays.
+    EXPECT_FALSE(waitUntil([&] { return app.title() != "Varto Compress (4 / 4)"; }, 1200)) << app.title();
 
     // The list says what the batch command says.
     EXPECT_EQ(listed(app, "charts.pdf"), batchSizes(app, charts, batchOut.path()));
@@ -306,8 +244,7 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     platform::gfx::Rect names{list.left + 2, list.top, list.left + 120, list.bottom};
     platform::gfx::Rect newSizes{list.right - 100, list.top, list.right - 4, list.bottom};
     app.moveTo(-40, -40);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    std::string shot = app.screenshot(artifacts() + "/window-failed-row.png");
+    std::string shot = app.steadyScreenshot(artifacts() + "/window-failed-row.png");
     // The name column's text lines: the header, the first row ... the last
     // row (a name's descenders may count as a line of their own).
     std::vector<int> lines = textLines(shot, g, names);
@@ -333,20 +270,25 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     app.moveTo(-40, -40);
 
     // Saved: the protected file's result opens only with its password.
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
     platform::gfx::Rect save = elementBox("actionSave");
+    ASSERT_TRUE(waitUntil([&] { return app.shownWindows().size() == 1; }, 10000));
     std::vector<std::string> before = app.shownWindows();
     app.click((save.left + save.right) / 2, (save.top + save.bottom) / 2);
-    std::string dialog = newWindow(app, before, 20000);
+    std::string dialog = app.newWindow(before, 20000);
     ASSERT_FALSE(dialog.empty());
-    chooseFolder(app, dialog, out.path());
+    ASSERT_TRUE(app.chooseFolder(dialog, out.path()));
+    // Saved whole: a copy in progress has no end-of-file mark yet.
+    auto whole = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        if (!in || in.tellg() < 32) return false;
+        std::string tail(32, '\0');
+        in.seekg(-32, std::ios::end);
+        in.read(tail.data(), 32);
+        return tail.find("%%EOF") != std::string::npos;
+    };
     ASSERT_TRUE(waitUntil(
-        [&] {
-            return fs::exists(out / "locked_compressed.pdf") &&
-                   fs::exists(out / "charts_compressed.pdf");
-        },
+        [&] { return whole(out / "locked_compressed.pdf") && whole(out / "charts_compressed.pdf"); },
         60000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::string result = out / "locked_compressed.pdf";
     EXPECT_EQ(std::system(("qpdf --requires-password '" + result + "'").c_str()) >> 8, 0);
     EXPECT_NE(std::system(("pdftoppm -r 20 -f 1 -l 1 -png '" + result + "' '" + (out / "p") +
@@ -373,9 +315,9 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     options.dpi = 144;
     App app(options);
     ASSERT_TRUE(app.waitForWindow()) << app.outputText();
-    std::string box = newWindow(app, {app.windowId()}, 30000);
+    std::string box = app.newWindow({app.windowId()}, 30000);
     ASSERT_FALSE(box.empty());
-    ASSERT_TRUE(answer(app, box, "", "Return"));
+    ASSERT_TRUE(app.answer(box, "", "Return"));
     ASSERT_TRUE(app.waitForTitle("Varto Compress (2 / 2)", kCompressTimeoutMs));
     EXPECT_EQ(listed(app, "charts.pdf").substr(0, 13), "417,27 KB -> ") << app.outputText();
     EXPECT_EQ(listed(app, "damaged.pdf"), "1,32 MB -> Nicht lesbar") << app.outputText();
@@ -383,8 +325,7 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     Geometry g = app.geometry();
     platform::gfx::Rect list = listBox(144, "de_DE.UTF-8");
     app.moveTo(-40, -40);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    std::string shot = app.screenshot(artifacts() + "/window-failed-row-de-144.png");
+    std::string shot = app.steadyScreenshot(artifacts() + "/window-failed-row-de-144.png");
     std::vector<int> lines =
         textLines(shot, g, {list.left + 3, list.top, list.left + 180, list.bottom});
     ASSERT_GE(lines.size(), 3u);
@@ -464,19 +405,19 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     platform::gfx::Rect save = elementBox("actionSave");
     std::vector<std::string> before = app.shownWindows();
     app.click((save.left + save.right) / 2, (save.top + save.bottom) / 2);
-    std::string dialog = newWindow(app, before, 20000);
+    std::string dialog = app.newWindow(before, 20000);
     ASSERT_FALSE(dialog.empty());
     ASSERT_TRUE(typeSaveName(app, dialog, out / "report"));
     // The question may show at once: the windows before it are those of now.
     before = app.shownWindows();
     app.key("Return");
-    std::string question = newWindow(app, before, 10000);
+    std::string question = app.newWindow(before, 10000);
     ASSERT_FALSE(question.empty()) << "no question before replacing report.pdf";
     app.screenshot(artifacts() + "/window-replace-question.png");
     std::ifstream older(out / "report.pdf");
     std::string text((std::istreambuf_iterator<char>(older)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, "an older report");
-    ASSERT_TRUE(answer(app, question, "", "Return"));
+    ASSERT_TRUE(app.answer(question, "", "Return"));
 
     ASSERT_TRUE(waitUntil(
         [&] {

@@ -191,13 +191,7 @@ TEST(FrameWindow, InputBoxAnswersEnterAndEscapeAndGivesTheOwnerBack) {
     const Box ask = viewer.geometry().boxes["input-box"];
     viewer.click(ask.centerX(), ask.centerY());
     Viewer* owner = &viewer;
-    std::string box;
-    for (int i = 0; i < 100 && box.empty(); ++i) {
-        std::string found;
-        run({"xdotool", "search", "--onlyvisible", "--name", "^input-box$"}, &found);
-        box = found.substr(0, found.find('\n'));
-        if (box.empty()) run({"sleep", "0.1"});
-    }
+    std::string box = shownWindow("^input-box$");
     ASSERT_FALSE(box.empty()) << "the box appears with its caption";
     std::string shape;
     run({"xdotool", "getwindowgeometry", "--shell", box}, &shape);
@@ -209,15 +203,9 @@ TEST(FrameWindow, InputBoxAnswersEnterAndEscapeAndGivesTheOwnerBack) {
     EXPECT_TRUE(owner->waitFor("input-box true secret"));
 
     viewer.click(ask.centerX(), ask.centerY());
-    for (int i = 0; i < 100; ++i) {
-        std::string found;
-        run({"xdotool", "search", "--onlyvisible", "--name", "^input-box$"}, &found);
-        if (!found.empty()) {
-            run({"xdotool", "windowfocus", "--sync", found.substr(0, found.find('\n'))});
-            break;
-        }
-        run({"sleep", "0.1"});
-    }
+    box = shownWindow("^input-box$");
+    ASSERT_FALSE(box.empty());
+    run({"xdotool", "windowfocus", "--sync", box});
     run({"xdotool", "key", "Escape"});
     EXPECT_TRUE(viewer.waitFor("input-box false "));
     // The owner hears the pointer again.
@@ -243,12 +231,13 @@ TEST(FrameWindow, WindowDocumentScreenshotsAtTwoResolutionsInTwoLanguages) {
                 return pixelOf(path, viewer.originX() + banner.x + 3,
                                viewer.originY() + banner.y + 3);
             };
-            for (int attempt = 0; attempt < 50; ++attempt) {
-                ASSERT_TRUE(screenshot(path, dpi == 96 ? 800 : 1200, dpi == 96 ? 600 : 900));
-                if (bannerPixel() != 0xFFFFFF) break;
-                run({"sleep", "0.1"});
-            }
-            EXPECT_NE(bannerPixel(), 0xFFFFFF) << "the screenshot shows the painted document";
+            EXPECT_TRUE(test_support::waitUntil(
+                [&] {
+                    return screenshot(path, dpi == 96 ? 800 : 1200, dpi == 96 ? 600 : 900) &&
+                           bannerPixel() != 0xFFFFFF;
+                },
+                5000))
+                << "the screenshot shows the painted document";
             const Box add = viewer.geometry().boxes["actionAdd"];
             EXPECT_EQ(add.width, 136 * dpi / 96 - 2 * (2 * dpi / 96)) << lang << " " << dpi;
             EXPECT_EQ(pixelOf(path, viewer.originX() + add.x + 3, viewer.originY() + add.y + 3),

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <sstream>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -229,15 +228,25 @@ long pixelOf(const std::string& path, int x, int y) {
 
 bool waitForPixels(const std::string& path, int width, int height, const std::vector<Pixel>& pixels,
                    int timeoutMs) {
-    const auto start = Clock::now();
-    for (;;) {
-        if (!screenshot(path, width, height)) return false;
-        const bool shown = std::all_of(pixels.begin(), pixels.end(), [&](const Pixel& p) {
-            return pixelOf(path, p.x, p.y) == p.color;
-        });
-        if (shown) return true;
-        if (msSince(start) > timeoutMs) return false;
-    }
+    return test_support::waitUntil(
+        [&] {
+            return screenshot(path, width, height) &&
+                   std::all_of(pixels.begin(), pixels.end(), [&](const Pixel& p) {
+                       return pixelOf(path, p.x, p.y) == p.color;
+                   });
+        },
+        timeoutMs, 0);
+}
+
+std::string shownWindow(const std::string& pattern, int timeoutMs) {
+    std::string id;
+    test_support::waitUntil(
+        [&] {
+            std::istringstream found(xdotool({"search", "--onlyvisible", "--name", pattern}));
+            return static_cast<bool>(found >> id);
+        },
+        timeoutMs);
+    return id;
 }
 
 }  // namespace gui_test

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Process.h"
+#include "tests/support/Wait.h"
 
 // Drives xhtml-view from outside, as a user would: real X pointer and key
 // events through xdotool, read back from the program's standard output,
@@ -79,6 +80,10 @@ private:
     int originX_ = 0;
     int originY_ = 0;
 };
+
+// The id of a shown window whose name matches the pattern, or empty after
+// the time-out.
+std::string shownWindow(const std::string& pattern, int timeoutMs = 10000);
 
 // A screenshot of the screen's top-left width x height pixels.
 bool screenshot(const std::string& path, int width, int height);
