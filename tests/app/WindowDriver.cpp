@@ -227,7 +227,10 @@ std::string App::newWindow(const std::vector<std::string>& before, int timeoutMs
 }
 
 bool App::waitGone(const std::string& window, int timeoutMs) const {
-    return waitUntil([&] { return run("xdotool getwindowname " + window).empty(); }, timeoutMs);
+    // Hidden (a tooltip) or destroyed (a dialog).
+    return waitUntil(
+        [&] { return run("xwininfo -id " + window).find("IsViewable") == std::string::npos; },
+        timeoutMs);
 }
 
 std::vector<std::string> App::shownWindows() const {
@@ -298,22 +301,26 @@ void App::focus() const { run("xdotool windowfocus --sync " + window_); }
 
 namespace {
 
-// A tooltip on screen: mostly its dark background, with light text on it
-// (a window mapped but not yet painted shows what lay below).
-bool tooltipDrawn(const std::string& png, const Geometry& tip) {
+// A tooltip on screen: mostly one background, dark or light, with text of
+// the other kind on it, and most of it unlike what lay there before (a
+// window mapped but not yet painted shows what lay below).
+bool tooltipDrawn(const std::string& png, const std::string& beforePng, const Geometry& tip) {
     std::unique_ptr<platform::gfx::Image> image = platform::gfx::Image::load(png);
-    if (!image || tip.width < 8 || tip.height < 8) return false;
-    int dark = 0, light = 0, all = 0;
+    std::unique_ptr<platform::gfx::Image> before = platform::gfx::Image::load(beforePng);
+    if (!image || !before || tip.width < 8 || tip.height < 8) return false;
+    int dark = 0, light = 0, changed = 0, all = 0;
     for (int y = tip.y; y < tip.y + tip.height && y < image->height(); ++y) {
         for (int x = tip.x; x < tip.x + tip.width && x < image->width(); ++x) {
-            platform::gfx::Color c = image->pixel(x, y);
+            platform::gfx::Color c = image->pixel(x, y), was = before->pixel(x, y);
             int sum = c.red + c.green + c.blue;
             dark += sum < 200;
             light += sum > 600;
+            changed += c.red != was.red || c.green != was.green || c.blue != was.blue;
             ++all;
         }
     }
-    return all > 0 && dark * 2 > all && light >= 20;
+    bool text = (dark * 2 > all && light >= 20) || (light * 2 > all && dark >= 20);
+    return all > 0 && changed * 2 > all && text;
 }
 
 }  // namespace
@@ -321,12 +328,14 @@ bool tooltipDrawn(const std::string& png, const Geometry& tip) {
 std::string App::hoverUntilTooltip(int x, int y, int timeoutMs) const {
     std::string tip;
     std::string shot = config_->path() + "/tooltip-check.png";
+    std::string plain = config_->path() + "/tooltip-before.png";
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (int attempt = 0; tip.empty() && std::chrono::steady_clock::now() < end; ++attempt) {
         // Off the window first, so that coming back is a new hover.
         moveTo(-40, -40);
         std::vector<std::string> before;
         if (!waitUntil([&] { return (before = shownWindows()).size() == 1; }, 5000)) continue;
+        run("import -window root " + quote(plain));
         // Two motions a few pixels apart, never the same place twice.
         moveTo(x + attempt % 3, y);
         moveTo(x + attempt % 3 + 2, y);
@@ -336,12 +345,13 @@ std::string App::hoverUntilTooltip(int x, int y, int timeoutMs) const {
     bool drawn = waitUntil(
         [&] {
             run("import -window root " + quote(shot));
-            return tooltipDrawn(shot, geometryOf(tip));
+            return tooltipDrawn(shot, plain, geometryOf(tip));
         },
         std::max(1000, int(std::chrono::duration_cast<std::chrono::milliseconds>(
                                end - std::chrono::steady_clock::now())
                                .count())));
     std::filesystem::remove(shot);
+    std::filesystem::remove(plain);
     return drawn ? tip : std::string();
 }
 

@@ -90,7 +90,7 @@ public:
     // A window of the program not among `before` (a dialog, a tooltip), or
     // empty after the time-out.
     std::string newWindow(const std::vector<std::string>& before, int timeoutMs) const;
-    // Waits until the window is gone.
+    // Waits until the window is no longer shown.
     bool waitGone(const std::string& window, int timeoutMs = 10000) const;
     // The ids of the program's shown windows (tooltips and dialogs too).
     std::vector<std::string> shownWindows() const;
