@@ -278,17 +278,13 @@ void App::moveTo(int x, int y) const {
     run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y));
 }
 
-// The pointer rests a moment before the click, as a hand does.
-void App::click(int x, int y, int button) const {
-    Geometry g = geometry();
-    run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
-        " sleep 0.1 click " + std::to_string(button));
-}
+void App::click(int x, int y, int button) const { clickIn(window_, x, y, button); }
 
-void App::clickIn(const std::string& window, int x, int y) const {
+// The pointer rests a moment before the click, as a hand does.
+void App::clickIn(const std::string& window, int x, int y, int button) const {
     Geometry g = geometryOf(window);
     run("xdotool mousemove --sync " + std::to_string(g.x + x) + " " + std::to_string(g.y + y) +
-        " sleep 0.1 click 1");
+        " sleep 0.1 click " + std::to_string(button));
 }
 
 void App::doubleClick(int x, int y) const {

@@ -102,7 +102,7 @@ public:
     void moveTo(int x, int y) const;
     void click(int x, int y, int button = 1) const;
     // A click in another window (client position).
-    void clickIn(const std::string& window, int x, int y) const;
+    void clickIn(const std::string& window, int x, int y, int button = 1) const;
     void doubleClick(int x, int y) const;
     void key(const std::string& keys) const;
     void typeText(const std::string& text) const;
