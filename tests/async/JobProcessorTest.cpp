@@ -16,6 +16,7 @@
 #include "async/JobProcessor.h"
 #include "platform/gui/Gui.h"
 #include "platform/gui/Window.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -34,15 +35,7 @@ private:
     std::function<void()> work_;
 };
 
-template <class Pred>
-bool waitFor(Pred done, std::chrono::milliseconds limit = 10s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using testsupport::waitUntil;
 
 TEST(JobProcessorTest, OneWorkerRunsJobsInQueueOrderWithTheirNames) {
     async::JobProcessor processor;
@@ -62,7 +55,7 @@ TEST(JobProcessorTest, OneWorkerRunsJobsInQueueOrderWithTheirNames) {
         return jobs[0]->id();
     }();
     for (size_t i = 1; i < jobs.size(); ++i) processor.enqueue(jobs[i].get());
-    ASSERT_TRUE(waitFor([&] { return jobs.back()->finished(); }));
+    ASSERT_TRUE(waitUntil([&] { return jobs.back()->finished(); }));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     for (size_t i = 0; i < jobs.size(); ++i) {
         EXPECT_EQ(jobs[i]->id(), first + i);
@@ -90,12 +83,12 @@ TEST(JobProcessorTest, ThreeWorkersRunInParallelAndAQueuedJobWaitsForAFreeOne) {
         }));
         processor.enqueue(jobs.back().get());
     }
-    ASSERT_TRUE(waitFor([&] { return running == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return running == 3; }));
     std::this_thread::sleep_for(150ms);  // longer than an idle poll
     EXPECT_EQ(running, 3);
     EXPECT_EQ(processor.runningCount(), 3);
     release = true;
-    ASSERT_TRUE(waitFor([&] { return jobs[3]->finished(); }));
+    ASSERT_TRUE(waitUntil([&] { return jobs[3]->finished(); }));
     EXPECT_EQ(peak, 3);
     processor.stop();  // before the jobs go
 }
@@ -123,7 +116,7 @@ TEST(JobProcessorTest, FailuresCancellationAndDeletion) {
     processor.enqueue(owned);
     release = true;
 
-    ASSERT_TRUE(waitFor([&] { return destroyed.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return destroyed.load(); }));
     EXPECT_TRUE(throwing.finished());
     EXPECT_FALSE(throwing.succeeded());
     EXPECT_EQ(throwing.error(), u"An exception occurred while processing the job");
@@ -153,17 +146,11 @@ TEST(JobProcessorTest, GuiPartRunsOnTheWindowThreadOrIsSkippedWhenTheWindowIsGon
         window = platform::gui::Window::create(params);
         ASSERT_NE(window, nullptr);
     }
-    auto pumpUntil = [&](const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!done() && std::chrono::steady_clock::now() < end) {
-            if (real) {
-                platform::gui::Gui::pump(false);
-            } else {
-                g_main_context_iteration(nullptr, FALSE);
-            }
+    auto pumpUntil = [&](const std::function<bool()>& done, int64_t ms = 10000) {
+        return waitUntil(done, ms, [&] {
+            real ? platform::gui::Gui::pump(false) : void(g_main_context_iteration(nullptr, FALSE));
             std::this_thread::sleep_for(1ms);
-        }
-        return done();
+        });
     };
     auto& gui = async::GlibGuiThread::instance();
     gui.openWindow(window);
@@ -191,8 +178,8 @@ TEST(JobProcessorTest, GuiPartRunsOnTheWindowThreadOrIsSkippedWhenTheWindowIsGon
     std::this_thread::sleep_for(50ms);
     gui.closeWindow(window);
     if (real) platform::gui::Window::destroy(window);
-    ASSERT_TRUE(waitFor([&] { return orphan.finished(); }));
-    pumpUntil([] { return false; }, 300ms);  // well past the timer's period
+    ASSERT_TRUE(waitUntil([&] { return orphan.finished(); }));
+    pumpUntil([] { return false; }, 300);  // well past the timer's period
     EXPECT_EQ(orphan.ranOn, std::thread::id());
     EXPECT_TRUE(orphan.done);
     processor.stop();
@@ -225,7 +212,7 @@ TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
     owned->setDeleteWhenDone(true);
     for (async::Job* job : std::initializer_list<async::Job*>{&first, &second, &waiting, owned})
         processor.enqueue(job);
-    ASSERT_TRUE(waitFor([&] { return first.started && second.started; }));
+    ASSERT_TRUE(waitUntil([&] { return first.started && second.started; }));
     EXPECT_EQ(processor.listedCount(), 4u);
 
     const auto start = std::chrono::steady_clock::now();
@@ -243,12 +230,12 @@ TEST(JobProcessorTest, StopAbortsRunningJobsCancelsWaitingOnesAndNeverHangs) {
     // A job that ignores its abort does not hold up the stop beyond its wait.
     AbortableJob deaf(true);
     processor.enqueue(&deaf);
-    ASSERT_TRUE(waitFor([&] { return deaf.started.load(); }));
+    ASSERT_TRUE(waitUntil([&] { return deaf.started.load(); }));
     const auto again = std::chrono::steady_clock::now();
     processor.stop(100ms);
     EXPECT_LT(std::chrono::steady_clock::now() - again, 2s);
     deaf.released = true;
-    EXPECT_TRUE(waitFor([&] { return deaf.finished(); }));
+    EXPECT_TRUE(waitUntil([&] { return deaf.finished(); }));
 }
 
 TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
@@ -261,7 +248,7 @@ TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
         processor.enqueue(job);
         stopper.join();
         // Either the stop dropped it (finished, cancelled) or a new worker runs it.
-        ASSERT_TRUE(waitFor([&] { return job->finished(); })) << round;
+        ASSERT_TRUE(waitUntil([&] { return job->finished(); })) << round;
     }
     processor.stop();
     EXPECT_EQ(processor.listedCount(), 0u);
@@ -271,7 +258,7 @@ TEST(JobProcessorTest, EnqueueRacingStopLosesNoJobAndFinishedJobsLeaveTheList) {
     std::atomic<bool> ran{false};
     FnJob quick([&] { ran = true; });
     processor.enqueue(&quick);
-    ASSERT_TRUE(waitFor([&] { return quick.finished(); }, 1s));
+    ASSERT_TRUE(waitUntil([&] { return quick.finished(); }, 1000));
     EXPECT_EQ(processor.listedCount(), 0u);
     EXPECT_TRUE(ran.load());
     processor.stop();

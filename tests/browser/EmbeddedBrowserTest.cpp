@@ -99,31 +99,20 @@ protected:
 
     // Runs the loop until the condition holds; generous for a loaded machine.
     bool pumpUntil(const std::function<bool()>& done, int ms = 60000) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
+        return testsupport::waitUntil(done, ms, [] {
             Gui::pump(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return true;
+        });
     }
 
     void pumpFor(int ms) { pumpUntil([] { return false; }, ms); }
 
     // The lines port's pages reported, once "done" (or the nth line) came.
-    std::string waitForReports(int port, size_t lines) {
-        pages_->waitFor([&](const std::vector<std::string>&) { return pages_->reports(port).size() >= lines; }, 60000,
-                        [] { Gui::pump(false); });
-        std::string text;
-        for (const auto& line : pages_->reports(port)) text += line + "\n";
-        return text;
-    }
-
-    std::string waitUntilDone(int port) {
+    std::string waitForReports(int port, size_t lines = SIZE_MAX) {
         pages_->waitFor(
             [&](const std::vector<std::string>&) {
                 auto r = pages_->reports(port);
-                return !r.empty() && r.back() == "done";
+                return r.size() >= lines || (!r.empty() && r.back() == "done");
             },
             90000, [] { Gui::pump(false); });
         std::string text;
@@ -220,7 +209,7 @@ fetchUrl elsewhere: false Address not allowed: http://127.0.0.1:PORT/text
 fetchUrl redirect: 200 true
 done
 )";
-    std::string got = waitUntilDone(0);
+    std::string got = waitForReports(0);
     EXPECT_EQ(got, expected);
     EXPECT_EQ(calls_, "about;profiles;app probe [\"a b\" c];app /bin/sh [-c true];");
     EXPECT_FALSE(pages_->hit(1, "/text"));

@@ -7,6 +7,7 @@
 
 #include "platform/Resources.h"
 #include "platform/ThreadTimer.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -19,10 +20,8 @@ void record(uint32_t id) {
 }
 
 // Runs the default main context until `done` or two seconds have passed.
-template <class Done>
-void runUntil(Done done) {
-    const gint64 until = g_get_monotonic_time() + 2'000'000;
-    while (!done() && g_get_monotonic_time() < until) g_main_context_iteration(nullptr, TRUE);
+void runUntil(const std::function<bool()>& done) {
+    testsupport::waitUntil(done, 2000, [] { g_main_context_iteration(nullptr, TRUE); });
 }
 
 }  // namespace

@@ -6,13 +6,16 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Process.h"
@@ -82,6 +85,17 @@ inline std::string binDir() {
     return dir ? dir : VARTO_BINARY_DIR "/bin";
 }
 inline std::string binPath(const std::string& program) { return binDir() + "/" + program; }
+
+// Checks the condition, between calls of step (a short sleep when none is
+// given), until it holds; false once ms milliseconds have passed.
+inline bool waitUntil(const std::function<bool()>& done, int64_t ms = 10000, const std::function<void()>& step = {}) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        step ? step() : std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 struct ProgramRun {
     uint32_t exitCode = 255;

@@ -11,6 +11,7 @@
 #include "xhtml/TextView.h"
 #include "xhtml/ViewContext.h"
 #include "xhtml/WordView.h"
+#include "tests/support/TestSupport.h"
 
 using namespace xhtml;
 
@@ -328,18 +329,16 @@ TEST(ViewTimers, TicksReachTheViewUntilKilled) {
     const uint32_t id = view->setTimer(1, 0);
     ASSERT_NE(id, 0u);
     EXPECT_EQ(view->setTimer(5, id), id) << "restarting keeps the id";
-    const gint64 until = g_get_monotonic_time() + 2'000'000;
-    while (view->ticks.size() < 2 && g_get_monotonic_time() < until) g_main_context_iteration(nullptr, TRUE);
-    ASSERT_GE(view->ticks.size(), 2u);
+    auto iterate = [] { g_main_context_iteration(nullptr, FALSE); };
+    ASSERT_TRUE(testsupport::waitUntil([&] { return view->ticks.size() >= 2; }, 2000,
+                                       [] { g_main_context_iteration(nullptr, TRUE); }));
     EXPECT_EQ(view->ticks[0], id);
     view->killTimer(id);
     const size_t seen = view->ticks.size();
-    const gint64 wait = g_get_monotonic_time() + 50'000;
-    while (g_get_monotonic_time() < wait) g_main_context_iteration(nullptr, FALSE);
+    testsupport::waitUntil([] { return false; }, 50, iterate);
     EXPECT_EQ(view->ticks.size(), seen);
     // A view that goes away takes its timers along.
     view->setTimer(1, 0);
     view.reset();
-    const gint64 after = g_get_monotonic_time() + 30'000;
-    while (g_get_monotonic_time() < after) g_main_context_iteration(nullptr, FALSE);
+    testsupport::waitUntil([] { return false; }, 30, iterate);
 }
