@@ -36,7 +36,7 @@ void expectPicture(const std::string& bytes, int width, int height) {
 
 }  // namespace
 
-TEST(ResolveUrl, RelativeReferencesJoinTheBaseFolder) {
+TEST(ResolveUrl, RelativeReferencesJoinTheBaseFolderOthersStay) {
     EXPECT_EQ(resolveUrl(u"res:///", u"is3_add.png"), u"res:///is3_add.png");
     EXPECT_EQ(resolveUrl(u"res:///ui/main.xhtml", u"img/a.png"), u"res:///ui/img/a.png");
     EXPECT_EQ(resolveUrl(u"res:///ui/main.xhtml", u"/b.png"), u"res:///b.png");
@@ -44,9 +44,7 @@ TEST(ResolveUrl, RelativeReferencesJoinTheBaseFolder) {
     EXPECT_EQ(resolveUrl(u"http://h/a/b?q=1#f", u"c#g"), u"http://h/a/c?q=1#g");
     EXPECT_EQ(resolveUrl(u"http://h/a/b#f", u""), u"http://h/a/b") << "an empty fragment replaces the base's";
     EXPECT_EQ(resolveUrl(u"http://h/a/b", u"//other/x.png"), u"http://other/x.png");
-}
-
-TEST(ResolveUrl, UrlsWithASchemeStayAsWritten) {
+    // With a scheme of their own they stay as written.
     EXPECT_EQ(resolveUrl(u"res:///", u"bannerUrl://banner"), u"bannerUrl://banner");
     EXPECT_EQ(resolveUrl(u"res:///", u"File:///tmp/A.png"), u"File:///tmp/A.png");
     EXPECT_THROW(resolveUrl(u"http://h:x/", u"a.png"), std::runtime_error);
@@ -125,7 +123,7 @@ TEST(UrlLoader, TextStopsAtTheFirstZeroByte) {
     EXPECT_FALSE(loader.loadText(u"res:///nothing.xhtml", text));
 }
 
-TEST(ImageCache, EachUrlIsReadOnceAndFailuresAreRemembered) {
+TEST(ImageCache, EachUrlIsReadOnceFailuresAreRememberedFramesKeepTheirDelays) {
     CountingLoader loader;
     ImageCache cache;
     ImageCache::Entry& first = cache.load(u"is3_save.png", &loader);
@@ -145,11 +143,8 @@ TEST(ImageCache, EachUrlIsReadOnceAndFailuresAreRemembered) {
     EXPECT_EQ(cache.size(), 2);
     EXPECT_EQ(cache.find(u"gone.png", &loader), &missing);
     EXPECT_EQ(cache.find(u"other.png", &loader), nullptr);
-}
 
-TEST(ImageCache, AnimationFramesKeepTheirDelaysInMilliseconds) {
-    UrlLoader loader;
-    ImageCache cache;
+    // Animation frames keep their delays in milliseconds.
     ImageCache::Entry& entry = cache.load(ZString::fromUtf8("file://" + (std::filesystem::path(VARTO_SOURCE_DIR) / "tests/data/xhtml/three-frames.gif").string()), &loader);
     ASSERT_TRUE(entry.image);
     ASSERT_EQ(entry.frames.size(), 3u);
