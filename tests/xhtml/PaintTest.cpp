@@ -44,7 +44,7 @@ TEST(PaintProbes, BackgroundsBordersAndLayers) {
          "<div style='height:100px;background-color:transparent;background-gradient:#FFFFFF #000000 vertical'></div>"
          "<div style='height:10px;width:100px;background-gradient:#FF0000 #0000FF horizontal'></div>",
          96, 4,
-         {{10, 0, kWhite}, {10, 99, kBlack}, {10, 50, Color::rgb(126, 126, 126)}, {190, 50, Color::rgb(126, 126, 126)}, {0, 105, kRed}, {99, 105, kBlue}}},
+         {{10, 0, kWhite}, {10, 99, kBlack}, {10, 50, Color::rgb(126, 126, 126)}, {190, 50, Color::rgb(126, 126, 126)}, {0, 105, kRed}, {50, 105, Color::rgb(126, 0, 129)}, {99, 105, kBlue}}},
         {"a picture without repeat is centred; repeat-x fills one row",
          "<div style='" + tile + "no-repeat;background-position:center center'></div><div style='" + tile +
              "repeat-x'></div>",
