@@ -46,7 +46,7 @@ TEST_F(SettingsTest, AbsentKeysGiveTheDefaultEverywhere) {
     EXPECT_FALSE(std::filesystem::exists(temp.file("config")));  // reading creates nothing
 }
 
-TEST_F(SettingsTest, InstallationValues) {
+TEST_F(SettingsTest, InstallationValuesAndDefaults) {
     EXPECT_EQ(progConfig_getStr(u"BinDir", u"").toUtf8(), canonical(VARTO_BINARY_DIR "/bin"));
     EXPECT_EQ(progConfig_getStr(u"InstallDir", u"").toUtf8(), canonical(VARTO_BINARY_DIR));
     EXPECT_EQ(progConfig_getStr(u"GsWincCmdline", u""), u"gs");
@@ -58,9 +58,8 @@ TEST_F(SettingsTest, InstallationValues) {
     EXPECT_EQ(progConfig_getStr(u"QpdfCmdline", u""), u"qpdf");
     EXPECT_TRUE(progConfig_getBool(u"Portable", false));
     EXPECT_FALSE(config_hasStr(u"GsWincCmdline"));
-}
 
-TEST_F(SettingsTest, BuildTreeCarriesInstallationAndLinuxDefaults) {
+    // The build tree carries an installation and the defaults for Linux.
     ScopedEnv useBuildTree("VARTO_INSTALL_INI", std::nullopt);
     EXPECT_EQ(progConfig_getStr(u"BinDir", u"").toUtf8(), canonical(VARTO_BINARY_DIR "/bin"));
     EXPECT_FALSE(config_getBool(u"gs.useNewPdf", true));
