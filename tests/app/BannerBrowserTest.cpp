@@ -15,11 +15,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "suite/Language.h"
 #include "tests/app/WindowDriver.h"
 #include "tests/support/PageServer.h"
-#include "xhtml/DocumentRenderer.h"
-#include "xhtml/View.h"
 
 using namespace windowtest;
 namespace fs = std::filesystem;
@@ -27,25 +24,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kClickAddress = "https://varto.example/banner-click";
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-platform::gfx::Rect bannerBox() {
-    setenv("LANG", "C.UTF-8", 1);
-    lang_reload();
-    xhtml::DocumentRenderer::Options options;
-    options.dpi = 96;
-    xhtml::DocumentRenderer renderer(options);
-    renderer.load("res:///ui.xhtml");
-    renderer.layout();
-    xhtml::View* banner = renderer.document()->findViewById(u"banner");
-    return banner ? banner->getRect() : platform::gfx::Rect();
-}
 
 // What the desktop hands addresses and files to: one stand-in handler for
 // every scheme and file type a page might try, writing each address it is
@@ -65,9 +43,9 @@ struct Installation {
 
     explicit Installation(const std::string& lines) {
         const std::string shipped = VARTO_BINARY_DIR "/share/varto/";
-        std::ofstream(folder / "install.ini") << readText(shipped + "install.ini") << "\nBinDir=" << folder / "bin"
+        std::ofstream(folder / "install.ini") << readAll(shipped + "install.ini") << "\nBinDir=" << folder / "bin"
                                               << "\n";
-        std::ofstream(folder / "defaults.ini") << readText(shipped + "defaults.ini") << "\n" << lines;
+        std::ofstream(folder / "defaults.ini") << readAll(shipped + "defaults.ini") << "\n" << lines;
         fs::create_directories(folder / "data/applications");
         fs::create_directories(folder / "bin");
         fs::create_directories(folder / "home");
@@ -93,7 +71,7 @@ struct Installation {
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         chmod(path.c_str(), 0755);
     }
-    std::string opened() const { return readText(folder / "opened.txt"); }
+    std::string opened() const { return readAll(folder / "opened.txt"); }
 };
 
 // A local port nobody listens on.
@@ -112,7 +90,7 @@ int closedPort() {
 int webProcesses(const App& app) {
     int count = 0;
     for (pid_t pid : app.childProcesses()) {
-        std::string name = readText("/proc/" + std::to_string(pid) + "/comm");
+        std::string name = readAll("/proc/" + std::to_string(pid) + "/comm");
         count += name.rfind("WebKit", 0) == 0;
     }
     return count;
@@ -157,7 +135,7 @@ bool pageStripShown(const std::string& png, const Geometry& window, const platfo
 }
 
 TEST(BannerBrowserTest, PageOverTheBannerImageOrTheImageAloneAndClicksGoToTheDefaultBrowser) {
-    const platform::gfx::Rect box = bannerBox();
+    const platform::gfx::Rect box = elementBox("banner");
     ASSERT_GT(box.width(), 50);
 
     // Switched off: the banner image, and no web process ever starts.
@@ -244,7 +222,7 @@ int filesNamed(const std::string& folder, const std::string& name) {
 // still does what it is for; only web and mail addresses, after a click,
 // reach the desktop.
 TEST(BannerBrowserTest, HostilePagesReachNothingAndTheBannerStillWorks) {
-    const platform::gfx::Rect box = bannerBox();
+    const platform::gfx::Rect box = elementBox("banner");
     ASSERT_GT(box.width(), 50);
     Folder site("varto-hostile-site");
     for (const char* name : {"top.html", "frame.html", "landing.html"})
@@ -316,7 +294,7 @@ frame: fetch varto:banner failed
 frame: fetch varto://file/tmp/FILE.png failed
 frame: attacks sent
 )");
-        EXPECT_EQ(readText(installation.folder / "settings-ran.txt"), "--from-banner\n");
+        EXPECT_EQ(readAll(installation.folder / "settings-ran.txt"), "--from-banner\n");
 
         // One new-window or navigation attack per click (each a little apart,
         // so none makes a double click), answered by the banner page itself.
@@ -337,9 +315,9 @@ frame: attacks sent
 
     }
     // The program is gone: whatever it was going to do is done.
-    EXPECT_EQ(readText(home + "/.bashrc"), Installation::kBashrc);
+    EXPECT_EQ(readAll(home + "/.bashrc"), Installation::kBashrc);
     EXPECT_FALSE(fs::exists(home + "/pwned"));
-    EXPECT_EQ(readText(config).find("EmbeddedBrowserUrl"), std::string::npos);
+    EXPECT_EQ(readAll(config).find("EmbeddedBrowserUrl"), std::string::npos);
     EXPECT_EQ(filesNamed(installation.folder.path(), "saved.html") + filesNamed(installation.folder.path(), "attachment") +
                   filesNamed(installation.folder.path(), "octet"),
               0);

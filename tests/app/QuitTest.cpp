@@ -31,13 +31,6 @@ constexpr int kExitMs = 15000;
 constexpr int kExitMs = 1000;
 #endif
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A loopback server for the banner page: /page is a page that starts three
 // fetches of /hang, and /hang is accepted, read and never answered.
 class HangingServer {
@@ -121,18 +114,12 @@ struct Installation {
         const std::string shipped = VARTO_BINARY_DIR "/share/varto/";
         fs::copy_file(shipped + "install.ini", folder / "install.ini");
         std::ofstream(folder / "defaults.ini")
-            << readText(shipped + "defaults.ini") << "\nEmbeddedBrowserUrl=" << bannerUrl << "\n";
+            << readAll(shipped + "defaults.ini") << "\nEmbeddedBrowserUrl=" << bannerUrl << "\n";
         env = {{"VARTO_INSTALL_INI", folder / "install.ini"}};
     }
 };
 
 bool haveCorpus() { return fs::exists(corpus("text-r-refman.pdf")); }
-
-std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
-    std::string target = folder / as;
-    fs::copy_file(corpus(name), target, fs::copy_options::overwrite_existing);
-    return target;
-}
 
 // A file that opens but cannot be read (a process's memory from its first
 // byte): its copy fails, so adding it brings up the "File copy error" box

@@ -7,14 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
-#include "platform/gfx/Rect.h"
-#include "suite/Language.h"
 #include "tests/app/WindowDriver.h"
-#include "xhtml/DocumentRenderer.h"
-#include "xhtml/FormElement.h"
-#include "xhtml/StyleId.h"
 #include "xhtml/View.h"
 
 using namespace windowtest;
@@ -24,72 +18,15 @@ namespace {
 
 constexpr int kCompressTimeoutMs = 180000;
 
-std::string artifacts() {
-    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
-    fs::create_directories(folder);
-    return folder;
-}
-
-// The box of the first view `pick` accepts in a laid-out document.
-platform::gfx::Rect boxIn(const std::string& url, const std::function<bool(xhtml::View*)>& pick,
-                          bool markShown = false) {
-    setenv("LANG", "C.UTF-8", 1);
-    lang_reload();
-    xhtml::DocumentRenderer renderer(xhtml::DocumentRenderer::Options{});
-    renderer.load(url);
-    // The settings window starts with its mark for bad values hidden.
-    if (xhtml::View* mark = renderer.document()->findViewById(u"parallelFilesMark"))
-        mark->setHidden(!markShown);
-    renderer.layout();
-    platform::gfx::Rect found;
-    renderer.document()->forEachInTree([&](xhtml::View* view) {
-        if (!pick(view)) return true;
-        found = view->getRect();
-        return false;
+// The settings window starts with its mark for bad values hidden.
+platform::gfx::Rect inSettings(const std::function<bool(xhtml::View*)>& pick, bool markShown = false) {
+    return laidOutBox(pick, 96, "C.UTF-8", "res:///settings.xhtml", [&](xhtml::View& document) {
+        if (xhtml::View* mark = document.findViewById(u"parallelFilesMark")) mark->setHidden(!markShown);
     });
-    return found;
-}
-
-platform::gfx::Rect settingsField(const std::string& name) {
-    ZString wanted = ZString::fromUtf8(name);
-    return boxIn("res:///settings.xhtml", [&](xhtml::View* view) {
-        xhtml::FormElement* element = xhtml::FormElement::of(view);
-        return element && element->getNameText() == wanted;
-    });
-}
-
-platform::gfx::Rect settingsElement(const std::string& id, bool markShown = false) {
-    ZString wanted = ZString::fromUtf8(id);
-    return boxIn(
-        "res:///settings.xhtml", [&](xhtml::View* view) { return view->getId() == wanted; },
-        markShown);
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void clickIn(const App& app, const std::string& window, const platform::gfx::Rect& box) {
-    app.clickIn(window, (box.left + box.right) / 2, (box.top + box.bottom) / 2);
-}
-
-std::string encryptedCopy(const Folder& folder, const std::string& name) {
-    std::string target = folder / name;
-    std::string command = "qpdf --encrypt secret owner-pw 256 -- '" +
-                          corpus("tiny-parallel-cheat-libreoffice.pdf") + "' '" + target + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return target;
-}
-
-// The last line the window wrote for the named file.
-std::string listed(const App& app, const std::string& name) {
-    std::istringstream lines(app.outputText());
-    std::string found;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(name + ": ", 0) == 0) found = line;
-    }
-    return found;
+    app.clickIn(window, centerX(box), centerY(box));
 }
 
 // Sends a protected file; the password is asked for the first one only (the
@@ -128,7 +65,7 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     // The footer's link starts the settings program: the last link of the
     // centred footer, found as the rightmost white text in its grey band.
     platform::gfx::Rect footer =
-        boxIn("res:///ui.xhtml", [](xhtml::View* view) { return view->hasClass(u"footer"); });
+        laidOutBox([](xhtml::View* view) { return view->hasClass(u"footer"); });
     ASSERT_FALSE(footer.isEmpty());
     std::string before = app.steadyScreenshot(artifacts() + "/settings-footer.png");
     Geometry main = app.geometry();
@@ -149,14 +86,14 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     ASSERT_FALSE(settings.empty());
 
     // A bad count is marked and nothing is written.
-    platform::gfx::Rect parallel = settingsField("compress.parallelFiles");
-    platform::gfx::Rect ok = settingsElement("actionOk");
+    platform::gfx::Rect parallel = inSettings(formField("compress.parallelFiles"));
+    platform::gfx::Rect ok = inSettings(withId("actionOk"));
     clickIn(app, settings, parallel);
     ASSERT_TRUE(app.fillField("x7"));
     clickIn(app, settings, ok);
     Geometry g = app.geometryOf(settings);
     std::string shot = artifacts() + "/settings-bad-value.png";
-    platform::gfx::Rect mark = settingsElement("parallelFilesMark", true);
+    platform::gfx::Rect mark = inSettings(withId("parallelFilesMark"), true);
     auto markShown = [&] {
         int red = 0;
         app.screenshot(shot);
@@ -174,9 +111,9 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     // Corrected, protection and the planner switched off: OK writes and closes.
     clickIn(app, settings, parallel);
     ASSERT_TRUE(app.fillField("2"));
-    clickIn(app, settings, settingsField("compress.keepEncryption"));
-    clickIn(app, settings, settingsField("compress.planner"));
-    clickIn(app, settings, settingsElement("actionOk", true));
+    clickIn(app, settings, inSettings(formField("compress.keepEncryption")));
+    clickIn(app, settings, inSettings(formField("compress.planner")));
+    clickIn(app, settings, inSettings(withId("actionOk"), true));
     ASSERT_TRUE(app.waitGone(settings));
     std::string written = readAll(config);
     EXPECT_NE(written.find("# written by hand"), std::string::npos) << written;

@@ -16,18 +16,16 @@
 #include <thread>
 
 #include "platform/gfx/Image.h"
+#include "suite/Language.h"
+#include "xhtml/DocumentRenderer.h"
+#include "xhtml/FormElement.h"
+#include "xhtml/View.h"
 
 extern char** environ;
 
 namespace windowtest {
 
 namespace {
-
-std::string readAll(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 std::string trim(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
@@ -66,6 +64,12 @@ pid_t parentOf(pid_t pid) {
 }
 
 }  // namespace
+
+std::string readAll(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
 
 Folder::Folder(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
@@ -128,6 +132,87 @@ std::string corpus(const std::string& name) {
     const char* folder = getenv("VARTO_CORPUS");
     return std::string(folder ? folder : VARTO_SOURCE_DIR "/../shared/corpus") + "/" + name;
 }
+
+std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
+    std::string target = folder / as;
+    std::filesystem::copy_file(corpus(name), target, std::filesystem::copy_options::overwrite_existing);
+    return target;
+}
+
+std::string encryptedCopy(const Folder& folder, const std::string& name, const std::string& password) {
+    std::string target = folder / name;
+    std::string command = "qpdf --encrypt " + password + " owner-" + password + " 256 -- " +
+                          quote(corpus("tiny-parallel-cheat-libreoffice.pdf")) + " " + quote(target);
+    return std::system(command.c_str()) == 0 ? target : std::string();
+}
+
+std::string artifacts() {
+    std::string folder = VARTO_BINARY_DIR "/artifacts";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::string listed(const App& app, const std::string& name) {
+    std::istringstream lines(app.outputText());
+    std::string found;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(name + ": ", 0) == 0) found = line.substr(name.size() + 2);
+    }
+    return found;
+}
+
+platform::gfx::Rect laidOutBox(const std::function<bool(xhtml::View*)>& pick, int dpi,
+                               const std::string& lang, const std::string& url,
+                               const std::function<void(xhtml::View&)>& prepare) {
+    setenv("LANG", lang.c_str(), 1);
+    lang_reload();
+    xhtml::DocumentRenderer::Options options;
+    options.dpi = dpi;
+    xhtml::DocumentRenderer renderer(options);
+    renderer.load(url);
+    if (prepare) prepare(*renderer.document());
+    renderer.layout();
+    platform::gfx::Rect found;
+    renderer.document()->forEachInTree([&](xhtml::View* view) {
+        if (!pick(view)) return true;
+        found = view->getRect();
+        return false;
+    });
+    return found;
+}
+
+std::function<bool(xhtml::View*)> withId(const std::string& id) {
+    return [wanted = ZString::fromUtf8(id)](xhtml::View* view) { return view->getId() == wanted; };
+}
+
+std::function<bool(xhtml::View*)> formField(const std::string& name) {
+    return [wanted = ZString::fromUtf8(name)](xhtml::View* view) {
+        xhtml::FormElement* element = xhtml::FormElement::of(view);
+        return element && element->getNameText() == wanted;
+    };
+}
+
+platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string& lang) {
+    return laidOutBox(withId(id), dpi, lang);
+}
+
+platform::gfx::Rect formFieldBox(const std::string& name, int dpi, const std::string& lang) {
+    return laidOutBox(formField(name), dpi, lang);
+}
+
+int centerX(const platform::gfx::Rect& r) { return (r.left + r.right) / 2; }
+int centerY(const platform::gfx::Rect& r) { return (r.top + r.bottom) / 2; }
+
+int countPixels(const std::string& png, const Geometry& window, const platform::gfx::Rect& r,
+                const std::function<bool(Pixel)>& match) {
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) count += match(App::pixelAt(png, window.x + x, window.y + y));
+    }
+    return count;
+}
+
+bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
 
 std::string sha256(const std::string& path) {
     FILE* pipe = popen(("sha256sum " + quote(path)).c_str(), "r");

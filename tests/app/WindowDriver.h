@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/gfx/Rect.h"
 #include "tests/support/Wait.h"
 #include "tests/support/XServer.h"
+
+namespace xhtml {
+class View;
+}
 
 namespace windowtest {
 
@@ -157,6 +162,39 @@ private:
 std::string sha256(const std::string& path);
 std::string binDir();
 std::string corpus(const std::string& name);
+// A file of the shared corpus copied into the folder under another name.
+std::string copyInto(const Folder& folder, const std::string& name, const std::string& as);
+// A copy of a small corpus file protected with this user password.
+std::string encryptedCopy(const Folder& folder, const std::string& name,
+                          const std::string& password = "secret");
+// build/artifacts, where screenshots are kept to be looked at.
+std::string artifacts();
+std::string readAll(const std::string& path);
+// What the list said of a finished file: "<size> -> <new size>" from the
+// last line the window wrote for it.
+std::string listed(const App& app, const std::string& name);
+
+// Where a view of a document lies in its window (client coordinates), laid
+// out as the program lays it out: the first view `pick` accepts; `prepare`
+// may change the document first.
+platform::gfx::Rect laidOutBox(const std::function<bool(xhtml::View*)>& pick, int dpi = 96,
+                               const std::string& lang = "C.UTF-8",
+                               const std::string& url = "res:///ui.xhtml",
+                               const std::function<void(xhtml::View&)>& prepare = {});
+// Picks for it: the view with this id, the form field with this name.
+std::function<bool(xhtml::View*)> withId(const std::string& id);
+std::function<bool(xhtml::View*)> formField(const std::string& name);
+platform::gfx::Rect elementBox(const std::string& id, int dpi = 96,
+                               const std::string& lang = "C.UTF-8");
+platform::gfx::Rect formFieldBox(const std::string& name, int dpi = 96,
+                                 const std::string& lang = "C.UTF-8");
+int centerX(const platform::gfx::Rect& r);
+int centerY(const platform::gfx::Rect& r);
+
+// Pixels of a screenshot inside a client rectangle of the window that match.
+int countPixels(const std::string& png, const Geometry& window, const platform::gfx::Rect& r,
+                const std::function<bool(Pixel)>& match);
+bool isRed(Pixel p);
 // The program's Ghostscript children.
 std::vector<pid_t> ghostscripts(const App& app);
 bool processGone(pid_t pid);

@@ -7,21 +7,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
-#include <thread>
 
 #include "base/Version.h"
-#include "platform/gfx/Rect.h"
-#include "suite/Language.h"
+#include "base/ZString.h"
 #include "tests/app/WindowDriver.h"
-#include "xhtml/DocumentRenderer.h"
-#include "xhtml/StyleId.h"
-#include "xhtml/View.h"
 
 using namespace windowtest;
 namespace fs = std::filesystem;
@@ -37,51 +31,6 @@ constexpr int kExitMs = 15000;
 constexpr int kExitMs = 1000;
 #endif
 
-// The box of the view `find` picks in the window's document (client
-// coordinates), laid out the way the window lays it out.
-platform::gfx::Rect laidOutBox(int dpi, const std::string& lang,
-                               const std::function<xhtml::View*(xhtml::View&)>& find) {
-    setenv("LANG", lang.c_str(), 1);
-    lang_reload();
-    xhtml::DocumentRenderer::Options options;
-    options.dpi = dpi;
-    xhtml::DocumentRenderer renderer(options);
-    renderer.load("res:///ui.xhtml");
-    renderer.layout();
-    xhtml::View* view = find(*renderer.document());
-    return view ? view->getRect() : platform::gfx::Rect();
-}
-
-platform::gfx::Rect elementBox(const std::string& id, int dpi, const std::string& lang) {
-    return laidOutBox(dpi, lang, [&](xhtml::View& document) {
-        return document.findViewById(ZString::fromUtf8(id));
-    });
-}
-
-// The box of the form field with this name.
-platform::gfx::Rect formFieldBox(const std::string& name, int dpi, const std::string& lang) {
-    const ZString wanted = ZString::fromUtf8(name);
-    return laidOutBox(dpi, lang, [&](xhtml::View& document) {
-        xhtml::View* found = nullptr;
-        document.forEachInTree([&](xhtml::View* view) {
-            if (view->styleString(xhtml::StyleId::FormName, ZString(), xhtml::kStateNormal) != wanted)
-                return true;
-            found = view;
-            return false;
-        });
-        return found;
-    });
-}
-
-int centerX(const platform::gfx::Rect& r) { return (r.left + r.right) / 2; }
-int centerY(const platform::gfx::Rect& r) { return (r.top + r.bottom) / 2; }
-
-std::string artifacts() {
-    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
-    fs::create_directories(folder);
-    return folder;
-}
-
 App::Options withFiles(std::vector<std::string> files) {
     App::Options options;
     options.args = std::move(files);
@@ -90,25 +39,6 @@ App::Options withFiles(std::vector<std::string> files) {
 
 bool haveCorpus() { return fs::exists(corpus("scan-doc-gray-jpeg.pdf")); }
 
-std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
-    std::string target = folder / as;
-    fs::copy_file(corpus(name), target, fs::copy_options::overwrite_existing);
-    return target;
-}
-
-// Counts pixels of a colour family inside a client rectangle.
-int countPixels(const std::string& png, const Geometry& window, const platform::gfx::Rect& r,
-                const std::function<bool(Pixel)>& match) {
-    int count = 0;
-    for (int y = r.top; y < r.bottom; y += 1) {
-        for (int x = r.left; x < r.right; x += 1) {
-            if (match(App::pixelAt(png, window.x + x, window.y + y))) ++count;
-        }
-    }
-    return count;
-}
-
-bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
 bool isGreen(Pixel p) { return p.g > 60 && p.r < 70 && p.b < 70 && p.g > p.r + 30; }
 
 bool isBlack(Pixel p) { return p.r < 60 && p.g < 60 && p.b < 60; }
@@ -132,7 +62,7 @@ std::string textColoursDown(const std::string& png, const Geometry& window,
 
 // Clicks Save (several rows: the folder dialog) and chooses the folder.
 bool saveAllInto(const App& app, const std::string& folder) {
-    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    platform::gfx::Rect save = elementBox("actionSave");
     std::vector<std::string> before = app.shownWindows();
     app.click(centerX(save), centerY(save));
     std::string dialog = app.newWindow(before, 20000);
@@ -166,7 +96,7 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
     // Save all (two rows ask for a folder). The pointer rests on Save until
     // its tooltip shows; the dialog takes the tooltip away, and with the
     // pointer gone meanwhile the button is no longer highlighted after it.
-    platform::gfx::Rect save = elementBox("actionSave", 96, "C.UTF-8");
+    platform::gfx::Rect save = elementBox("actionSave");
     std::string tip = app.hoverUntilTooltip(centerX(save), centerY(save), 20000);
     ASSERT_FALSE(tip.empty());
     std::vector<std::string> before = app.shownWindows();
@@ -188,7 +118,7 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
 
     // A lower image quality, saved at once: the save compresses again in
     // the progress window; Cancel there stops the series, nothing is saved.
-    platform::gfx::Rect quality = formFieldBox("imageQuality", 96, "C.UTF-8");
+    platform::gfx::Rect quality = formFieldBox("imageQuality");
     app.click(centerX(quality), centerY(quality));
     ASSERT_TRUE(app.fillField("20"));
     ASSERT_TRUE(saveAllInto(app, out.path()));
@@ -201,7 +131,7 @@ TEST(WindowTest, CompressesFromTheCommandLineRecompressesAndSaves) {
     EXPECT_EQ(regularFilesBelow(out.path()), 2);
 
     // "Compress again": both are compressed anew with the lower quality.
-    platform::gfx::Rect again = elementBox("actionCalcSize", 96, "C.UTF-8");
+    platform::gfx::Rect again = elementBox("actionCalcSize");
     app.steadyScreenshot(artifacts() + "/window-after-cancel.png");
     app.click(centerX(again), centerY(again));
     EXPECT_TRUE(waitUntil([&] { return app.title() != "Varto Compress (2 / 2)"; }, 5000, 50));
@@ -272,7 +202,7 @@ TEST(WindowTest, SendPasteRemoveAndCloseWhileGhostscriptRuns) {
     // Files copied in a file manager, pasted with the left Control key.
     std::unique_ptr<Child> clipboard = app.putFilesOnClipboard({charts, big});
     ASSERT_TRUE(clipboard);
-    platform::gfx::Rect list = elementBox("fileList", 96, "C.UTF-8");
+    platform::gfx::Rect list = elementBox("fileList");
     app.focus();
     app.click(list.left + 40, list.top + 35);
     app.steadyScreenshot(artifacts() + "/window-row-selected.png");

@@ -14,13 +14,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
-#include "platform/gfx/Rect.h"
-#include "suite/Language.h"
 #include "tests/app/WindowDriver.h"
-#include "xhtml/DocumentRenderer.h"
-#include "xhtml/View.h"
 
 using namespace windowtest;
 namespace fs = std::filesystem;
@@ -30,51 +25,6 @@ namespace {
 constexpr int kCompressTimeoutMs = 180000;
 
 bool haveCorpus() { return fs::exists(corpus("vector-gofpdf-charts.pdf")); }
-
-std::string artifacts() {
-    std::string folder = std::string(VARTO_BINARY_DIR) + "/artifacts";
-    fs::create_directories(folder);
-    return folder;
-}
-
-std::string copyInto(const Folder& folder, const std::string& name, const std::string& as) {
-    std::string target = folder / as;
-    fs::copy_file(corpus(name), target, fs::copy_options::overwrite_existing);
-    return target;
-}
-
-platform::gfx::Rect listBox(int dpi, const std::string& lang) {
-    setenv("LANG", lang.c_str(), 1);
-    lang_reload();
-    xhtml::DocumentRenderer::Options options;
-    options.dpi = dpi;
-    xhtml::DocumentRenderer renderer(options);
-    renderer.load("res:///ui.xhtml");
-    renderer.layout();
-    xhtml::View* view = renderer.document()->findViewById(u"fileList");
-    return view ? view->getRect() : platform::gfx::Rect();
-}
-
-platform::gfx::Rect elementBox(const std::string& id) {
-    setenv("LANG", "C.UTF-8", 1);
-    lang_reload();
-    xhtml::DocumentRenderer renderer(xhtml::DocumentRenderer::Options{});
-    renderer.load("res:///ui.xhtml");
-    renderer.layout();
-    xhtml::View* view = renderer.document()->findViewById(ZString::fromUtf8(id));
-    return view ? view->getRect() : platform::gfx::Rect();
-}
-
-// What the list said of a finished file: "<size> -> <new size>", from the
-// line the window writes when the row's new size is shown.
-std::string listed(const App& app, const std::string& name) {
-    std::istringstream lines(app.outputText());
-    std::string found;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(name + ": ", 0) == 0) found = line.substr(name.size() + 2);
-    }
-    return found;
-}
 
 // The batch command's "<size> -> <new size>" for the same file.
 std::string batchSizes(const App& app, const std::string& file, const std::string& out) {
@@ -87,7 +37,6 @@ std::string batchSizes(const App& app, const std::string& file, const std::strin
     return printed.substr(start + 2, end - start - 2);
 }
 
-bool isRed(Pixel p) { return p.r > 140 && p.g < 90 && p.b < 90; }
 bool isDark(Pixel p) { return p.r < 100 && p.g < 100 && p.b < 100; }
 
 // The vertical centres of the text lines down a rectangle of the screenshot
@@ -108,14 +57,6 @@ std::vector<int> textLines(const std::string& png, const Geometry& g,
         }
     }
     return centres;
-}
-
-int redPixels(const std::string& png, const Geometry& g, const platform::gfx::Rect& r) {
-    int count = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) count += isRed(App::pixelAt(png, g.x + x, g.y + y));
-    }
-    return count;
 }
 
 // Points at a place of the window until a tooltip shows, then keeps a
@@ -143,15 +84,6 @@ bool typeSaveName(const App& app, const std::string& dialog, const std::string& 
     return app.fillField(path, [&](const std::string& typed) { return typed == path || typed == path + ".pdf"; });
 }
 
-std::string encryptedCopy(const Folder& folder, const std::string& name,
-                          const std::string& password) {
-    std::string target = folder / name;
-    std::string command = "qpdf --encrypt " + password + " owner-" + password + " 256 -- '" +
-                          corpus("tiny-parallel-cheat-libreoffice.pdf") + "' '" + target + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    return target;
-}
-
 }  // namespace
 
 // A PDF, a damaged one, one that cannot be read at all, a password-protected
@@ -173,7 +105,7 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
         copyInto(user, "vector-gofpdf-charts.pdf", "unreadable.pdf");
         fs::permissions(unreadable, fs::perms::none);
     }
-    std::string locked = encryptedCopy(user, "locked.pdf", "secret");
+    std::string locked = encryptedCopy(user, "locked.pdf");
     fs::create_symlink(charts, user / "link.pdf");
 
     App::Options options;
@@ -240,7 +172,7 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     // On screen: the damaged row's reason in red, the only red of the
     // new-size column; its tooltip and the protected row's.
     Geometry g = app.geometry();
-    platform::gfx::Rect list = listBox(96, "C.UTF-8");
+    platform::gfx::Rect list = elementBox("fileList");
     platform::gfx::Rect names{list.left + 2, list.top, list.left + 120, list.bottom};
     platform::gfx::Rect newSizes{list.right - 100, list.top, list.right - 4, list.bottom};
     app.moveTo(-40, -40);
@@ -255,10 +187,10 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
     auto rowBox = [&](int row) {
         return platform::gfx::Rect{newSizes.left, rows[row] - 7, newSizes.right, rows[row] + 7};
     };
-    EXPECT_EQ(redPixels(shot, g, rowBox(1)), 0);
-    EXPECT_GT(redPixels(shot, g, rowBox(2)), 30);
-    EXPECT_GT(redPixels(shot, g, rowBox(3)), 30);
-    EXPECT_EQ(redPixels(shot, g, rowBox(4)), 0);
+    EXPECT_EQ(countPixels(shot, g, rowBox(1), isRed), 0);
+    EXPECT_GT(countPixels(shot, g, rowBox(2), isRed), 30);
+    EXPECT_GT(countPixels(shot, g, rowBox(3), isRed), 30);
+    EXPECT_EQ(countPixels(shot, g, rowBox(4), isRed), 0);
 
     // The tooltips of the protected row and of both failed rows.
     auto tooltipShot = [&](int row, const std::string& name) {
@@ -323,7 +255,7 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     EXPECT_EQ(listed(app, "damaged.pdf"), "1,32 MB -> Nicht lesbar") << app.outputText();
 
     Geometry g = app.geometry();
-    platform::gfx::Rect list = listBox(144, "de_DE.UTF-8");
+    platform::gfx::Rect list = elementBox("fileList", 144, "de_DE.UTF-8");
     app.moveTo(-40, -40);
     std::string shot = app.steadyScreenshot(artifacts() + "/window-failed-row-de-144.png");
     std::vector<int> lines =
@@ -331,7 +263,7 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     ASSERT_GE(lines.size(), 3u);
     platform::gfx::Rect last{list.right - 150, lines.back() - 10, list.right - 6,
                              lines.back() + 10};
-    EXPECT_GT(redPixels(shot, g, last), 60);
+    EXPECT_GT(countPixels(shot, g, last, isRed), 60);
     showTooltip(app, list.left + 45, lines.back(), "window-failed-tooltip-de-144.png");
 }
 
@@ -391,7 +323,7 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
     std::string shot = app.screenshot(artifacts() + "/window-progress.png");
     EXPECT_EQ(app.title(), "Varto Compress (0 / 1)");
     Geometry g = app.geometry();
-    platform::gfx::Rect list = listBox(96, "C.UTF-8");
+    platform::gfx::Rect list = elementBox("fileList");
     std::vector<int> lines =
         textLines(shot, g, {list.left + 2, list.top, list.left + 120, list.bottom});
     ASSERT_GE(lines.size(), 2u);
