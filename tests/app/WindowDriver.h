@@ -11,10 +11,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gfx/Rect.h"
-#include "tests/support/Wait.h"
+#include "tests/support/TestSupport.h"
 #include "tests/support/XServer.h"
 
 namespace xhtml {
@@ -23,7 +24,13 @@ class View;
 
 namespace windowtest {
 
-using test_support::waitUntil;
+// Polls every pollMs until the condition holds; false after the time-out.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs, int pollMs = 100) {
+    return testsupport::waitUntil(condition, timeoutMs, [pollMs] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+    });
+}
+
 using test_support::XServer;
 
 // A folder of its own, removed with everything in it.

@@ -231,7 +231,7 @@ TEST(FrameWindow, WindowDocumentScreenshotsAtTwoResolutionsInTwoLanguages) {
                 return pixelOf(path, viewer.originX() + banner.x + 3,
                                viewer.originY() + banner.y + 3);
             };
-            EXPECT_TRUE(test_support::waitUntil(
+            EXPECT_TRUE(testsupport::waitUntil(
                 [&] {
                     return screenshot(path, dpi == 96 ? 800 : 1200, dpi == 96 ? 600 : 900) &&
                            bannerPixel() != 0xFFFFFF;

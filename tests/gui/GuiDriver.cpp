@@ -228,24 +228,24 @@ long pixelOf(const std::string& path, int x, int y) {
 
 bool waitForPixels(const std::string& path, int width, int height, const std::vector<Pixel>& pixels,
                    int timeoutMs) {
-    return test_support::waitUntil(
+    return testsupport::waitUntil(
         [&] {
             return screenshot(path, width, height) &&
                    std::all_of(pixels.begin(), pixels.end(), [&](const Pixel& p) {
                        return pixelOf(path, p.x, p.y) == p.color;
                    });
         },
-        timeoutMs, 0);
+        timeoutMs);
 }
 
 std::string shownWindow(const std::string& pattern, int timeoutMs) {
     std::string id;
-    test_support::waitUntil(
+    testsupport::waitUntil(
         [&] {
             std::istringstream found(xdotool({"search", "--onlyvisible", "--name", pattern}));
             return static_cast<bool>(found >> id);
         },
-        timeoutMs);
+        timeoutMs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
     return id;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/Process.h"
-#include "tests/support/Wait.h"
+#include "tests/support/TestSupport.h"
 
 // Drives xhtml-view from outside, as a user would: real X pointer and key
 // events through xdotool, read back from the program's standard output,
