@@ -79,8 +79,9 @@ bool targetMissed(FileData* record) {
     return target.limit > 0 && !target.reached && resultExists(record);
 }
 
-// The limit and sizes as the user wrote the limit: kB and MB, or KiB and MiB.
-ZString targetSizeText(FileData* record, int64_t bytes) {
+// The limit in the units the user wrote it in: kB and MB, or KiB and MiB.
+// The file's own sizes are in the list's units, like every other size.
+ZString limitText(FileData* record, int64_t bytes) {
     std::unique_lock<std::recursive_mutex> guard(record->lock, std::try_to_lock);
     bool binary = guard.owns_lock() && TargetSize::binaryUnits(record->resultSettings);
     return TargetSize::format(bytes, binary);
@@ -91,14 +92,14 @@ ZString targetSizeText(FileData* record, int64_t bytes) {
 ZString targetText(FileData* record) {
     TargetSize::Result target = targetOf(record);
     if (target.limit <= 0 || !resultExists(record)) return ZString();
-    ZString limit = targetSizeText(record, target.limit);
+    ZString limit = limitText(record, target.limit);
     if (target.reached) {
         if (target.quality < 0)
             return ZString::format(lang_getStr(u"compress/target-kept-images").c_str(), limit.c_str());
         return ZString::format(lang_getStr(u"compress/target-chosen").c_str(), limit.c_str(),
                                target.dpi, target.quality);
     }
-    ZString size = targetSizeText(record, fileSize(record->resultPath));
+    ZString size = sizeText(record->resultPath);
     // The row's own text first: the column may cut it.
     ZString text = lang_getStr(u"compress/target-not-reached") + u": " + size + u"\n";
     switch (target.why) {
@@ -320,10 +321,14 @@ void MyFileList::refreshResults() {
             if (!guard.owns_lock()) guard.try_lock();
             if (failed(record)) {
                 text = failureText(record->failure);
-            } else if (guard.owns_lock() && targetMissed(record)) {
+            } else if (!guard.owns_lock()) {
+                // A save holds the record while it copies the result: the
+                // row keeps what it shows rather than blank for a moment.
+                continue;
+            } else if (targetMissed(record)) {
                 text = lang_getStr(u"compress/target-not-reached") + u": " +
-                       targetSizeText(record, fileSize(record->resultPath));
-            } else if (guard.owns_lock() && resultExists(record)) {
+                       sizeText(record->resultPath);
+            } else if (resultExists(record)) {
                 text = record->resultUnchanged ? lang_getStr(u"compress/no-change")
                                                : sizeText(record->resultPath);
             }
@@ -356,10 +361,10 @@ void MyFileList::showContextMenu(int row) {
             showResult(row);
             break;
         case 3: {
+            // The user's own file, never the private copy that is compressed.
             FileData* record = recordAt(row);
-            if (record && !record->workingPath.isEmpty() &&
-                platform::fs::exists(record->workingPath)) {
-                platform::shell::open(record->workingPath, ZString());
+            if (record && !record->userPath.isEmpty() && platform::fs::exists(record->userPath)) {
+                platform::shell::open(record->userPath, ZString());
             }
             break;
         }

@@ -20,7 +20,7 @@ void SaveOp::run() {
 }
 
 void SaveOp::describe(ZString& text, uint64_t& weight) {
-    ZString name = record_->displayName.isEmpty() ? record_->workingPath : record_->displayName;
+    ZString name = record_->displayName.isEmpty() ? record_->userPath : record_->displayName;
     text = lang_getStr(u"operations/processing-file") + u" '" + platform::fs::fileName(name) + u"'";
     int64_t size = fileSize(record_->workingPath);
     weight = static_cast<uint64_t>(size / 1000 + 1000);

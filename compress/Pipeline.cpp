@@ -183,6 +183,12 @@ std::unique_ptr<FileData> prepareFile(const ZString& addedPath, const ZString& d
 
 void processEntry(FileData& entry, CommandContext* context) {
     std::lock_guard<std::recursive_mutex> guard(entry.lock);
+    // A save of a file whose result was made with these settings takes that
+    // result: the row goes on showing it, not a fresh run's first step.
+    if (entry.state == FileData::Done && entry.failure == FileData::NoFailure &&
+        !entry.resultPath.isEmpty() && sameSettings(entry.requestedSettings, entry.resultSettings) &&
+        platform::fs::exists(entry.resultPath))
+        return;
     entry.progressStep = 0;
     entry.progress.step = StepProgress::Starting;
     entry.progress.percent = -1;

@@ -7,6 +7,7 @@
 #include "compress/CommandContext.h"
 #include "compress/CompressionSettings.h"
 #include "compress/PdfInventory.h"
+#include "compress/SaveNames.h"
 #include "compress/TempFiles.h"
 #include "suite/Settings.h"
 
@@ -66,7 +67,7 @@ double TargetSearch::predicted(size_t index, CommandContext* context) {
     trials_[index] = size;
     if (size > 0)
         printLogLine(u"Target trial: " + candidateText(candidates_[index]) + u": predicted " +
-                     TargetSize::format(static_cast<int64_t>(size), false));
+                     formatFileSize(static_cast<int64_t>(size)));
     return size;
 }
 
@@ -134,7 +135,7 @@ ZString TargetSearch::run(const ZString& inputPath, const ZString& losslessPath,
     summary_ = u"target " + limitText + u": ";
     if (losslessSize <= limit_) {
         result.reached = true;
-        summary_ += u"the lossless result fits (" + TargetSize::format(losslessSize, false) + u")";
+        summary_ += u"the lossless result fits (" + formatFileSize(losslessSize) + u")";
         return losslessPath;
     }
     if (getStringSetting(settings_, u"mode") == u"lossless") {
@@ -226,7 +227,7 @@ ZString TargetSearch::run(const ZString& inputPath, const ZString& losslessPath,
     if (!result.reached && result.why == TargetSize::Result::Why::None)
         result.why = TargetSize::Result::Why::Floor;
     if (result.reached)
-        summary_ += u"took " + result.chosen() + u": " + TargetSize::format(result.bytes, false) + counts;
+        summary_ += u"took " + result.chosen() + u": " + formatFileSize(result.bytes) + counts;
     else
         summary_ += u"not reached: " + result.reason() + u"; kept the smallest result, " +
                     result.chosen() + counts;

@@ -4,6 +4,7 @@
 
 #include "base/CLocale.h"
 #include "base/NumberParse.h"
+#include "compress/SaveNames.h"
 
 namespace {
 
@@ -96,15 +97,15 @@ ZString TargetSize::Result::reason() const {
     switch (why) {
     case Why::LosslessMode:
         return u"the lossless mode changes no image, and the lossless result is " +
-               format(bytes, false);
+               formatFileSize(bytes);
     case Why::NoGhostscript:
-        return u"Ghostscript made no usable file, and the lossless result is " + format(bytes, false);
+        return u"Ghostscript made no usable file, and the lossless result is " + formatFileSize(bytes);
     case Why::Protection:
-        return u"protected again with the same password, the result is " + format(bytes, false);
+        return u"protected again with the same password, the result is " + formatFileSize(bytes);
     default:
         return ZString::format(u"even at %d dpi and quality %d, the lowest the search may go, the "
                                u"file is ",
                                floorDpi, floorQuality) +
-               format(bytes, false);
+               formatFileSize(bytes);
     }
 }

@@ -357,8 +357,8 @@ TEST(WindowTest, TargetSizeFieldAndAMissedTarget) {
     Folder user("varto-user");
     std::string tiny = copyInto(user, "tiny-parallel-cheat-libreoffice.pdf", "tiny.pdf");
     const std::map<std::string, std::regex> missed = {
-        {"en", std::regex("\ntiny\\.pdf: 56\\.41 KB -> Target not reached: [0-9]+\\.[0-9] kB\n")},
-        {"de", std::regex("\ntiny\\.pdf: 56,41 KB -> Ziel nicht erreicht: [0-9]+,[0-9] kB\n")}};
+        {"en", std::regex("\ntiny\\.pdf: 56\\.41 KB -> Target not reached: [0-9]+\\.[0-9]{2} KB\n")},
+        {"de", std::regex("\ntiny\\.pdf: 56,41 KB -> Ziel nicht erreicht: [0-9]+,[0-9]{2} KB\n")}};
     for (int dpi : {96, 144}) {
         for (std::string lang : {"en_US.UTF-8", "de_DE.UTF-8"}) {
             std::string key = lang.substr(0, 2) + "-" + std::to_string(dpi);

@@ -30,13 +30,24 @@ constexpr Switch kSwitches[] = {
     {u"ignorePdfUnlockFailed", false},
 };
 constexpr const char16_t* kHideUpdates = u"NoUpdateCheckBtns";
-constexpr const char16_t* kParallel = u"compress.parallelFiles";
-constexpr int kMostParallel = 64;
 
-bool validParallel(const ZString& text) {
+// Whole numbers the form takes, each with its range and the mark that says
+// it was refused. Empty: the key is removed and the program's default holds.
+struct Number {
+    const char16_t* key;
+    const char16_t* markId;
+    int most;
+};
+constexpr Number kNumbers[] = {
+    {u"compress.parallelFiles", u"parallelFilesMark", 64},
+    {u"compress.targetMinQuality", u"targetMinQualityMark", 100},
+    {u"compress.targetMinDpi", u"targetMinDpiMark", 600},
+};
+
+bool validNumber(const ZString& text, int most) {
     if (text.isEmpty()) return true;
     int count = 0;
-    return parsePositiveInt(text.toUtf8(), kMostParallel, count);
+    return parsePositiveInt(text.toUtf8(), most, count);
 }
 
 // The key's name as the file already spells it (names match without regard
@@ -66,7 +77,9 @@ bool SettingsWindow::initialize() {
     context()->setListener(this);
     loadUrl(u"res:///settings.xhtml");
     loadValues();
-    if (xhtml::View* mark = findViewById(u"parallelFilesMark")) mark->setHidden(true);
+    for (const Number& number : kNumbers) {
+        if (xhtml::View* mark = findViewById(number.markId)) mark->setHidden(true);
+    }
     scheduleUpdate(true);
     getWindow().centerOnOwner();
     getWindow().show(true);
@@ -82,7 +95,9 @@ void SettingsWindow::loadValues() {
         setValue(item.key, config_getBool(item.key, item.byDefault) ? u"true" : u"false");
     }
     setValue(kHideUpdates, isFeatureEnabled(u"updateCheckBtns") ? u"false" : u"true");
-    setValue(kParallel, config_getStr(kParallel, ZString()).trimmed());
+    for (const Number& number : kNumbers) {
+        setValue(number.key, config_getStr(number.key, ZString()).trimmed());
+    }
 }
 
 void SettingsWindow::setValue(const ZString& name, const ZString& text) {
@@ -118,12 +133,17 @@ ZString SettingsWindow::value(const ZString& name) {
 }
 
 bool SettingsWindow::save() {
-    ZString parallel = value(kParallel);
-    bool good = validParallel(parallel);
-    if (xhtml::View* mark = findViewById(u"parallelFilesMark")) {
-        mark->setHidden(good);
-        scheduleUpdate(false);
+    // Every refused value is marked at once, not one per click.
+    bool good = true;
+    std::vector<std::pair<std::string, std::string>> numbers;
+    for (const Number& number : kNumbers) {
+        ZString text = value(number.key);
+        bool valid = validNumber(text, number.most);
+        if (xhtml::View* mark = findViewById(number.markId)) mark->setHidden(valid);
+        good = good && valid;
+        numbers.emplace_back(ZString(number.key).toUtf8(), text.toUtf8());
     }
+    scheduleUpdate(false);
     if (!good) return false;
 
     std::vector<std::pair<std::string, std::string>> values;
@@ -132,7 +152,6 @@ bool SettingsWindow::save() {
         values.emplace_back(ZString(item.key).toUtf8(), value(item.key).toUtf8());
     }
     values.emplace_back(ZString(kHideUpdates).toUtf8(), value(kHideUpdates).toUtf8());
-    std::string parallelText = parallel.toUtf8();
     bool written = IniFile::update(
         SettingsPaths::configIni(),
         [&](GKeyFile* file) {
@@ -141,11 +160,13 @@ bool SettingsWindow::save() {
                 g_key_file_set_string(file, group, keyInFile(file, group, key).c_str(),
                                       text.c_str());
             }
-            std::string parallelKey = keyInFile(file, group, "compress.parallelFiles");
-            if (parallelText.empty()) {
-                g_key_file_remove_key(file, group, parallelKey.c_str(), nullptr);
-            } else {
-                g_key_file_set_string(file, group, parallelKey.c_str(), parallelText.c_str());
+            for (const auto& [key, text] : numbers) {
+                std::string spelt = keyInFile(file, group, key);
+                if (text.empty()) {
+                    g_key_file_remove_key(file, group, spelt.c_str(), nullptr);
+                } else {
+                    g_key_file_set_string(file, group, spelt.c_str(), text.c_str());
+                }
             }
         },
         true);
