@@ -11,6 +11,7 @@
 #include "platform/ShellOpen.h"
 #include "platform/gui/Gui.h"
 #include "platform/gui/ReportList.h"
+#include "platform/gui/Tooltip.h"
 #include "suite/Language.h"
 
 namespace {
@@ -226,6 +227,8 @@ MyFileList::MyFileList(Owner& owner, int dpi) : owner_(owner), dpi_(dpi) {
     };
     handlers.onDrop = [this](const std::vector<ZString>& paths) { owner_.addDroppedFiles(paths); };
     list_ = std::make_unique<platform::gui::ReportList>(columns, std::move(handlers));
+    // The rows' tips are the native list's own: in the window's scale too.
+    platform::gui::Tooltip::scaleTo(dpi);
     double scale = dpi / 96.0;
     list_->setFonts(static_cast<int>(12 * scale), u"Segoe UI", static_cast<int>(13 * scale), true,
                     kHeaderColor);

@@ -358,7 +358,10 @@ void FrameView::paintWindow(platform::gfx::Dc& dc, const Rect& clip) {
 
 void FrameView::addTooltip(View* view) {
     if (!view || !frame_.getHandle()) return;
-    if (!tooltip_) tooltip_ = std::make_unique<gui::Tooltip>(frame_.getHandle(), 300);
+    if (!tooltip_) {
+        gui::Tooltip::scaleTo(screenDpi());
+        tooltip_ = std::make_unique<gui::Tooltip>(frame_.getHandle(), scaleInt(300));
+    }
     if (std::find(tools_.begin(), tools_.end(), view) == tools_.end()) tools_.push_back(view);
 }
 

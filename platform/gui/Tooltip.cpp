@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/gui/Gui.h"
 #include "platform/gui/WindowData.h"
@@ -47,6 +48,33 @@ Tooltip::Tooltip(WindowHandle owner, int maxWidth) : impl_(std::make_unique<Impl
                          cairo_region_destroy(none);
                      }),
                      nullptr);
+}
+
+void Tooltip::scaleTo(int dpi) {
+    static GtkCssProvider* provider = nullptr;
+    static int applied = 0;
+    if (dpi <= 0 || dpi == applied || !Gui::init()) return;
+    // The desktop's font at the window's resolution: points are 1/72 inch.
+    gchar* name = nullptr;
+    g_object_get(gtk_settings_get_default(), "gtk-font-name", &name, nullptr);
+    PangoFontDescription* font = pango_font_description_from_string(name ? name : "Sans 10");
+    g_free(name);
+    double size = pango_font_description_get_size(font) / double(PANGO_SCALE);
+    double pixels = pango_font_description_get_size_is_absolute(font) ? size * dpi / 96.0
+                                                                      : size * dpi / 72.0;
+    pango_font_description_free(font);
+    if (pixels <= 0) pixels = 10.0 * dpi / 72.0;
+    // GTK's own tips are "tooltip" nodes; ours are windows of class tooltip.
+    char css[128];
+    std::snprintf(css, sizeof css, "tooltip label, .tooltip label { font-size: %.1fpx; }", pixels);
+    if (!provider) {
+        provider = gtk_css_provider_new();
+        gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                                  GTK_STYLE_PROVIDER(provider),
+                                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
+    gtk_css_provider_load_from_data(provider, css, -1, nullptr);
+    applied = dpi;
 }
 
 Tooltip::~Tooltip() {

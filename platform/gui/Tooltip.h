@@ -13,6 +13,11 @@ namespace platform::gui {
 class Tooltip {
 public:
     explicit Tooltip(WindowHandle owner, int maxWidth = 300);
+
+    // Every tooltip of the program, ours and the native controls', in the
+    // scale of windows drawn at `dpi` rather than at the desktop's
+    // resolution, so a tip's text is as large as the window's beside it.
+    static void scaleTo(int dpi);
     ~Tooltip();
     Tooltip(const Tooltip&) = delete;
     Tooltip& operator=(const Tooltip&) = delete;
