@@ -18,10 +18,13 @@ namespace {
 
 constexpr int kCompressTimeoutMs = 180000;
 
-// The settings window starts with its mark for bad values hidden.
+// The settings window starts with its marks for bad values hidden.
 platform::gfx::Rect inSettings(const std::function<bool(xhtml::View*)>& pick, bool markShown = false) {
     return laidOutBox(pick, 96, "C.UTF-8", "res:///settings.xhtml", [&](xhtml::View& document) {
-        if (xhtml::View* mark = document.findViewById(u"parallelFilesMark")) mark->setHidden(!markShown);
+        document.forEachInTree([&](xhtml::View* view) {
+            if (view->hasClass(u"mark")) view->setHidden(!markShown);
+            return true;
+        });
     });
 }
 
@@ -85,32 +88,50 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     if (settings.empty()) app.screenshot(artifacts() + "/settings-not-started.png");
     ASSERT_FALSE(settings.empty());
 
-    // A bad count is marked and nothing is written.
-    platform::gfx::Rect parallel = inSettings(formField("compress.parallelFiles"));
-    platform::gfx::Rect ok = inSettings(withId("actionOk"));
-    clickIn(app, settings, parallel);
-    ASSERT_TRUE(app.fillField("x7"));
-    clickIn(app, settings, ok);
+    // Each number field: a bad value marked, nothing written; then corrected.
+    struct Number {
+        const char* field;
+        const char* bad;
+        const char* good;
+        const char* mark;
+        const char* written;
+    };
+    const Number numbers[] = {
+        {"compress.parallelFiles", "x7", "2", "parallelFilesMark", "compress.parallelFiles=2"},
+        {"compress.targetMinQuality", "101", "40", "targetMinQualityMark",
+         "compress.targetMinQuality=40"},
+        {"compress.targetMinDpi", "0", "90", "targetMinDpiMark", "compress.targetMinDpi=90"},
+    };
+    for (const Number& number : numbers) {
+        clickIn(app, settings, inSettings(formField(number.field)));
+        ASSERT_TRUE(app.fillField(number.bad)) << number.field;
+    }
+    clickIn(app, settings, inSettings(withId("actionOk")));
     Geometry g = app.geometryOf(settings);
     std::string shot = artifacts() + "/settings-bad-value.png";
-    platform::gfx::Rect mark = inSettings(withId("parallelFilesMark"), true);
-    auto markShown = [&] {
-        int red = 0;
+    auto marksShown = [&] {
         app.screenshot(shot);
-        for (int y = mark.top; y < mark.bottom; ++y) {
-            for (int x = mark.left; x < mark.right; ++x) {
-                Pixel p = App::pixelAt(shot, g.x + x, g.y + y);
-                red += p.r > 150 && p.g < 80 && p.b < 80;
+        for (const Number& number : numbers) {
+            int red = 0;
+            platform::gfx::Rect mark = inSettings(withId(number.mark), true);
+            for (int y = mark.top; y < mark.bottom; ++y) {
+                for (int x = mark.left; x < mark.right; ++x) {
+                    Pixel p = App::pixelAt(shot, g.x + x, g.y + y);
+                    red += p.r > 150 && p.g < 80 && p.b < 80;
+                }
             }
+            if (red <= 20) return false;
         }
-        return red > 20;
+        return true;
     };
-    EXPECT_TRUE(waitUntil(markShown, 10000)) << "no visible mark";
-    EXPECT_EQ(readAll(config).find("parallelFiles"), std::string::npos);
+    EXPECT_TRUE(waitUntil(marksShown, 10000)) << "a refused value has no visible mark";
+    EXPECT_EQ(readAll(config).find("compress."), std::string::npos);
 
     // Corrected, protection and the planner switched off: OK writes and closes.
-    clickIn(app, settings, parallel);
-    ASSERT_TRUE(app.fillField("2"));
+    for (const Number& number : numbers) {
+        clickIn(app, settings, inSettings(formField(number.field)));
+        ASSERT_TRUE(app.fillField(number.good)) << number.field;
+    }
     clickIn(app, settings, inSettings(formField("compress.keepEncryption")));
     clickIn(app, settings, inSettings(formField("compress.planner")));
     clickIn(app, settings, inSettings(withId("actionOk"), true));
@@ -121,7 +142,8 @@ TEST(SettingsProgramTest, FooterLinkOpensItAndOkWritesConfigTheWindowFollows) {
     EXPECT_EQ(written.find("LogoClickUrl"), std::string::npos) << written;
     EXPECT_NE(written.find("[Other]\nkeep=1"), std::string::npos) << written;
     EXPECT_NE(written.find("compress.keepEncryption=false"), std::string::npos) << written;
-    EXPECT_NE(written.find("compress.parallelFiles=2"), std::string::npos) << written;
+    for (const Number& number : numbers)
+        EXPECT_NE(written.find(number.written), std::string::npos) << written;
     EXPECT_NE(written.find("compress.planner=false"), std::string::npos) << written;
     EXPECT_NE(written.find("compress.reencode=true"), std::string::npos) << written;
 
