@@ -17,8 +17,9 @@ public:
     // The record's limit in bytes, 0 when it has none or cannot be read.
     static int64_t ofSettings(const Props& settings);
 
-    // A size with one decimal in the units the limit was written in:
-    // "2.6 MB", or "2.6 MiB" when binary.
+    // A limit with one decimal in the units it was written in: "2.6 MB", or
+    // "2.6 MiB" when binary. A file's own sizes are written as the list
+    // writes them (formatFileSize), never so.
     static ZString format(int64_t bytes, bool binary);
     // Whether the record's limit was written in binary units.
     static bool binaryUnits(const Props& settings);

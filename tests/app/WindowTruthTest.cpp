@@ -235,13 +235,22 @@ TEST(WindowTruthTest, SizesFailuresProtectionAndDuplicates) {
 }
 
 // German sizes carry a decimal comma; at 144 dpi a damaged file's row says
-// "Nicht lesbar" in red, with its reason in the tooltip.
+// "Nicht lesbar" in red, with its reason in the tooltip, and its menu's
+// "Open original file" opens the user's file (with a stand-in viewer).
 TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     if (!haveCorpus()) GTEST_SKIP() << "the shared corpus is not here";
-    Folder user("varto-user");
+    Folder user("varto-user"), desktop("varto-desktop");
     std::string charts = copyInto(user, "vector-gofpdf-charts.pdf", "charts.pdf");
     std::string damaged = copyInto(user, "damaged-truncated.pdf", "damaged.pdf");
+    fs::create_directories(desktop / "applications");
+    std::ofstream(desktop / "viewer.sh") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " << desktop / "opened.txt" << "\n";
+    fs::permissions(desktop / "viewer.sh", fs::perms::owner_all);
+    std::ofstream(desktop / "applications/viewer.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" << desktop / "viewer.sh"
+        << " %f\nMimeType=application/pdf;\n";
+    std::ofstream(desktop / "mimeapps.list") << "[Default Applications]\napplication/pdf=viewer.desktop\n";
     App::Options options;
+    options.env = {{"XDG_DATA_HOME", desktop.path()}, {"XDG_CONFIG_HOME", desktop.path()}};
     options.args = {charts, damaged};
     options.lang = "de_DE.UTF-8";
     options.dpi = 144;
@@ -265,6 +274,20 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
                              lines.back() + 10};
     EXPECT_GT(countPixels(shot, g, last, isRed), 60);
     showTooltip(app, list.left + 45, lines.back(), "window-failed-tooltip-de-144.png");
+
+    // The row menu's third item, "Open original file".
+    std::vector<std::string> before = app.shownWindows();
+    app.click(list.left + 45, lines.back(), 3);
+    ASSERT_FALSE(newWindow(app, before, 10000).empty()) << "no row menu";
+    app.key("Down Down Down Return");
+    std::string opened;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            std::ifstream in(desktop / "opened.txt");
+            return bool(std::getline(in, opened));
+        },
+        10000));
+    EXPECT_EQ(opened, damaged);
 }
 
 // What the list said of a file while it was compressed, in order.
@@ -385,4 +408,6 @@ TEST(WindowTruthTest, SaveDuringCompressionWaitsAndAsksBeforeReplacing) {
         EXPECT_TRUE(steps[i] == "qpdf" || steps[i] == "Sharing") << steps[i];
     }
     EXPECT_NE(steps.back().find(" KB"), std::string::npos) << steps.back();
+    // Written once: the row never went blank while the save held the file.
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), steps.back()), 1) << app.outputText();
 }
