@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/gui/Gui.h"
@@ -65,8 +66,11 @@ void Tooltip::scaleTo(int dpi) {
     pango_font_description_free(font);
     if (pixels <= 0) pixels = 10.0 * dpi / 72.0;
     // GTK's own tips are "tooltip" nodes; ours are windows of class tooltip.
+    // Tenths written by hand: a German locale's "%f" would give a comma CSS refuses.
+    const long tenths = std::lround(pixels * 10);
     char css[128];
-    std::snprintf(css, sizeof css, "tooltip label, .tooltip label { font-size: %.1fpx; }", pixels);
+    std::snprintf(css, sizeof css, "tooltip label, .tooltip label { font-size: %ld.%ldpx; }",
+                  tenths / 10, tenths % 10);
     if (!provider) {
         provider = gtk_css_provider_new();
         gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),

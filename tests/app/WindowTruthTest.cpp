@@ -273,7 +273,23 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     platform::gfx::Rect last{list.right - 150, lines.back() - 10, list.right - 6,
                              lines.back() + 10};
     EXPECT_GT(countPixels(shot, g, last, isRed), 60);
-    showTooltip(app, list.left + 45, lines.back(), "window-failed-tooltip-de-144.png");
+    std::string tip = app.hoverUntilTooltip(list.left + 45, lines.back(), 20000);
+    ASSERT_FALSE(tip.empty());
+    std::string tipShot = app.screenshot(artifacts() + "/window-failed-tooltip-de-144.png");
+    // The tip is in the window's scale: its first line (the path, "/" from
+    // top to bottom) stands 19 pixels high at 144 dpi, 14 at 96.
+    Geometry t = app.geometryOf(tip);
+    int first = -1, height = 0;
+    for (int y = t.y; y < t.y + t.height && (first < 0 || y == first + height); ++y) {
+        bool ink = false;
+        for (int x = t.x; x < t.x + t.width && !ink; ++x) {
+            Pixel p = App::pixelAt(tipShot, x, y);
+            ink = p.r > 200 && p.g > 200 && p.b > 200;
+        }
+        if (ink && first < 0) first = y;
+        if (ink) ++height;
+    }
+    EXPECT_GE(height, 17) << "the tooltip's text is not scaled";
 
     // The row menu's third item, "Open original file".
     std::vector<std::string> before = app.shownWindows();
