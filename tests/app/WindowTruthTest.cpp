@@ -294,7 +294,7 @@ TEST(WindowTruthTest, GermanSizesUseADecimalComma) {
     // The row menu's third item, "Open original file".
     std::vector<std::string> before = app.shownWindows();
     app.click(list.left + 45, lines.back(), 3);
-    ASSERT_FALSE(newWindow(app, before, 10000).empty()) << "no row menu";
+    ASSERT_FALSE(app.newWindow(before, 10000).empty()) << "no row menu";
     app.key("Down Down Down Return");
     std::string opened;
     EXPECT_TRUE(waitUntil(
