@@ -206,12 +206,18 @@ reencode_own() {  # log
   { grep -h '^Re-encoding: .* in [0-9.]* s$' "$1" || true; } |
     awk '{ s += $(NF-1) } END { printf "%.2f", s }'
 }
-# The re-encoding line of the result the run kept: with the planner the
-# lossless result's comes first, the Ghostscript result's after it.
+# The re-encoding line of the result the run kept: the Ghostscript road's
+# comes after qpdf's run on Ghostscript's output; the lossless result's is
+# the last other one (it may come before or after, and the lossless result
+# may not be re-encoded at all when Ghostscript's wins).
 kept_reencoding() {  # log
-  local which=1
-  grep -q '^Planner: took the Ghostscript' "$1" && which=2
-  { grep '^Re-encoding: ' "$1" || true; } | sed -n "${which}p"
+  local gs=0
+  grep -q '^Planner: took the Ghostscript' "$1" && gs=1
+  awk -v gs="$gs" '
+    /^qpdf .*compress_gs_/ { road = "gs" }
+    /^Re-encoding: / { if (road == "gs") g = $0; else l = $0 }
+    /^Object sharing/ { road = "" }
+    END { if (gs ? g : l) print (gs ? g : l) }' "$1"
 }
 per_file=0
 slowest="" slowest_time=0  # the file the step took longest on

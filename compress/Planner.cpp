@@ -358,7 +358,13 @@ double Planner::trial(PdfInventory& inventory, const ZString& losslessPath,
 
 Planner::Decision Planner::decide(const ZString& inputPath, const ZString& losslessPath,
                                   CommandContext* context) {
+    return decide(inputPath, [&] { return losslessPath; }, context);
+}
+
+Planner::Decision Planner::decide(const ZString& inputPath, const LosslessResult& lossless,
+                                  CommandContext* context) {
     auto start = std::chrono::steady_clock::now();
+    double losslessSeconds = 0;
     Decision decision;
     PdfInventory inventory;
     if (!inventory.read(inputPath)) {
@@ -366,15 +372,18 @@ Planner::Decision Planner::decide(const ZString& inputPath, const ZString& lossl
         decision.reason = u"the file cannot be read in full";
     } else {
         decision = judge(inventory);
-        if (decision.needsTrial) runTrials(inventory, losslessPath, decision, context);
+        if (decision.needsTrial)
+            runTrials(inventory, lossless, decision, context, losslessSeconds);
     }
     decision.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() -
+        losslessSeconds;
     return decision;
 }
 
-void Planner::runTrials(PdfInventory& inventory, const ZString& losslessPath, Decision& decision,
-                        CommandContext* context) const {
+void Planner::runTrials(PdfInventory& inventory, const LosslessResult& lossless,
+                        Decision& decision, CommandContext* context,
+                        double& losslessSeconds) const {
     ZString failure;
     double gain = decision.imageGain;
     if (!decision.trialImages.empty()) {
@@ -390,6 +399,10 @@ void Planner::runTrials(PdfInventory& inventory, const ZString& losslessPath, De
     // Page content is worth a trial unless the images alone decide.
     if (gain < kSureGain && decision.contentShare >= kContentShare / 3) {
         decision.samplePages = samplePages(inventory.pageCount);
+        auto start = std::chrono::steady_clock::now();
+        ZString losslessPath = lossless();
+        losslessSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         double contentGain = trial(inventory, losslessPath, decision.samplePages, context, failure);
         if (!failure.isEmpty()) {
             decision.reason += u"; the sample trial failed: " + failure;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "base/Props.h"
@@ -71,6 +72,11 @@ public:
     // inputPath is the file both paths start from, losslessPath the lossless
     // path's result (compared with in the trial).
     Decision decide(const ZString& inputPath, const ZString& losslessPath, CommandContext* context);
+    // The same with the lossless result made only when the page trial needs
+    // it; the time it takes is not the decision's.
+    using LosslessResult = std::function<ZString()>;
+    Decision decide(const ZString& inputPath, const LosslessResult& lossless,
+                    CommandContext* context);
 
     // The rules alone: runGhostscript when they say it can win, needsTrial
     // when only a trial can tell.
@@ -85,8 +91,9 @@ private:
     ImageFate fateOf(const PdfInventory::Image& image, double& gain) const;
     // Runs the image trial and, when needed, the page trial; sets the
     // decision from their predicted gain.
-    void runTrials(PdfInventory& inventory, const ZString& losslessPath, Decision& decision,
-                   CommandContext* context) const;
+    // Their time without the lossless result's is added to `seconds`.
+    void runTrials(PdfInventory& inventory, const LosslessResult& lossless, Decision& decision,
+                   CommandContext* context, double& losslessSeconds) const;
     // Ghostscript's output size of the chosen images against their own, as a ratio.
     double imageTrial(PdfInventory& inventory, const std::vector<size_t>& candidates,
                       CommandContext* context, ZString& failure) const;
