@@ -6,9 +6,12 @@
 #include <libdeflate.h>
 
 DeflateRecoder::DeflateRecoder()
-    : compressor_(libdeflate_alloc_compressor(kLevel)), decompressor_(libdeflate_alloc_decompressor()) {
-    if (!compressor_ || !decompressor_) {
+    : compressor_(libdeflate_alloc_compressor(kLevel)),
+      lightCompressor_(libdeflate_alloc_compressor(kLightLevel)),
+      decompressor_(libdeflate_alloc_decompressor()) {
+    if (!compressor_ || !lightCompressor_ || !decompressor_) {
         libdeflate_free_compressor(compressor_);
+        libdeflate_free_compressor(lightCompressor_);
         libdeflate_free_decompressor(decompressor_);
         throw std::bad_alloc();
     }
@@ -16,6 +19,7 @@ DeflateRecoder::DeflateRecoder()
 
 DeflateRecoder::~DeflateRecoder() {
     libdeflate_free_compressor(compressor_);
+    libdeflate_free_compressor(lightCompressor_);
     libdeflate_free_decompressor(decompressor_);
 }
 
@@ -40,10 +44,11 @@ std::optional<std::string> DeflateRecoder::inflate(std::string_view zlib) const 
     }
 }
 
-std::string DeflateRecoder::deflate(std::string_view data) const {
-    std::string out(libdeflate_zlib_compress_bound(compressor_, data.size()), '\0');
+std::string DeflateRecoder::deflate(std::string_view data, bool light) const {
+    libdeflate_compressor* compressor = light ? lightCompressor_ : compressor_;
+    std::string out(libdeflate_zlib_compress_bound(compressor, data.size()), '\0');
     size_t size =
-        libdeflate_zlib_compress(compressor_, data.data(), data.size(), out.data(), out.size());
+        libdeflate_zlib_compress(compressor, data.data(), data.size(), out.data(), out.size());
     out.resize(size);
     return out;
 }

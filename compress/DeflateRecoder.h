@@ -23,18 +23,31 @@ public:
 
     // The first of libdeflate's near-optimal levels: the strongest (12)
     // takes about three times as long on the corpus for about 15 % more of
-    // the gain, more than the step's share of a run allows; 9 and below gain a
-    // third of what this level gains.
+    // the gain, more than the step's share of a run allows.
     static constexpr int kLevel = 10;
+    // Level 9 gains about a third of what level 10 gains, in a third of the
+    // time; where level 10 would cost more than the step can spend.
+    static constexpr int kLightLevel = 9;
 
+    // Whether data of this zlib size and decoded size gets kLightLevel:
+    // data that decodes to over ten times its size (images of flat colour,
+    // repeated patterns), where the near-optimal levels, which look for
+    // shorter matches, gain no more than level 9, and page content and
+    // other streams of operators (`operators`), most of the Deflate data of
+    // text manuals, where level 10 would take as long as the rest of the
+    // lossless road.
+    static bool light(size_t encodedSize, size_t decodedSize, bool operators) {
+        return operators || encodedSize < decodedSize / 10;
+    }
     // The decoded bytes, or nothing when the data is damaged or too large.
     // Bytes after the end of the zlib stream are ignored, as readers do.
     std::optional<std::string> inflate(std::string_view zlib) const;
 
-    // The data as a zlib stream at kLevel.
-    std::string deflate(std::string_view data) const;
+    // The data as a zlib stream at kLevel, or at kLightLevel when light.
+    std::string deflate(std::string_view data, bool light = false) const;
 
 private:
     libdeflate_compressor* compressor_;
+    libdeflate_compressor* lightCompressor_;
     libdeflate_decompressor* decompressor_;
 };

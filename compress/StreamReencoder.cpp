@@ -52,6 +52,14 @@ bool decodableToFlate(const std::vector<std::string>& names) {
     return other;
 }
 
+// Page content, character maps and glyph procedures: streams whose
+// dictionary names nothing but their length and filters.
+bool holdsOperators(QPDFObjectHandle dict) {
+    for (const std::string& key : dict.getKeys())
+        if (key != "/Length" && key != "/Filter" && key != "/DecodeParms") return false;
+    return true;
+}
+
 // Processor time of the calling thread.
 int64_t cpuMicroseconds() {
     timespec now{};
@@ -71,6 +79,7 @@ struct StreamReencoder::Job {
     Kind kind;
     Action action;
     size_t encodedSize;  // the stream's bytes as they are now
+    bool operators;      // page content and the like
     std::string input;   // raw bytes, or decoded ones for Compress
     std::optional<std::string> output;
     bool done = false;
@@ -123,7 +132,7 @@ void StreamReencoder::collect() {
             continue;
         std::optional<std::vector<std::string>> names = filterNames(dict);
         if (!names) continue;
-        Job job{object, Kind::Other, Job::Action::Compress, 0, {}, {}, false};
+        Job job{object, Kind::Other, Job::Action::Compress, 0, holdsOperators(dict), {}, {}, false};
         try {
             if (names->size() == 1 && names->front() == "/DCTDecode") {
                 job.kind = Kind::Jpeg;
@@ -198,7 +207,10 @@ void StreamReencoder::encodeAll() {
                     break;
                 case Job::Action::Recode:
                     if (std::optional<std::string> decoded = deflate.inflate(job.input))
-                        if (affordable(*decoded)) job.output = deflate.deflate(*decoded);
+                        if (affordable(*decoded))
+                            job.output = deflate.deflate(
+                                *decoded, DeflateRecoder::light(job.input.size(), decoded->size(),
+                                                                job.operators));
                     break;
                 case Job::Action::Compress:
                     if (affordable(job.input)) job.output = deflate.deflate(job.input);
