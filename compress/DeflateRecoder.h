@@ -9,7 +9,7 @@ struct libdeflate_compressor;
 struct libdeflate_decompressor;
 
 // Zlib streams through libdeflate: decoded only when they decode completely
-// (checksum included), encoded at kLevel. One per thread.
+// (checksum included), encoded at kLevel or kLightLevel. One per thread.
 class DeflateRecoder {
 public:
     DeflateRecoder();
@@ -25,20 +25,10 @@ public:
     // takes about three times as long on the corpus for about 15 % more of
     // the gain, more than the step's share of a run allows.
     static constexpr int kLevel = 10;
-    // Level 9 gains about a third of what level 10 gains, in a third of the
-    // time; where level 10 would cost more than the step can spend.
+    // For the bulk of the Deflate data (page content, images): about a
+    // third of level 10's gain in a third of the time.
     static constexpr int kLightLevel = 9;
 
-    // Whether data of this zlib size and decoded size gets kLightLevel:
-    // data that decodes to over ten times its size (images of flat colour,
-    // repeated patterns), where the near-optimal levels, which look for
-    // shorter matches, gain no more than level 9, and page content and
-    // other streams of operators (`operators`), most of the Deflate data of
-    // text manuals, where level 10 would take as long as the rest of the
-    // lossless road.
-    static bool light(size_t encodedSize, size_t decodedSize, bool operators) {
-        return operators || encodedSize < decodedSize / 10;
-    }
     // The decoded bytes, or nothing when the data is damaged or too large.
     // Bytes after the end of the zlib stream are ignored, as readers do.
     std::optional<std::string> inflate(std::string_view zlib) const;

@@ -221,6 +221,9 @@ TEST(DeflateRecoderTest, SameBytesInFewerOrNothingWhenDamaged) {
     std::string strong = recoder.deflate(text);
     EXPECT_LT(strong.size(), zlibCompress(text, 9).size());
     EXPECT_EQ(zlibDecompress(strong), text);
+    std::string light = recoder.deflate(text, true);
+    EXPECT_GT(light.size(), strong.size());
+    EXPECT_EQ(zlibDecompress(light), text);
     // Bytes after the end of the data are ignored, as readers ignore them.
     EXPECT_EQ(recoder.inflate(fast + "\r\n"), text);
 
