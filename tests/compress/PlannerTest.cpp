@@ -230,6 +230,9 @@ TEST_F(PlannerCorpusTest, ThoroughRunsTheDesignedRoad) {
     if (ObjectSharing::run(z(best), z(env.path("sh.pdf")), thorough) &&
         fs::file_size(env.path("sh.pdf")) < fs::file_size(best))
         best = env.path("sh.pdf");
-    EXPECT_EQ(fs::file_size(in + ".out.pdf"), fs::file_size(best));
+    // Ghostscript writes the time and an identifier made from it, which
+    // compress to a byte or two more or less from one run to the next.
+    EXPECT_NEAR(static_cast<double>(fs::file_size(in + ".out.pdf")),
+                static_cast<double>(fs::file_size(best)), 16);
     EXPECT_EQ(pdfPageCount(z(in + ".out.pdf")), 5);
 }
