@@ -35,6 +35,18 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
+// Ghostscript's runs on the engine's private copy of a whole file, from the
+// from-th run on; none of them may use the QFactors given.
+int wholeFileRuns(const EngineEnv& env, size_t from = 0, const std::vector<std::string>& qFactors = {}) {
+    int count = 0;
+    auto runs = env.runs("gs");
+    for (size_t i = from; i < runs.size(); ++i) {
+        count += !runs[i].empty() && enginetest::contains(runs[i].back(), "/unlocked_");
+        for (const std::string& q : qFactors) EXPECT_FALSE(enginetest::contains(runs[i][runs[i].size() - 3], q));
+    }
+    return count;
+}
+
 }  // namespace
 
 TEST(CompressCliTest, DefaultsOneLinePerFileAndATotal) {
@@ -103,21 +115,14 @@ TEST(CompressCliTest, PlannerLineAndThorough) {
     EngineEnv env;
     env.setConfig("compress.planner", "true");
     std::string a = env.add("a.pdf", samplePdf(2));
-    auto wholeFileRuns = [&] {
-        size_t count = 0;
-        // The engine works on its private copy of the file.
-        for (const auto& run : env.runs("gs"))
-            count += !run.empty() && contains(run.back(), "/unlocked_");
-        return count;
-    };
     CliResult planned = runCli({"-v", a});
     EXPECT_EQ(planned.exitCode, 0u) << planned.err;
     EXPECT_TRUE(contains(planned.err, "\nPlanner: ")) << planned.err;
-    size_t before = wholeFileRuns();
+    int before = wholeFileRuns(env);
     CliResult thorough = runCli({"--thorough", "-v", a});
     EXPECT_EQ(thorough.exitCode, 0u) << thorough.err;
     EXPECT_FALSE(contains(thorough.err, "Planner: "));
-    EXPECT_EQ(wholeFileRuns(), before + 1);
+    EXPECT_EQ(wholeFileRuns(env), before + 1);
 }
 
 TEST(CompressCliTest, ProfileGivesTheWindowsLastSettings) {
@@ -726,16 +731,6 @@ TEST(CompressCliTest, TargetSizeOnRealFiles) {
         << fits.lines[0];
     EXPECT_TRUE(contains(fits.lines[0], "\"dpi\":null,\"quality\":null,\"whole_file_runs\":0"));
 
-    // From the from-th run of gs on; the QFactors none of them may use.
-    auto wholeFileRuns = [&](size_t from = 0, const std::vector<std::string>& qFactors = {}) {
-        int count = 0;
-        auto runs = env.runs("gs");
-        for (size_t i = from; i < runs.size(); ++i) {
-            count += contains(runs[i].back(), "/unlocked_");
-            for (const std::string& q : qFactors) EXPECT_FALSE(contains(runs[i][runs[i].size() - 3], q));
-        }
-        return count;
-    };
     CliResult scanned = runCli({"--json", "--target-size", "2MB", scan});
     EXPECT_EQ(scanned.exitCode, 0u) << scanned.out;
     ASSERT_EQ(scanned.lines.size(), 2u);
@@ -745,8 +740,8 @@ TEST(CompressCliTest, TargetSizeOnRealFiles) {
     EXPECT_LE(jsonNumber(line, "output_bytes"), 2000000) << line;
     EXPECT_EQ(jsonNumber(line, "dpi"), 144) << line;
     EXPECT_GE(jsonNumber(line, "quality"), 30) << line;
-    EXPECT_EQ(jsonNumber(line, "whole_file_runs"), wholeFileRuns()) << line;
-    EXPECT_LE(wholeFileRuns(), 4);
+    EXPECT_EQ(jsonNumber(line, "whole_file_runs"), wholeFileRuns(env)) << line;
+    EXPECT_LE(wholeFileRuns(env), 4);
 
     // The floor of 50 keeps every run at QFactor 0.80 or finer.
     env.setConfig("compress.targetMinQuality", "50");
@@ -761,7 +756,7 @@ TEST(CompressCliTest, TargetSizeOnRealFiles) {
                                              "the lowest the search may go, the file is [0-9]+\\.[0-9]{2} [KM]B$")))
         << missed.lines[0];
     EXPECT_TRUE(missed.lines[1].starts_with("Total: 1 file, 1 failed")) << missed.lines[1];
-    EXPECT_LE(wholeFileRuns(before, {"/QFactor 0.81", "/QFactor 0.9", "/QFactor 1."}), 4);
+    EXPECT_LE(wholeFileRuns(env, before, {"/QFactor 0.81", "/QFactor 0.9", "/QFactor 1."}), 4);
     EXPECT_TRUE(contains(missed.err, "\nTarget: target 150.0 KiB: not reached: ")) << missed.err;
     // The smallest result is the one written: at the floor, smaller than the 2 MB one.
     EXPECT_LT(fs::file_size(env.path("scan_compressed (1).pdf")),
