@@ -288,27 +288,6 @@ TEST_F(TreeOperations, ChildListKeepsParentsAndClampsInsertion) {
     EXPECT_EQ(root.childAt(1)->parent(), &root);
 }
 
-TEST_F(TreeOperations, ConvertToReplacesTheViewInPlace) {
-    root.appendChild(new View(&context));
-    auto* inlineView = new InlineView(&context);
-    inlineView->setStyle(StyleId::Color, StyleValue::makeColor(7), kStateHover);
-    inlineView->appendChild(new View(&context));
-    root.appendChild(inlineView);
-    root.appendChild(new View(&context));
-
-    EXPECT_EQ(inlineView->convertTo(kInlineView), nullptr);
-    EXPECT_EQ(inlineView->convertTo(kTableView), nullptr);
-    View* block = inlineView->convertTo(kBlockView);  // inlineView is gone now
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(root.childAt(1), block);
-    EXPECT_EQ(block->type(), kBlockView);
-    EXPECT_EQ(block->parent(), &root);
-    EXPECT_EQ(block->lookupStyle(StyleId::Color, kStateHover)->asColor(), 7u);
-    auto* composite = static_cast<CompositeView*>(block);
-    ASSERT_EQ(composite->childCount(), 1);
-    EXPECT_EQ(composite->childAt(0)->parent(), composite);
-}
-
 TEST(ViewTimers, TicksReachTheViewUntilKilled) {
     ViewContext context;
     struct Ticking : View {
