@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RenderFixture.h"
-#include "xhtml/CalcSizeLayouter.h"
 #include "xhtml/Layouter.h"
-#include "xhtml/NormalLayouter.h"
 
 using namespace xhtml;
 using xhtml::testing::Page;
@@ -71,32 +69,4 @@ TEST(Relayout, SizeChangeGoesUpToTheParent) {
     inner->setText(u"a much longer text");
     EXPECT_FALSE(inner->attached());
     EXPECT_FALSE(outer->attached());
-}
-
-// The layouters on their own.
-
-TEST(Layouters, MeasuringAndPlacingAgreeOnLinesAndWidths) {
-    // Three fixed-size views on a 100-pixel line: the third wraps.
-    ViewContext context;
-    std::vector<std::unique_ptr<View>> views;
-    for (int i = 0; i < 3; ++i) {
-        views.push_back(std::make_unique<View>(&context));
-        views.back()->setSize(40, 10 + i * 5);
-    }
-    NormalLayouter place({0, 0, 100, 200});
-    CalcSizeLayouter measure({0, 0, 100, 200});
-    for (auto& v : views) measure.add(v.get());
-    measure.finish();
-    place.setVAlignLine(Layouter::kMiddle);
-    for (auto& v : views) place.add(v.get());
-    EXPECT_EQ(views[0]->rect().left, -40);  // out of sight until finish
-    EXPECT_EQ(place.lineItemCount(), 1);
-    place.finish();
-    EXPECT_EQ(views[0]->rect(), (Rect{0, 2, 40, 12}));  // middle of a 15-pixel line
-    EXPECT_EQ(views[1]->rect(), (Rect{40, 0, 80, 15}));
-    EXPECT_EQ(views[2]->rect(), (Rect{0, 15, 40, 35}));
-    EXPECT_EQ(place.getUsedRect(), (Rect{0, 0, 80, 35}));
-    EXPECT_EQ(measure.getUsedRect(), (Rect{0, 0, 80, 35}));
-    EXPECT_EQ(place.setLineSpacing(-4), 0);
-    EXPECT_EQ(place.getLineSpacing(), 0);
 }
