@@ -50,11 +50,8 @@ TEST(JobProcessorTest, OneWorkerRunsJobsInQueueOrderWithTheirNames) {
         }));
     }
     jobs[3]->setCancelled(true);  // enqueue clears it
-    const uint64_t first = [&] {
-        processor.enqueue(jobs[0].get());
-        return jobs[0]->id();
-    }();
-    for (size_t i = 1; i < jobs.size(); ++i) processor.enqueue(jobs[i].get());
+    for (auto& job : jobs) processor.enqueue(job.get());
+    const uint64_t first = jobs[0]->id();
     ASSERT_TRUE(waitUntil([&] { return jobs.back()->finished(); }));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     for (size_t i = 0; i < jobs.size(); ++i) {

@@ -57,10 +57,7 @@ TEST_F(XhtmlRenderTest, FilesAreReadWithPicturesBesideThem) {
         for (int i = 0; i < 64; ++i)
             square->setPixel(i % 8, i / 8, platform::gfx::Color::rgb(0, 0, 255));
         ASSERT_TRUE(square->writePng(out("square.png")));
-        FILE* f = std::fopen(page.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("<html><body style='margin:0'><img src='square.png'/></body></html>", f);
-        std::fclose(f);
+        testsupport::writeFile(page, "<html><body style='margin:0'><img src='square.png'/></body></html>");
     }
     ASSERT_EQ(render({page, out("page.png")}).exitCode, 0u);
     auto image = platform::gfx::Image::load(out("page.png"));
