@@ -5,24 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <thread>
 
 #include "compress/Command.h"
 
 namespace fs = std::filesystem;
 
 namespace enginetest {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 uint64_t hashFile(const std::string& path) {
     uint64_t hash = 1469598103934665603ull;  // FNV-1a
@@ -144,18 +132,6 @@ exit 0
 
 }  // namespace
 
-ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) previous_ = old;
-    setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (previous_)
-        setenv(name_.c_str(), previous_->c_str(), 1);
-    else
-        unsetenv(name_.c_str());
-}
-
 EngineEnv::EngineEnv(Tools tools) {
     std::string pattern = (fs::temp_directory_path() / "varto engine XXXXXX").string();
     root_ = mkdtemp(pattern.data()) ? pattern : std::string();
@@ -258,14 +234,6 @@ bool processAlive(int pid) {
     size_t paren = status.rfind(')');
     return !status.empty() &&
            (paren == std::string::npos || status.size() < paren + 3 || status[paren + 2] != 'Z');
-}
-
-bool waitUntil(const std::function<bool()>& condition, int64_t ms) {
-    for (int64_t start = nowMs(); !condition();) {
-        if (nowMs() - start > ms) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }
 
 std::string corpusFolder() {

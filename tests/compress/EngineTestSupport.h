@@ -7,17 +7,18 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Props.h"
 #include "base/ZString.h"
+#include "tests/support/TestSupport.h"
 
 namespace enginetest {
 
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
+using testsupport::readFile;
+using testsupport::ScopedEnv;
+using testsupport::writeFile;
 uint64_t hashFile(const std::string& path);
 inline ZString z(const std::string& utf8) { return ZString::fromUtf8(utf8); }
 inline std::string u8(const ZString& text) { return text.toUtf8(); }
@@ -36,19 +37,6 @@ std::string shellOutput(const std::string& command);
 
 // The form's defaults with another "dpi".
 Props formSettings(const char16_t* dpi = u"144");
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> previous_;
-};
 
 enum class Tools { Real, Recording };
 
@@ -101,7 +89,10 @@ private:
 
 // False once the process is gone or a zombie.
 bool processAlive(int pid);
-bool waitUntil(const std::function<bool()>& condition, int64_t ms = 20000);
+// The engine's runs are slow under load: a longer default than the shared wait's.
+inline bool waitUntil(const std::function<bool()>& condition, int64_t ms = 20000) {
+    return testsupport::waitUntil(condition, ms);
+}
 std::string corpusFolder();  // empty when the shared corpus is not there
 int64_t nowMs();
 
