@@ -420,7 +420,9 @@ std::string App::hoverUntilTooltip(int x, int y, int timeoutMs) const {
         // Two motions a few pixels apart, never the same place twice.
         moveTo(x + attempt % 3, y);
         moveTo(x + attempt % 3 + 2, y);
-        tip = newWindow(before, 3000);
+        // A loaded machine may take seconds to show it: each try waits longer.
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        tip = newWindow(before, int(std::clamp<int64_t>(left.count(), 1000, 3000 * (attempt + 1))));
     }
     if (tip.empty()) return tip;
     bool drawn = waitUntil(
