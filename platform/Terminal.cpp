@@ -107,11 +107,13 @@ void onInterrupt(std::function<void()> handler) {
             int received = 0;
             if (sigwait(&signals, &received) != 0) continue;
             endRequested = true;
+            // The handler first: whoever a woken prompt returns to must
+            // already find the run cancelled.
+            handler();
             uint64_t one = 1;
             if (write(interruptEvent(), &one, sizeof one) < 0) {
                 // Already signalled: the counter stays readable.
             }
-            handler();
         }
     }).detach();
 }
